@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The whole suite: installs what is missing, then builds and runs the tests
+# plainly, under AddressSanitizer and UndefinedBehaviorSanitizer, the threaded
+# tests under ThreadSanitizer, and every fuzz target for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+jobs=$(nproc)
+run_ctest() { (cd "$1" && ctest --output-on-failure -j "$jobs" ${2:+-L "$2"} --timeout 600); }
+
+echo "== tests"
+scripts/build.sh build
+run_ctest build
+
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DMOX_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-asan
+
+# Only the tests labelled "threads" matter under ThreadSanitizer.
+if grep -rqs 'threads' tests --include=CMakeLists.txt; then
+  echo "== threaded tests under ThreadSanitizer"
+  scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DMOX_SANITIZE=thread
+  TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan threads
+fi
+
+echo "== fuzz targets"
+scripts/fuzz.sh "${MOX_FUZZ_SECONDS:-60}"
