@@ -1,0 +1,151 @@
+// The sync table and its queries, and the frequency probe over the mixer's
+// last block. Demo thread only: the table is written by InitTiming,
+// ClearTiming and LoadTiming and read by the queries. The music's position is
+// read whole through the sound record (the mixer writes it on the audio
+// thread), and each query takes its own reading.
+// The file is 4112 bytes: four counts, then four tracks of 256 times, all
+// little-endian signed 32-bit. A count outside 0..256 is clamped so no query
+// walks past its track; a save goes through a temporary file and a rename.
+#include "demo/demotiming.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+int32_t demotiming_numevents[DEMOTIMING_TRACKS];                       // events in use per track
+int32_t demotiming_event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];     // event times, timing units
+
+void InitTiming() {
+    for (int track = 0; track < DEMOTIMING_TRACKS; track++) ClearTiming(track);
+}
+
+void ClearTiming(int track) {
+    if (track < 0 || track >= DEMOTIMING_TRACKS) return;
+    demotiming_numevents[track] = 1;
+    demotiming_event[track][0] = 0;
+}
+
+static int32_t get32(const unsigned char* p) {
+    return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
+}
+static void put32(unsigned char* p, int32_t value) {
+    uint32_t v = (uint32_t)value;
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+    p[2] = (unsigned char)(v >> 16);
+    p[3] = (unsigned char)(v >> 24);
+}
+
+void LoadTiming(const char* path) {
+    // Read whole before touching the table: a missing or short file leaves
+    // the table as it was (the one InitTiming made, in the demo).
+    unsigned char file[DEMOTIMING_FILESIZE];
+    FILE* f = fopen(path, "rb");
+    if (!f) {
+        printf("%s: cannot be read, keeping the sync table as it is\n", path);
+        return;
+    }
+    size_t got = fread(file, 1, sizeof file, f);
+    fclose(f);
+    if (got != sizeof file) {
+        printf("%s: %d bytes, not %d, keeping the sync table as it is\n", path, (int)got,
+               (int)DEMOTIMING_FILESIZE);
+        return;
+    }
+    for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
+        int32_t count = get32(file + 4 * track);
+        if (count < 0 || count > DEMOTIMING_MAXEVENTS) {
+            int32_t clamped = count < 0 ? 0 : DEMOTIMING_MAXEVENTS;
+            printf("%s: track %d claims %d events, taking %d\n", path, track, (int)count, (int)clamped);
+            count = clamped;
+        }
+        demotiming_numevents[track] = count;
+        for (int i = 0; i < DEMOTIMING_MAXEVENTS; i++)
+            demotiming_event[track][i] = get32(file + 16 + 1024 * track + 4 * i);
+    }
+}
+
+void SaveTiming(const char* path) {
+    unsigned char file[DEMOTIMING_FILESIZE];
+    for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
+        put32(file + 4 * track, demotiming_numevents[track]);
+        for (int i = 0; i < DEMOTIMING_MAXEVENTS; i++)
+            put32(file + 16 + 1024 * track + 4 * i, demotiming_event[track][i]);
+    }
+    // A crash or a full disk mid-write damages only the temporary file.
+    std::string temporary = std::string(path) + ".tmp";
+    FILE* f = fopen(temporary.c_str(), "wb");
+    if (!f) {
+        printf("%s: cannot be written, sync table not saved\n", temporary.c_str());
+        return;
+    }
+    size_t put = fwrite(file, 1, sizeof file, f);
+    int closed = fclose(f);
+    if (put != sizeof file || closed != 0) {
+        printf("%s: write failed, sync table not saved\n", temporary.c_str());
+        remove(temporary.c_str());
+        return;
+    }
+    if (rename(temporary.c_str(), path) != 0) {
+        printf("%s: cannot be replaced, sync table left in %s\n", path, temporary.c_str());
+    }
+}
+
+// t: the position shifted right by 10 bits, low 32 bits read as signed.
+static int32_t timing_time(const s_sound& sound) {
+    uint64_t position = sound.position;
+    return (int32_t)(uint32_t)(position >> 10);
+}
+
+// The highest index whose time is at or before t; 0 when none qualifies.
+static int timing_current(int track, int32_t t) {
+    int current = 0;
+    int count = demotiming_numevents[track];
+    if (count > DEMOTIMING_MAXEVENTS) count = DEMOTIMING_MAXEVENTS;
+    for (int i = 0; i < count; i++)
+        if (demotiming_event[track][i] <= t) current = i;
+    return current;
+}
+
+static bool track_valid(int track) { return track >= 0 && track < DEMOTIMING_TRACKS; }
+
+int GetTimingEvent(s_sound sound, int track) {
+    if (!track_valid(track)) return 0;
+    return timing_current(track, timing_time(sound));
+}
+
+int GetTimingEffectTime(s_sound sound, int track) {
+    if (!track_valid(track)) return 0;
+    int32_t t = timing_time(sound);
+    int current = timing_current(track, t);
+    return (int32_t)((uint32_t)t - (uint32_t)demotiming_event[track][current]);
+}
+
+int GetTimingPulse(s_sound sound, int track, int length) {
+    if (!track_valid(track)) return 0;
+    int32_t t = timing_time(sound);
+    int current = timing_current(track, t);
+    int32_t d = (int32_t)((uint32_t)t - (uint32_t)demotiming_event[track][current]);
+    return d < length ? current : 0;
+}
+
+float Soundsystem_DetectFrequency(float frequency) {
+    const int32_t* block = Soundsystem_GetOutputBuffer();
+    if (!block || soundsystem.frequency == 0) return 0.0f;
+    float ratio = frequency / (float)soundsystem.frequency;
+    float c = (float)(2.0 * cos(6.283185307179586 * (double)ratio));
+    float q1 = 0.0f, q2 = 0.0f;
+    // The copy holds channels x bufferlength values; the probe walks the
+    // first bufferlength of them, left and right alternating.
+    uint32_t count = soundsystem.bufferlength;
+    uint32_t held = soundsystem.output_size / 4;
+    if (count > held) count = held;
+    for (uint32_t i = 0; i < count; i++) {
+        float x = (float)block[i] / 32768.0f;
+        float q0 = c * q1 + x - q2;
+        q2 = q1;
+        q1 = q0;
+    }
+    return q1 * q1 + q2 * q2 - c * q1 * q2;
+}

@@ -1,0 +1,22 @@
+// The demo's sync table: four tracks of up to 256 event times, in timing
+// units (a sound position shifted right by 10 bits; 22050 a second for
+// 44100 Hz stereo music), and the queries that place the music's playback
+// position among them. Also the single-frequency energy probe over the
+// mixer's last block. Demo thread only.
+#pragma once
+#include <cstdint>
+#include "sound/coresound.h"
+
+enum { DEMOTIMING_TRACKS = 4, DEMOTIMING_MAXEVENTS = 256, DEMOTIMING_FILESIZE = 4112 };
+
+extern int32_t demotiming_numevents[DEMOTIMING_TRACKS];
+extern int32_t demotiming_event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];
+
+void InitTiming();
+void ClearTiming(int track);
+void LoadTiming(const char* path);
+void SaveTiming(const char* path);
+int GetTimingEvent(s_sound sound, int track);
+int GetTimingEffectTime(s_sound sound, int track);
+int GetTimingPulse(s_sound sound, int track, int length);
+float Soundsystem_DetectFrequency(float frequency);

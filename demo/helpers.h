@@ -1,0 +1,26 @@
+// Voxel files and their source: the loader that fills the demo's voxel
+// buffers from ".vxl" files of the file layer, and the converter that turns a
+// Wavefront OBJ export of coloured cubes into a voxel file. Demo thread only
+// (the converter is a preparation tool that the demo's run never calls).
+// A voxel record is six floats: x, y, z (the cube's centre), r, g, b (0..1).
+#pragma once
+
+enum {
+    VOXEL_FLOATS = 6,         // floats per voxel record
+    VOXEL_RECORDBYTES = 24,   // bytes per voxel record in a file
+    VOXEL_MAXVOXELS = 32768,  // records a demo buffer holds (786,432 bytes)
+};
+
+// Reads the voxel file `name` (file layer) into `buffer`, which must hold
+// VOXEL_MAXVOXELS records, and sets `count`. A missing or short file, or one
+// whose count lies outside 0..VOXEL_MAXVOXELS, is refused with a log line:
+// the buffer is left alone and the count is 0.
+void LoadVoxel(const char* name, float* buffer, int* count);
+
+// Converts the OBJ file `name` (file layer) into "object.vxl" in the working
+// directory; swap 1 exchanges the y and z axes.
+void ConvertObj(const char* name, int swap);
+
+// ConvertObj with the output path given; returns the number of voxels
+// written, or -1 when the input or the output could not be opened.
+int ConvertObjToFile(const char* name, int swap, const char* outpath);

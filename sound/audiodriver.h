@@ -1,0 +1,24 @@
+// The audio driver: a ring of 4 blocks of 2048 frames that an output plays
+// in order; each block that has been played is refilled by the mixer
+// (audiodriver_mixbuffers) and queued again, so the mixer's positions run
+// ahead of what is heard by the queued blocks. The outputs: an SDL2 audio
+// device (a silent, real-time paced one when there is no device) and an
+// offline output that plays the ring only when asked to.
+#pragma once
+#include <cstdint>
+
+enum { AUDIODRIVER_DEVICE = 0, AUDIODRIVER_OFFLINE = 1 };
+
+int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int flags);
+void audiodriver_close();
+int audiodriver_getbuffer(void** block, unsigned* bytes);
+void audiodriver_submitbuffer();
+void fillnextbuffer();
+void audiodriver_mixbuffers(void* block, int bytes, int unused);
+
+// Chooses the output the next audiodriver_init opens (device by default).
+void audiodriver_setoutput(int output);
+// The offline output: plays `bytes` bytes of the ring into `out` (may be
+// null), mixing each block that finishes, on the calling thread. Returns the
+// number of blocks mixed. Does nothing unless the offline output is open.
+int audiodriver_offline_play(void* out, unsigned bytes);

@@ -1,0 +1,137 @@
+// WAV files: the reader and writer of the canonical 44-byte PCM layout
+// (RIFF, WAVE, a 16-byte "fmt " body, then "data" at offset 36). No chunk
+// walking: a file laid out any other way is refused. The reader goes through
+// the file layer, so sounds come from the mounted image or directory; it
+// trusts no count in the file and never reads past what the file holds.
+// Demo thread only.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/corefile.h"
+#include "sound/coresound.h"
+
+static const uint32_t WAV_HEADERSIZE = 44;  // the canonical header
+
+static uint32_t get32(const unsigned char* p) {
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+static uint16_t get16(const unsigned char* p) { return (uint16_t)(p[0] | p[1] << 8); }
+static void put32(unsigned char* p, uint32_t v) {
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+    p[2] = (unsigned char)(v >> 16);
+    p[3] = (unsigned char)(v >> 24);
+}
+static void put16(unsigned char* p, uint16_t v) {
+    p[0] = (unsigned char)v;
+    p[1] = (unsigned char)(v >> 8);
+}
+
+// Checks what the canonical layout leaves open; 1 when the data can be taken.
+static int wav_checkdata(const char* name, const s_sound* sound, uint32_t datasize, uint32_t filesize) {
+    if (sound->bits < 8 || sound->bits % 8 != 0) {
+        printf("%s: refused, %u bits per sample\n", name, (unsigned)sound->bits);
+        return 0;
+    }
+    if (sound->channels == 0) {
+        printf("%s: refused, no channels\n", name);
+        return 0;
+    }
+    if (datasize > filesize - WAV_HEADERSIZE) {
+        printf("%s: refused, %u data bytes claimed but %u in the file\n", name, (unsigned)datasize,
+               (unsigned)(filesize - WAV_HEADERSIZE));
+        return 0;
+    }
+    return 1;
+}
+
+int Soundsystem_LoadWAV(const char* name, s_sound* sound) {
+    corefile_handle h;
+    if (!corefile_open(name, &h, 0)) return 0;
+    if (h.size < 0) {
+        corefile_close(&h);
+        printf("%s: refused, unreadable size\n", name);
+        return 0;
+    }
+    // At least a header's worth, zeroed, so a short file is judged on the
+    // bytes it has and reads as zeros beyond them.
+    uint32_t filesize = (uint32_t)h.size;
+    unsigned char* file = (unsigned char*)calloc(1, filesize < WAV_HEADERSIZE ? WAV_HEADERSIZE : filesize);
+    if (!file) {
+        corefile_close(&h);
+        printf("%s: refused, no memory for %u bytes\n", name, (unsigned)filesize);
+        return 0;
+    }
+    if (filesize) corefile_read(file, (int)filesize, 1, &h);
+    corefile_close(&h);
+
+    int result = 0;
+    if (memcmp(file, "RIFF", 4) != 0 || memcmp(file + 8, "WAVE", 4) != 0) {
+        printf("No WAV file");
+    } else if (memcmp(file + 12, "fmt", 3) != 0) {
+        // refused without a message
+    } else {
+        sound->channels = get16(file + 22);
+        sound->frequency = get32(file + 24);
+        sound->bits = get16(file + 34);
+        if (get16(file + 20) != 1) {
+            printf("Not PCM signed");
+        } else if (memcmp(file + 36, "data", 4) != 0) {
+            // another chunk before the data: refused without a message
+        } else if (filesize < WAV_HEADERSIZE) {
+            printf("%s: refused, %u bytes is shorter than the header\n", name, (unsigned)filesize);
+        } else {
+            uint32_t datasize = get32(file + 40);
+            if (wav_checkdata(name, sound, datasize, filesize)) {
+                void* data = malloc(datasize ? datasize : 1);
+                if (!data) {
+                    printf("%s: refused, no memory for %u bytes\n", name, (unsigned)datasize);
+                } else {
+                    memcpy(data, file + WAV_HEADERSIZE, datasize);
+                    sound->data = data;
+                    sound->size = datasize;
+                    sound->length = datasize / (sound->bits / 8u);
+                    result = 1;
+                }
+            }
+        }
+    }
+    free(file);
+    return result;
+}
+
+int Soundsystem_SaveWAV(const char* name, s_sound* sound) {
+    uint32_t bytes = sound->bits / 8u;
+    uint32_t datasize = bytes * sound->length;
+    // The copied amount is `size`; the header's sizes come from `length`.
+    // For a loaded sound the two agree.
+    if (sound->size > (uint32_t)INT32_MAX - WAV_HEADERSIZE || (sound->size && !sound->data)) {
+        printf("%s: not written, %u bytes of sample data cannot be saved\n", name, (unsigned)sound->size);
+        return 1;
+    }
+    uint32_t total = sound->size + WAV_HEADERSIZE;
+    unsigned char* file = (unsigned char*)calloc(1, total);
+    if (!file) {
+        printf("%s: not written, no memory for %u bytes\n", name, (unsigned)total);
+        return 1;
+    }
+    memcpy(file, "RIFF", 4);
+    put32(file + 4, datasize + 36);
+    memcpy(file + 8, "WAVE", 4);
+    memcpy(file + 12, "fmt ", 4);
+    put32(file + 16, 16);
+    put16(file + 20, 1);
+    put16(file + 22, sound->channels);
+    put32(file + 24, sound->frequency);
+    put32(file + 28, sound->channels * bytes * sound->frequency);
+    put16(file + 32, (uint16_t)(sound->channels * bytes));
+    put16(file + 34, sound->bits);
+    memcpy(file + 36, "data", 4);
+    put32(file + 40, datasize);
+    if (sound->size) memcpy(file + WAV_HEADERSIZE, sound->data, sound->size);
+    corefile_savebuffer(name, file, (int)total);
+    free(file);
+    return 1;
+}
