@@ -225,6 +225,13 @@ static int read_image_table() {
         _dbg_printf("romsize %u lies before the last entry's offset %u\n", romsize, t.offsets[numfiles - 1]);
         return 0;
     }
+    // A handle's size is a signed 32-bit count.
+    for (uint32_t i = 0; i < numfiles; i++) {
+        if (entry_size(i) > INT32_MAX) {
+            _dbg_printf("image entry %s: %u bytes, more than a file may hold\n", t.names[i], entry_size(i));
+            return 0;
+        }
+    }
     return 1;
 }
 
@@ -366,7 +373,9 @@ int corefile_open(const char* name, corefile_handle* h, int mode) {
     if (directory_mode()) {
         char path[1024 + 256];
         h->file = nullptr;
-        if (snprintf(path, sizeof path, "%s/%s", (const char*)corefile_image.base, lowered) < (int)sizeof path)
+        // After closeimage the mode stays "directory" but there is no base.
+        if (corefile_image.base &&
+            snprintf(path, sizeof path, "%s/%s", (const char*)corefile_image.base, lowered) < (int)sizeof path)
             h->file = fopen(path, mode == 1 ? "wb" : "rb");
         if (h->file) {
             h->index = 0;

@@ -15,13 +15,17 @@ run_ctest build
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DMOX_SANITIZE=address,undefined
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build-asan
+(
+  export ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
+  export UBSAN_OPTIONS=print_stacktrace=1
+  run_ctest build-asan
+)
 
 # Only the tests labelled "threads" matter under ThreadSanitizer.
 if grep -rqs 'threads' tests --include=CMakeLists.txt; then
   echo "== threaded tests under ThreadSanitizer"
   scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DMOX_SANITIZE=thread
-  TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan threads
+  (export TSAN_OPTIONS=halt_on_error=1 && run_ctest build-tsan threads)
 fi
 
 echo "== fuzz targets"
