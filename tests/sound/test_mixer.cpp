@@ -1,0 +1,300 @@
+// The mixer: gains, clamping, the two output formats, end handling, and the
+// ring that the offline output plays.
+#include "soundtest.h"
+
+#include <algorithm>
+
+using namespace soundtest;
+
+namespace {
+
+class Mixer : public OfflineSound {};
+
+TEST_F(Mixer, FullVolumeCentredSoundIsMixedAtGain127OnEachSide) {
+    testsound s(std::vector<int16_t>(4096, 1000), 1);
+    Soundsystem_PlaySound(&s.sound, 1);
+    std::vector<int16_t> out = mixblock();
+    // (128 x 255 x 255) >> 16 = 127, and 1000 x 127 >> 8 = 496.
+    EXPECT_EQ(soundsystem.output_buffer[0], 127000);
+    EXPECT_EQ(soundsystem.output_buffer[4095], 127000);
+    EXPECT_EQ(out[0], 496);
+    EXPECT_EQ(out[4095], 496);
+}
+
+TEST_F(Mixer, MusicVolumeAppliesOnlyWhenMusicIsExactlyOne) {
+    testsound s(std::vector<int16_t>(4096, 1000), 1);
+    Soundsystem_SetMusicVolume(0);
+    Soundsystem_PlaySound(&s.sound, 1);
+    mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[0], 127000);  // effect volume
+    s.sound.music = 2;
+    mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[0], 127000);
+    Soundsystem_PlayMusic(&s.sound, 1);
+    mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[0], 0);
+    Soundsystem_SetMusicVolume(128);
+    Soundsystem_SetMasterVolume(128);
+    mixblock();
+    // V = 128 x 128; gain (128 x 16384) >> 16 = 32.
+    EXPECT_EQ(soundsystem.output_buffer[1], 32000);
+}
+
+TEST_F(Mixer, SumsClampToPlusAndMinus32767) {
+    std::vector<testsound*> loud;
+    for (int i = 0; i < 3; i++) {
+        loud.push_back(new testsound(std::vector<int16_t>(4096, 32767), 1));
+        Soundsystem_PlaySound(&loud.back()->sound, 1);
+    }
+    std::vector<int16_t> out = mixblock();
+    EXPECT_EQ(out[0], 32767);
+    EXPECT_EQ(out[1], 32767);
+    for (testsound* s : loud) delete s;
+
+    // Two sounds at -32768 with a gain of 128 each sum to exactly -32768 x 256.
+    testsound a(std::vector<int16_t>(4096, -32768), 1), b(std::vector<int16_t>(4096, -32768), 1);
+    for (testsound* s : {&a, &b}) {
+        s->sound.volume_left = 130;   // (130 x 65025) >> 16 = 128
+        s->sound.volume_right = 130;
+        Soundsystem_PlaySound(&s->sound, 1);
+    }
+    out = mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[0], -32768 * 256);
+    EXPECT_EQ(out[0], -32767);
+    EXPECT_EQ(out[1], -32767);
+}
+
+TEST_F(Mixer, EightBitSourcesAreCentredOn128) {
+    uint8_t data[3] = {128, 0, 255};
+    s_sound s{};
+    s.bits = 8;
+    s.channels = 1;
+    s.size = 3;
+    s.length = 3;
+    s.data = data;
+    s.volume_left = s.volume_right = 255;  // gain 253
+    Soundsystem_SetFrequency(&s, 44100);
+    Soundsystem_PlaySound(&s, 1);
+    mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[0], 0);
+    EXPECT_EQ(soundsystem.output_buffer[2], -32768 * 253);
+    EXPECT_EQ(soundsystem.output_buffer[4], 32512 * 253);
+    EXPECT_EQ(soundsystem.output_buffer[6], 0);  // looped back to the first sample
+    Soundsystem_StopSound(&s);
+}
+
+TEST_F(Mixer, EightBitOutputOfSilenceIs128AndSamplesAreShiftedDown) {
+    ASSERT_EQ(audiodriver_init(44100, 8, 2048, 2), 1);
+    std::vector<uint8_t> out(4096, 0);
+    audiodriver_mixbuffers(out.data(), (int)out.size(), 0);
+    for (uint8_t v : out) ASSERT_EQ(v, 128);
+
+    testsound s(std::vector<int16_t>(4096, 10000), 1);
+    Soundsystem_PlaySound(&s.sound, 1);
+    audiodriver_mixbuffers(out.data(), (int)out.size(), 0);
+    // 10000 x 127 >> 8 = 4960; 4960 >> 8 = 19; + 128.
+    EXPECT_EQ(out[0], 147);
+    EXPECT_EQ(out[4095], 147);
+}
+
+TEST_F(Mixer, StereoSourcePlaysInStereo) {
+    std::vector<int16_t> frames;
+    for (int i = 0; i < 100; i++) {
+        frames.push_back((int16_t)(100 + i));
+        frames.push_back((int16_t)(-100 - i));
+    }
+    testsound s(frames, 2);
+    s.sound.volume_left = 255;
+    s.sound.volume_right = 130;  // gains 253 and 128
+    Soundsystem_PlaySound(&s.sound, 1);
+    mixblock();
+    for (int f = 0; f < 100; f++) {
+        ASSERT_EQ(soundsystem.output_buffer[2 * f], (100 + f) * 253) << f;
+        ASSERT_EQ(soundsystem.output_buffer[2 * f + 1], (-100 - f) * 128) << f;
+    }
+    // 100 frames later the loop starts again.
+    EXPECT_EQ(soundsystem.output_buffer[200], 100 * 253);
+}
+
+TEST_F(Mixer, StereoSourceOnMonoOutputTakesOneSamplePerFrame) {
+    Soundsystem_Init(44100, 16, 1);
+    testsound s({1, 2, 3, 4, 5, 6}, 2);
+    s.sound.step = 256;  // one sample per frame
+    Soundsystem_PlaySound(&s.sound, 1);
+    std::vector<int16_t> out(2048);
+    audiodriver_mixbuffers(out.data(), 4096, 0);
+    for (int f = 0; f < 6; f++) EXPECT_EQ(soundsystem.output_buffer[f], (f + 1) * 253);
+}
+
+TEST_F(Mixer, SoundEndingMidBlockLeavesAndTheNextSoundIsStillMixed) {
+    testsound shortone(std::vector<int16_t>(100, 1000), 1);
+    testsound longone(std::vector<int16_t>(8192, 2000), 1);
+    testsound third(std::vector<int16_t>(8192, 4000), 1);
+    Soundsystem_PlaySound(&shortone.sound, 0);
+    Soundsystem_PlaySound(&longone.sound, 0);
+    Soundsystem_PlaySound(&third.sound, 0);
+    mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[2 * 99], (1000 + 2000 + 4000) * 127);
+    EXPECT_EQ(soundsystem.output_buffer[2 * 100], (2000 + 4000) * 127);
+    EXPECT_EQ(soundsystem.output_buffer[2 * 2047 + 1], (2000 + 4000) * 127);
+    EXPECT_EQ(soundsystem.numactive, 2);
+    EXPECT_EQ(active_sounds[0], &longone.sound);
+    EXPECT_EQ(active_sounds[1], &third.sound);
+    EXPECT_EQ(shortone.sound.playing, 0);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(shortone.sound), 0u);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(longone.sound), 2048u * 256);
+}
+
+TEST_F(Mixer, LoopingSoundCarriesTheFractionPastItsEnd) {
+    testsound s(std::vector<int16_t>(7, 1), 1);
+    s.sound.step = 300;
+    Soundsystem_PlaySound(&s.sound, 1);
+    mixblock();
+    // 2048 steps of 300 from 0, less whole passes of 7 x 256.
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s.sound), (2048u * 300) % (7 * 256));
+    EXPECT_EQ(soundsystem.numactive, 1);
+}
+
+TEST_F(Mixer, SoundLongerThan2To24SamplesEndsAtItsRealEnd) {
+    // 20,000,000 samples claimed; only one held, which is all the mixer reads.
+    int16_t sample = 5;
+    s_sound s{};
+    s.bits = 16;
+    s.channels = 1;
+    s.length = 20000000;
+    s.size = 2;
+    s.data = &sample;
+    s.step = 256;
+    s.volume_left = s.volume_right = 128;
+    Soundsystem_PlaySound(&s, 0);
+    Soundsystem_SetSoundOffset(&s, 20000000ull * 256 - 512);
+    std::vector<int16_t> out(2);
+    audiodriver_mixbuffers(out.data(), 4, 0);  // one frame
+    EXPECT_EQ(soundsystem.numactive, 1);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s), 20000000ull * 256 - 256);
+    audiodriver_mixbuffers(out.data(), 4, 0);
+    EXPECT_EQ(soundsystem.numactive, 0);
+}
+
+TEST_F(Mixer, PositionBeyondTheDataReadsNothing) {
+    testsound s(std::vector<int16_t>(16, 1000), 1);
+    s.sound.length = 1000;  // claims more samples than the data holds
+    Soundsystem_PlaySound(&s.sound, 1);
+    mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[2 * 15], 127000);
+    EXPECT_EQ(soundsystem.output_buffer[2 * 16], 0);
+}
+
+// Streams: the callback sees the data and its size each time play wraps,
+// before the wrap, and what it writes is what plays next.
+static int stream_calls = 0;
+static void* stream_data = nullptr;
+static uint32_t stream_bytes = 0;
+static int refill(void* data, uint32_t bytes) {
+    stream_calls++;
+    stream_data = data;
+    stream_bytes = bytes;
+    int16_t* samples = (int16_t*)data;
+    for (uint32_t i = 0; i < bytes / 2; i++) samples[i] = (int16_t)(stream_calls * 100);
+    return 0;
+}
+
+TEST_F(Mixer, StreamCallbackRefillsTheDataEachTimePlayWraps) {
+    stream_calls = 0;
+    s_sound s{};
+    Soundsystem_CreateSoundStream(&s, refill, 44100, 16, 1, 500);
+    Soundsystem_PlaySound(&s, 0);
+    mixblock();
+    EXPECT_EQ(stream_calls, 4);  // 2048 frames over 500-sample passes
+    EXPECT_EQ(stream_data, s.data);
+    EXPECT_EQ(stream_bytes, 1000u);
+    EXPECT_EQ(soundsystem.output_buffer[2 * 499], 0);
+    EXPECT_EQ(soundsystem.output_buffer[2 * 500], 100 * 127);
+    EXPECT_EQ(soundsystem.output_buffer[2 * 1000], 200 * 127);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s), 48u * 256);
+    Soundsystem_DeleteSound(&s);
+}
+
+TEST_F(Mixer, StereoStreamCallsBackAfterHalfItsBuffer) {
+    stream_calls = 0;
+    s_sound s{};
+    Soundsystem_CreateSoundStream(&s, refill, 44100, 16, 2, 1024);
+    Soundsystem_PlaySound(&s, 0);
+    mixblock();
+    // Step 512 over an end of 1024 samples: every 512 frames.
+    EXPECT_EQ(stream_calls, 4);
+    EXPECT_EQ(stream_bytes, 4096u);
+    Soundsystem_DeleteSound(&s);
+}
+
+// The ring: four short silent blocks are queued at start. The first one to
+// come back is mixed and queued behind the other three, so the position has
+// moved four blocks on before the first mixed sample is heard.
+TEST_F(Mixer, FirstMixedBlockIsHeardAfterTheFourStartBlocks) {
+    testsound s(std::vector<int16_t>(100000, 1000), 2);
+    Soundsystem_PlayMusic(&s.sound, 0);
+    std::vector<uint8_t> out(8192 * 2, 0xee);
+    EXPECT_EQ(audiodriver_offline_play(out.data(), 2047), 0);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s.sound), 0u);
+    EXPECT_EQ(audiodriver_offline_play(out.data() + 2047, 1), 1);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s.sound), 2048u * 512);
+    EXPECT_EQ(audiodriver_offline_play(out.data() + 2048, 6144), 3);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s.sound), 4 * 2048u * 512);
+    for (int i = 0; i < 8192; i++) ASSERT_EQ(out[i], 0) << i;
+    EXPECT_EQ(audiodriver_offline_play(out.data() + 8192, 8192), 1);
+    for (int i = 8192; i < 16384; i += 2) {
+        int16_t v;
+        memcpy(&v, out.data() + i, 2);
+        ASSERT_EQ(v, 496) << i;
+    }
+}
+
+TEST_F(Mixer, OfflineOutputGivesTheSameBytesForTheSameInput) {
+    auto render = [this]() {
+        Soundsystem_Init(44100, 16, 2);
+        std::vector<int16_t> ramp(30000);
+        for (size_t i = 0; i < ramp.size(); i++) ramp[i] = (int16_t)(i * 13);
+        testsound a(ramp, 2), b(std::vector<int16_t>(777, -3000), 1);
+        Soundsystem_PlaySound(&a.sound, 0);
+        Soundsystem_PlaySound(&b.sound, 1);
+        Soundsystem_SetPanning(&b.sound, 40);
+        std::vector<uint8_t> out(8192 * 10);
+        for (size_t at = 0; at < out.size(); at += 1000)
+            audiodriver_offline_play(out.data() + at, (unsigned)std::min<size_t>(1000, out.size() - at));
+        return out;
+    };
+    std::vector<uint8_t> first = render(), second = render();
+    EXPECT_EQ(first, second);
+    // Not all silence: the comparison means something.
+    EXPECT_NE(std::count(first.begin(), first.end(), 0), (long)first.size());
+}
+
+TEST_F(Mixer, GetBufferHandsOutTheCurrentBlock) {
+    void* block = nullptr;
+    unsigned bytes = 0;
+    EXPECT_EQ(audiodriver_getbuffer(&block, &bytes), 1);
+    EXPECT_NE(block, nullptr);
+    EXPECT_EQ(bytes, 8192u);
+    EXPECT_EQ(audiodriver_getbuffer(nullptr, nullptr), 1);
+    // Submitting it moves the ring on to the next block.
+    audiodriver_submitbuffer();
+    void* next = nullptr;
+    audiodriver_getbuffer(&next, nullptr);
+    EXPECT_EQ((uint8_t*)next - (uint8_t*)block, 8192);
+}
+
+TEST_F(Mixer, OutputBufferIsACopyOfTheLastFinishedBlock) {
+    testsound s(std::vector<int16_t>(5000, 300), 1);
+    Soundsystem_PlaySound(&s.sound, 1);
+    audiodriver_offline_play(nullptr, 8192);  // mixes one block
+    int32_t* copy = Soundsystem_GetOutputBuffer();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, soundsystem.output_buffer);
+    for (int i = 0; i < 4096; i++) ASSERT_EQ(copy[i], 300 * 127) << i;
+    Soundsystem_StopSound(&s.sound);
+    mixblock();
+    EXPECT_EQ(copy[0], 300 * 127);  // the copy holds until asked again
+    EXPECT_EQ(Soundsystem_GetOutputBuffer()[0], 0);
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// The demo thread and the audio thread at once: starts, stops and position
+// reads on one thread while the mixer runs on another. Run under
+// ThreadSanitizer (label "threads"); the checks also catch torn positions
+// and half-mixed blocks without it.
+#include "soundtest.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace soundtest;
+
+namespace {
+
+class SoundThreads : public OfflineSound {};
+
+TEST_F(SoundThreads, DemoThreadSeesWholePositionsAndFinishedBlocks) {
+    // The music: a looping constant, so every finished block is uniform, 16
+    // blocks long, so its position is always a whole number of blocks.
+    testsound music(std::vector<int16_t>(2048 * 2 * 16, 1200), 2);
+    // Effects are silent, so they change the table but not the sound.
+    std::vector<testsound*> effects;
+    for (int i = 0; i < 20; i++) effects.push_back(new testsound(std::vector<int16_t>(3000, 0), 1));
+    Soundsystem_PlayMusic(&music.sound, 1);
+
+    std::atomic<bool> done{false};
+    std::atomic<int> blocks{0};
+    std::thread audio([&]() {
+        std::vector<uint8_t> out(8192);
+        while (!done.load()) blocks += audiodriver_offline_play(out.data(), (unsigned)out.size());
+    });
+
+    const uint64_t block = 2048ull * 512;  // the music's advance per mixed block
+    int torn = 0, halfmixed = 0;
+    for (int round = 0; round < 3000 || blocks.load() < 50; round++) {
+        testsound* e = effects[round % effects.size()];
+        if (round % 3 == 2) Soundsystem_StopSound(&e->sound);
+        else Soundsystem_PlaySound(&e->sound, round % 2);
+        uint64_t position = Soundsystem_GetSoundOffset(music.sound);
+        if (position % block != 0) torn++;
+        int32_t* finished = Soundsystem_GetOutputBuffer();
+        for (int i = 1; i < 4096; i++)
+            if (finished[i] != finished[0]) {
+                halfmixed++;
+                break;
+            }
+        if (round % 500 == 0) std::this_thread::yield();
+    }
+    done = true;
+    audio.join();
+    for (testsound* e : effects) delete e;
+
+    EXPECT_EQ(torn, 0);
+    EXPECT_EQ(halfmixed, 0);
+    EXPECT_GE(blocks.load(), 50);
+    EXPECT_LE(soundsystem.numactive, 16);
+}
+
+TEST_F(SoundThreads, EndingSoundsLeaveTheTableWhileTheDemoStartsOthers) {
+    // Short non-looping sounds end inside the mixer while the demo thread
+    // starts them again and reads the table's effect through their flags.
+    std::vector<testsound*> shorts;
+    for (int i = 0; i < 8; i++) shorts.push_back(new testsound(std::vector<int16_t>(300 + 50 * i, 7), 1));
+    std::atomic<bool> done{false};
+    std::thread audio([&]() {
+        while (!done.load()) audiodriver_offline_play(nullptr, 2048);
+    });
+    int restarted = 0;
+    // Until sounds have ended and been started again a few times.
+    for (int round = 0; restarted < 32; round++) {
+        testsound* s = shorts[round % shorts.size()];
+        if (!s->sound.playing) {
+            Soundsystem_PlaySound(&s->sound, 0);
+            restarted++;
+        }
+        (void)Soundsystem_GetSoundOffset(s->sound);
+        if (round % 100 == 0) std::this_thread::yield();
+    }
+    done = true;
+    audio.join();
+    // The table holds started sounds only, each once.
+    for (int i = 0; i < soundsystem.numactive; i++) {
+        EXPECT_EQ(active_sounds[i]->playing, 1);
+        for (int j = 0; j < i; j++) EXPECT_NE(active_sounds[i], active_sounds[j]);
+    }
+    for (testsound* s : shorts) delete s;
+    EXPECT_EQ(soundsystem.numactive, 0);
+}
+
+// The SDL output over its silent driver: the callback runs on SDL's thread
+// and the clock advances on its own; after the close no callback runs.
+TEST(SoundDevice, SilentDeviceAdvancesTheClockAndStopsOnClose) {
+    // The test's environment names no usable SDL audio driver.
+    audiodriver_setoutput(AUDIODRIVER_DEVICE);
+    testing::internal::CaptureStdout();
+    Soundsystem_Init(44100, 16, 2);
+    fflush(stdout);
+    std::string log = testing::internal::GetCapturedStdout();
+    EXPECT_NE(log.find("AUDIO: no audio device"), std::string::npos) << log;
+    testsound music(std::vector<int16_t>(44100 * 2, 100), 2);
+    Soundsystem_PlayMusic(&music.sound, 1);
+    uint64_t position = 0;
+    for (int i = 0; i < 500 && position == 0; i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        position = Soundsystem_GetSoundOffset(music.sound);
+    }
+    EXPECT_GT(position, 0u);
+    Soundsystem_CloseAudio();
+    uint64_t closed = Soundsystem_GetSoundOffset(music.sound);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(Soundsystem_GetSoundOffset(music.sound), closed);
+    Soundsystem_StopSound(&music.sound);
+}
+
+}  // namespace
