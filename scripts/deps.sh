@@ -7,6 +7,7 @@ packages=(
   cmake g++ make pkg-config
   libsdl2-dev libglew-dev libgl1-mesa-dev libgl1-mesa-dri libegl-dev
   libgtest-dev
+  libcairo2-dev libfreetype-dev fonts-dejavu-core   # the content tool draws the pictures
   clang libclang-rt-dev          # libFuzzer and the sanitizer runtimes
   xvfb xauth                     # a real window without a screen
   ffmpeg                         # headless play renders to a video file

@@ -1,0 +1,152 @@
+// content: makes every asset of the demo from code, deterministically.
+//   content [--png] ASSETDIR OBJDIR TIMINGFILE
+// ASSETDIR receives what goes into "orlem.dat" (pictures, font, floor mesh,
+// voxel objects, music), OBJDIR the OBJ sources of the voxel objects, and
+// TIMINGFILE the sync table. With --png every picture is also written as a
+// PNG beside its TGA, showing what the demo will see after the colour key;
+// such a directory is for looking at, not for packing.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "arrangement.h"
+#include "canvas.h"
+#include "core/corefile.h"
+#include "demo/demotiming.h"
+#include "demo/helpers.h"
+#include "image.h"
+#include "models.h"
+#include "music.h"
+#include "pictures.h"
+#include "sound/coresound.h"
+
+namespace {
+
+struct picture {
+    const char* name;
+    content_image (*draw)();
+    tga_kind kind;
+    bool rle;
+};
+
+content_image Intro1() { return DrawIntroCaption(1); }
+content_image Intro2() { return DrawIntroCaption(2); }
+content_image Intro3() { return DrawIntroCaption(3); }
+
+// The big screens are mostly transparent, so they are run-length packed.
+const picture pictures[] = {
+    {"veldrix.tga", DrawLogo, TGA_ALPHA32, true},
+    {"intro1.tga", Intro1, TGA_ALPHA32, false},
+    {"intro2.tga", Intro2, TGA_ALPHA32, false},
+    {"intro3.tga", Intro3, TGA_ALPHA32, false},
+    {"title2.tga", DrawTitle, TGA_ALPHA32, true},
+    {"greetings.tga", DrawGreetingsScreen, TGA_KEYED24, true},
+    {"credits.tga", DrawCreditsScreen, TGA_KEYED24, true},
+    {"allover.tga", DrawClosingScreen, TGA_KEYED24, true},
+    {"subs.tga", DrawSubtitleSheet, TGA_KEYED24, true},
+    {"names.tga", DrawNamesSheet, TGA_KEYED24, true},
+    {"font_heatbig.tga", DrawFontSheet, TGA_ALPHA32, false},
+    {"ground1.tga", DrawFloorTexture, TGA_OPAQUE24, false},
+    {"splats2.tga", DrawParticleSprites, TGA_ALPHA32, false},
+};
+
+bool WriteText(const std::string& path, const std::string& text) {
+    return WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+bool MakePictures(const std::string& dir, bool png) {
+    if (!InitFonts()) return false;
+    for (const picture& p : pictures) {
+        const content_image image = p.draw();
+        if (!WriteFile(dir + "/" + p.name, EncodeTGA(image, p.kind, p.rle))) return false;
+        if (png) {
+            std::string name = p.name;
+            name.replace(name.size() - 4, 4, ".png");
+            if (!WritePNG(dir + "/" + name, AsLoaded(image, p.kind))) return false;
+        }
+        printf("content: %s %d x %d\n", p.name, image.width, image.height);
+    }
+    DoneFonts();
+    return true;
+}
+
+bool MakeModels(const std::string& assets, const std::string& objdir) {
+    for (const model_desc& m : demo_models) {
+        const std::vector<model_voxel> voxels = m.build();
+        if (voxels.size() > VOXEL_MAXVOXELS) {
+            fprintf(stderr, "content: %s has %zu voxels, more than %d\n", m.name, voxels.size(), VOXEL_MAXVOXELS);
+            return false;
+        }
+        const std::string obj = std::string(m.name) + ".obj";
+        if (!WriteText(objdir + "/" + obj, ModelToObj(voxels, m.name))) return false;
+    }
+    // The converter reads through the file layer: mount the sources.
+    if (!corefile_mountimage(objdir.c_str(), COREFILE_DIRECTORY)) {
+        fprintf(stderr, "content: cannot mount %s\n", objdir.c_str());
+        return false;
+    }
+    bool ok = true;
+    for (const model_desc& m : demo_models) {
+        const std::string obj = std::string(m.name) + ".obj";
+        const std::string vxl = assets + "/" + m.name + ".vxl";
+        const int written = ConvertObjToFile(obj.c_str(), 0, vxl.c_str());
+        if (written != (int)m.build().size()) {
+            fprintf(stderr, "content: %s converted to %d voxels\n", m.name, written);
+            ok = false;
+        }
+    }
+    corefile_closeimage();
+    return ok;
+}
+
+bool MakeMusic(const std::string& assets) {
+    double peak = 0;
+    std::vector<int16_t> pcm = RenderMusic(&peak);
+    printf("content: music.wav %.2f s, peak %.3f of full scale\n", pcm.size() / 2 / (double)SAMPLE_RATE, peak);
+    if (peak >= 1.0) {
+        fprintf(stderr, "content: the music clips (peak %.3f)\n", peak);
+        return false;
+    }
+    s_sound sound{};
+    sound.channels = 2;
+    sound.bits = 16;
+    sound.frequency = SAMPLE_RATE;
+    sound.size = (uint32_t)(pcm.size() * 2);
+    sound.length = (uint32_t)pcm.size();
+    sound.data = pcm.data();
+    // The WAV writer saves through the file layer: mount the output.
+    if (!corefile_mountimage(assets.c_str(), COREFILE_DIRECTORY)) {
+        fprintf(stderr, "content: cannot mount %s\n", assets.c_str());
+        return false;
+    }
+    Soundsystem_SaveWAV("music.wav", &sound);
+    corefile_closeimage();
+    FILE* f = fopen((assets + "/music.wav").c_str(), "rb");
+    bool ok = f && fseek(f, 0, SEEK_END) == 0 && ftell(f) == (long)sound.size + 44;
+    if (f) fclose(f);
+    if (!ok) fprintf(stderr, "content: music.wav was not written whole\n");
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool png = false;
+    int at = 1;
+    if (at < argc && strcmp(argv[at], "--png") == 0) png = true, at++;
+    if (argc - at != 3) {
+        fprintf(stderr, "usage: content [--png] ASSETDIR OBJDIR TIMINGFILE\n");
+        return 2;
+    }
+    const std::string assets = argv[at], objdir = argv[at + 1], timing = argv[at + 2];
+
+    if (!MakePictures(assets, png)) return 1;
+    if (!WriteFile(assets + "/floor.c3m", BuildFloorC3M())) return 1;
+    if (!MakeModels(assets, objdir)) return 1;
+    if (!MakeMusic(assets)) return 1;
+    FillTimingTable();
+    SaveTiming(timing.c_str());
+    printf("content: every asset written to %s, sync table to %s\n", assets.c_str(), timing.c_str());
+    return 0;
+}
