@@ -1,0 +1,60 @@
+// Process entry, window, GL context and the millisecond clock.
+//
+// The entry thread (main) owns the window and pumps its events; the demo
+// thread runs coremain and every GL call. Window work that the demo thread
+// asks for (shape, show, title, cursor) is carried out by the entry thread;
+// the GL context is created and made current on the demo thread.
+#pragma once
+#include <cstdint>
+
+// The application's entry, run on the demo thread with the process's
+// arguments. Supplied by whoever links the engine.
+int coremain(int argc, char** argv);
+
+// The entry thread's body: window, demo thread, event loop. The engine's
+// own main calls it; it returns the process exit code (0).
+int mox_main(int argc, char** argv);
+
+// Splits a command line into a vector that ends with a null pointer; one
+// block holds the pointers and the text and is never released.
+char** CommandLineToArgvA(const char* cmdline, int* argc);
+
+void GetDesktopResolution(int& width, int& height);
+
+// Shapes and shows the window (full screen when flags bit 0 is set), creates
+// the GL context on the calling thread and loads the GL entry points.
+void mox_initwindow(int width, int height, int flags);
+void mox_closewindow();
+void mox_swapbuffers();
+
+// 1 once the GL entry points are loaded: the renderer's shader path is on.
+extern int MOX_shaders_enabled;
+
+void MOX_SetTitle(const char* title);
+// Milliseconds, unsigned 32-bit; every difference of two readings is taken
+// in unsigned 32-bit arithmetic, so the wrap is harmless.
+uint32_t MOX_GetMillis();
+
+// --- port additions -------------------------------------------------------
+
+// 1 when there is no display and frames are rendered off-screen.
+int mox_headless();
+
+// The offline clock for capture and tests: with fps > 0, MOX_GetMillis
+// reads a virtual clock that starts at start_ms and moves only when a frame
+// is presented, to start_ms + frames * 1000 / fps. fps 0 returns to the
+// system clock.
+void mox_setvirtualclock(int fps, uint32_t start_ms);
+int mox_virtualclock();  // 1 while the virtual clock is in use
+
+// Waits until the event thread has handled every event posted before the
+// call (tests, tools that inject events).
+void mox_syncevents();
+
+// Frames presented by mox_swapbuffers since start (any thread may read).
+uint32_t mox_framespresented();
+
+// Called on the demo thread by mox_swapbuffers with the finished frame in
+// the back buffer, just before it is presented (capture, tests). Null
+// removes it.
+void mox_setpresenthook(void (*hook)(int width, int height));

@@ -1,0 +1,666 @@
+// The SDL2 backend: process entry, the window and its event thread, the GL
+// context, the clock, and the device side of input.
+//
+// Threads: main() becomes the event thread. It owns the window, pumps events
+// (sleeping 1 ms when there are none) and runs every window request the demo
+// thread posts; the demo thread runs coremain and owns the GL context, which
+// mox_initwindow creates on it. Nothing else in the engine includes SDL.
+// The demo thread's end closes the window and the process exits with 0; a
+// close from outside ends the process at once, without waiting for the
+// demo loop, as a forced thread stop did on the original target.
+#define SDL_MAIN_HANDLED  // the engine supplies main itself
+#include <SDL2/SDL.h>
+#include <GL/glew.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "engine/platform/coreinput.h"
+#include "engine/platform/driver.h"
+#include "engine/platform/platform_shared.h"
+
+// --- module state ----------------------------------------------------------
+
+static SDL_Window* winhandle = nullptr;        // the one window (event thread)
+static SDL_GLContext hrc = nullptr;            // the GL context (demo thread)
+static std::thread moxthread;                  // runs coremain
+static std::thread::id mox_eventthread;        // the thread that pumps events
+static std::atomic<bool> mox_looprunning{false};
+static std::atomic<bool> mox_demodone{false};  // coremain has returned
+static Uint32 mox_requestevent = 0;            // SDL user event: a window request
+static Uint32 mox_closeevent = 0;              // SDL user event: the demo thread ended
+static int mox_isheadless = 0;                 // rendering through the offscreen driver
+static int mox_depthbits = 32;                 // depth request that gave a window
+static int mox_winwidth = 10, mox_winheight = 10;
+static int mox_cursorcount = 0;                // ShowCursor's display counter
+
+int MOX_shaders_enabled = 0;
+int mox_asynckeys[256];
+
+// Cursor position in client coordinates and the window's outer top-left in
+// screen coordinates, kept by the event thread for MOX_GetMouse.
+static int mox_cursor_x = 0, mox_cursor_y = 0;
+static int mox_window_left = 0, mox_window_top = 0;
+
+// Offline clock: fps 0 means the system clock.
+static std::atomic<int> mox_clockfps{0};
+static std::atomic<uint32_t> mox_clockstart{0};
+static std::atomic<uint32_t> mox_clockbase{0};  // frames presented when it was set
+static std::atomic<uint32_t> mox_framecount{0};
+static void (*mox_presenthook)(int, int) = nullptr;
+
+static SDL_Joystick* mox_joysticks[16];  // opened on first use (demo thread)
+
+// --- requests to the event thread -----------------------------------------
+
+namespace {
+struct Request {
+    std::function<void()> work;
+    bool wait = false;
+    std::mutex lock;
+    std::condition_variable cv;
+    bool done = false;
+};
+}  // namespace
+
+// Runs work on the event thread. Inline when called there, or before the
+// loop runs (nothing else would pick the request up).
+static void mox_request(std::function<void()> work, bool wait)
+{
+    if (!mox_looprunning.load() || std::this_thread::get_id() == mox_eventthread) {
+        work();
+        return;
+    }
+    Request* r = new Request;
+    r->work = std::move(work);
+    r->wait = wait;
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = mox_requestevent;
+    e.user.data1 = r;
+    if (SDL_PushEvent(&e) != 1) {  // queue gone: the process is ending
+        delete r;
+        return;
+    }
+    if (!wait) return;
+    std::unique_lock<std::mutex> l(r->lock);
+    r->cv.wait(l, [r] { return r->done; });
+    l.unlock();
+    delete r;
+}
+
+static void mox_runrequest(Request* r)
+{
+    r->work();
+    if (!r->wait) {
+        delete r;
+        return;
+    }
+    std::lock_guard<std::mutex> l(r->lock);
+    r->done = true;
+    r->cv.notify_one();
+}
+
+// --- key translation ---------------------------------------------------------
+
+// Windows virtual-key code of an SDL key; 0 for keys Windows has no code for.
+static int mox_sdltovk(SDL_Keycode k)
+{
+    if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
+    if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
+    if (k >= SDLK_F1 && k <= SDLK_F12) return 0x70 + (k - SDLK_F1);
+    if (k >= SDLK_F13 && k <= SDLK_F24) return 0x7C + (k - SDLK_F13);
+    if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return 0x61 + (k - SDLK_KP_1);
+    switch (k) {
+    case SDLK_BACKSPACE: return 0x08;
+    case SDLK_TAB: return 0x09;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return 0x0D;
+    case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
+    case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
+    case SDLK_LALT: case SDLK_RALT: return 0x12;
+    case SDLK_PAUSE: return 0x13;
+    case SDLK_CAPSLOCK: return 0x14;
+    case SDLK_ESCAPE: return 0x1B;
+    case SDLK_SPACE: return 0x20;
+    case SDLK_PAGEUP: return 0x21;
+    case SDLK_PAGEDOWN: return 0x22;
+    case SDLK_END: return 0x23;
+    case SDLK_HOME: return 0x24;
+    case SDLK_LEFT: return 0x25;
+    case SDLK_UP: return 0x26;
+    case SDLK_RIGHT: return 0x27;
+    case SDLK_DOWN: return 0x28;
+    case SDLK_PRINTSCREEN: return 0x2C;
+    case SDLK_INSERT: return 0x2D;
+    case SDLK_DELETE: return 0x2E;
+    case SDLK_LGUI: return 0x5B;
+    case SDLK_RGUI: return 0x5C;
+    case SDLK_APPLICATION: return 0x5D;
+    case SDLK_KP_0: return 0x60;
+    case SDLK_KP_MULTIPLY: return 0x6A;
+    case SDLK_KP_PLUS: return 0x6B;
+    case SDLK_KP_MINUS: return 0x6D;
+    case SDLK_KP_PERIOD: return 0x6E;
+    case SDLK_KP_DIVIDE: return 0x6F;
+    case SDLK_NUMLOCKCLEAR: return 0x90;
+    case SDLK_SCROLLLOCK: return 0x91;
+    case SDLK_SEMICOLON: return 0xBA;
+    case SDLK_EQUALS: return 0xBB;
+    case SDLK_COMMA: return 0xBC;
+    case SDLK_MINUS: return 0xBD;
+    case SDLK_PERIOD: return 0xBE;
+    case SDLK_SLASH: return 0xBF;
+    case SDLK_BACKQUOTE: return 0xC0;
+    case SDLK_LEFTBRACKET: return 0xDB;
+    case SDLK_BACKSLASH: return 0xDC;
+    case SDLK_RIGHTBRACKET: return 0xDD;
+    case SDLK_QUOTE: return 0xDE;
+    default: return 0;
+    }
+}
+
+// --- the window's event handling (event thread) ----------------------------
+
+static void mox_updatewindowpos()
+{
+    if (!winhandle) return;
+    int x = 0, y = 0, top = 0, left = 0;
+    SDL_GetWindowPosition(winhandle, &x, &y);
+    if (SDL_GetWindowBordersSize(winhandle, &top, &left, nullptr, nullptr) != 0) top = left = 0;
+    mox_store(mox_window_left, x - left);
+    mox_store(mox_window_top, y - top);
+}
+
+// Returns 1 when the event asks the loop to end.
+static int mox_handleevent(const SDL_Event& e)
+{
+    if (e.type == mox_requestevent) {
+        if (e.user.data1) mox_runrequest(static_cast<Request*>(e.user.data1));
+        return 0;
+    }
+    if (e.type == mox_closeevent) return 1;
+    switch (e.type) {
+    case SDL_QUIT:
+        return 1;
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) return 1;
+        if (e.window.event == SDL_WINDOWEVENT_MOVED) mox_updatewindowpos();
+        return 0;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        int vk = mox_sdltovk(e.key.keysym.sym);
+        if (vk == 0) return 0;
+        bool down = e.type == SDL_KEYDOWN;
+        mox_store(mox_asynckeys[vk], down ? 1 : 0);
+        // Alt, F10 and keys pressed with Alt are system keys: the key table
+        // and the key code do not see them.
+        if (vk == MOX_VK_MENU || vk == MOX_VK_F10 || (e.key.keysym.mod & KMOD_ALT)) return 0;
+        if (down) {
+            mox_store(MOX_keys[vk], 1);
+            mox_store(mox_keycode, vk);
+        } else {
+            mox_store(MOX_keys[vk], 0);
+            if (mox_load(mox_keycode) == vk) {
+                mox_store(mox_input_prevkeycode, 0);
+                mox_store(mox_keycode, 0);
+            }
+        }
+        return 0;
+    }
+    case SDL_MOUSEMOTION:
+        mox_store(mox_cursor_x, e.motion.x);
+        mox_store(mox_cursor_y, e.motion.y);
+        return 0;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        int bit = e.button.button == SDL_BUTTON_LEFT ? 1
+                  : e.button.button == SDL_BUTTON_RIGHT ? 2
+                  : e.button.button == SDL_BUTTON_MIDDLE ? 4 : 0;
+        int b = mox_load(mox_mouse_buttons);
+        mox_store(mox_mouse_buttons, e.type == SDL_MOUSEBUTTONDOWN ? (b | bit) : (b & ~bit));
+        mox_store(mox_cursor_x, e.button.x);
+        mox_store(mox_cursor_y, e.button.y);
+        return 0;
+    }
+    case SDL_MOUSEWHEEL: {
+        int delta = e.wheel.y;
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
+        if (delta == 0) return 0;  // sideways scrolling is not a wheel step
+        mox_store(mox_mouse_zdir, 0);
+        if (delta < 0) {
+            mox_store(mox_mouse_zdir, -1);
+            mox_store(mox_mouse_z, mox_load(mox_mouse_z) - 1);
+        } else {
+            mox_store(mox_mouse_zdir, 1);
+            mox_store(mox_mouse_z, mox_load(mox_mouse_z) + 1);
+        }
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+// --- window creation ---------------------------------------------------------
+
+// Creates an OpenGL window, asking for 32 depth bits and taking less where
+// the display offers less, as choosing the closest pixel format did.
+static SDL_Window* mox_createglwindow(const char* title, int x, int y, int w, int h, Uint32 flags)
+{
+    static const int depths[] = {32, 24, 16};
+    for (int depth : depths) {
+        if (depth > mox_depthbits) continue;
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
+        SDL_Window* win = SDL_CreateWindow(title, x, y, w, h, flags | SDL_WINDOW_OPENGL);
+        if (win) {
+            mox_depthbits = depth;
+            return win;
+        }
+    }
+    return SDL_CreateWindow(title, x, y, w, h, flags);
+}
+
+static void mox_glattributes()
+{
+    // A double-buffered RGBA compatibility context: 24 colour bits, no alpha,
+    // stencil or accumulation bits asked for.
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+}
+
+static int mox_nodisplay()
+{
+    const char* x = getenv("DISPLAY");
+    const char* w = getenv("WAYLAND_DISPLAY");
+    return !(x && *x) && !(w && *w);
+}
+
+// Video with a display when there is one, else SDL's offscreen driver.
+static void mox_startvideo()
+{
+    const char* wanted = getenv("SDL_VIDEODRIVER");
+    bool forced = wanted && *wanted;
+    if (!forced && mox_nodisplay()) {
+        puts("[MOX] no display: rendering off-screen");
+    } else if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        mox_isheadless = driver && strcmp(driver, "offscreen") == 0;
+        return;
+    } else {
+        printf("[MOX] display unusable (%s): rendering off-screen\n", SDL_GetError());
+    }
+    if (SDL_VideoInit("offscreen") != 0) {
+        printf("[MOX] no video: %s\n", SDL_GetError());
+        return;
+    }
+    mox_isheadless = 1;
+}
+
+// --- entry -----------------------------------------------------------------
+
+int mox_main(int argc, char** argv)
+{
+    // Log lines of both threads reach a pipe in the order they were made.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    // Joysticks are read whatever window has the focus, as the original
+    // device calls were.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (SDL_Init(SDL_INIT_EVENTS) != 0) {
+        printf("Could not register Window class");
+        fflush(stdout);
+        fprintf(stderr, "Register class FAILED\n");
+        return 0;
+    }
+    mox_startvideo();
+    SDL_InitSubSystem(SDL_INIT_JOYSTICK);  // none found is fine
+    mox_requestevent = SDL_RegisterEvents(2);
+    mox_closeevent = mox_requestevent + 1;
+
+    mox_glattributes();
+    winhandle = mox_createglwindow("MOX Application", 0, 0, 10, 10, SDL_WINDOW_HIDDEN);
+    if (!winhandle) fprintf(stderr, "Window creation failed: %s\n", SDL_GetError());
+    // The cursor is never drawn over the client area.
+    SDL_ShowCursor(SDL_DISABLE);
+
+    mox_store(mox_mouse_x, 0);
+    mox_store(mox_mouse_y, 0);
+    mox_store(mox_mouse_z, 0);
+    mox_store(mox_mouse_zdir, 0);
+    mox_store(mox_mouse_buttons, 0);
+
+    mox_eventthread = std::this_thread::get_id();
+    mox_looprunning.store(true);
+    moxthread = std::thread([argc, argv] {
+        coremain(argc, argv);
+        mox_demodone.store(true);
+        SDL_Event e;
+        SDL_zero(e);
+        e.type = mox_closeevent;
+        SDL_PushEvent(&e);
+    });
+
+    for (;;) {
+        SDL_Event e;
+        if (!SDL_PollEvent(&e)) {
+            SDL_Delay(1);
+            continue;
+        }
+        if (mox_handleevent(e)) break;
+    }
+
+    fflush(stdout);
+    if (!mox_demodone.load()) {
+        // Closed from outside: the demo thread is stopped wherever it is.
+        _exit(0);
+    }
+    moxthread.join();
+    mox_looprunning.store(false);
+    if (winhandle) SDL_DestroyWindow(winhandle);
+    winhandle = nullptr;
+    SDL_Quit();
+    return 0;
+}
+
+char** CommandLineToArgvA(const char* cmdline, int* argc)
+{
+    if (!cmdline) cmdline = "";
+    size_t len = strlen(cmdline);
+    // Room for the most arguments the line can hold, then the text.
+    size_t pointers = (len + 2) / 2 + 1;
+    char** argv = static_cast<char**>(malloc(pointers * sizeof(char*) + len + 2));
+    if (!argv) {
+        *argc = 0;
+        return nullptr;
+    }
+    char* out = reinterpret_cast<char*>(argv + pointers);
+    bool inquotes = false, intext = false, atspace = true;
+    int n = 0;
+    size_t j = 0;
+    for (size_t i = 0; i < len; i++) {
+        char a = cmdline[i];
+        if (inquotes) {
+            if (a == '"')
+                inquotes = false;
+            else
+                out[j++] = a;
+            continue;
+        }
+        switch (a) {
+        case '"':
+            inquotes = true;
+            intext = true;
+            if (atspace) argv[n++] = out + j;
+            atspace = false;
+            break;
+        case ' ': case '\t': case '\n': case '\r':
+            if (intext) out[j++] = '\0';
+            intext = false;
+            atspace = true;
+            break;
+        default:
+            intext = true;
+            if (atspace) argv[n++] = out + j;
+            out[j++] = a;
+            atspace = false;
+            break;
+        }
+    }
+    out[j] = '\0';
+    argv[n] = nullptr;
+    *argc = n;
+    return argv;
+}
+
+void GetDesktopResolution(int& width, int& height)
+{
+    SDL_DisplayMode m;
+    if (SDL_GetDesktopDisplayMode(0, &m) == 0) {
+        width = m.w;
+        height = m.h;
+    } else {
+        width = height = 0;
+    }
+}
+
+int mox_headless() { return mox_isheadless; }
+
+// --- window and context (demo thread) ---------------------------------------
+
+// Full screen at exactly width x height, 32 bits, 60 Hz; 0 when the display
+// has no such mode.
+static int mox_fullscreen(int width, int height)
+{
+    SDL_DisplayMode want = {SDL_PIXELFORMAT_RGB888, width, height, 60, nullptr};
+    SDL_DisplayMode got;
+    int display = SDL_GetWindowDisplayIndex(winhandle);
+    if (display < 0 || !SDL_GetClosestDisplayMode(display, &want, &got)) return 0;
+    if (got.w != width || got.h != height || SDL_BITSPERPIXEL(got.format) < 24) return 0;
+    if (SDL_SetWindowDisplayMode(winhandle, &got) != 0) return 0;
+    SDL_SetWindowPosition(winhandle, 0, 0);
+    if (SDL_SetWindowFullscreen(winhandle, SDL_WINDOW_FULLSCREEN) != 0) return 0;
+    return 1;
+}
+
+// The entry points the renderer calls beyond OpenGL 1.1.
+static int mox_haveentrypoints()
+{
+    return glCreateShader && glShaderSource && glCompileShader && glCreateProgram && glAttachShader &&
+           glLinkProgram && glUseProgram && glGetUniformLocation && glUniform1i && glUniform1f &&
+           glActiveTexture && glGenFramebuffersEXT && glBindFramebufferEXT && glFramebufferTexture2DEXT &&
+           glCheckFramebufferStatusEXT;
+}
+
+void mox_initwindow(int width, int height, int flags)
+{
+    mox_request([width, height, flags] {
+        mox_winwidth = width;
+        mox_winheight = height;
+        if (mox_isheadless) {
+            // An off-screen surface keeps the size it was made with.
+            if (winhandle) SDL_DestroyWindow(winhandle);
+            winhandle = mox_createglwindow("MOX Application", 10, 10, width, height, SDL_WINDOW_HIDDEN);
+            return;
+        }
+        if (!winhandle) return;
+        SDL_SetWindowBordered(winhandle, SDL_TRUE);
+        SDL_SetWindowSize(winhandle, width, height);
+        SDL_SetWindowPosition(winhandle, 10, 10);
+        if (flags & 1) {
+            if (!mox_fullscreen(width, height)) {
+                // No such mode: stay windowed, as the mode switch failing did.
+                SDL_SetWindowFullscreen(winhandle, 0);
+                SDL_SetWindowSize(winhandle, width, height);
+                SDL_SetWindowPosition(winhandle, 10, 10);
+            }
+        }
+        SDL_ShowWindow(winhandle);
+        SDL_RaiseWindow(winhandle);
+        mox_updatewindowpos();
+    }, true);
+
+    if (winhandle) {
+        hrc = SDL_GL_CreateContext(winhandle);
+        if (hrc) {
+            SDL_GL_MakeCurrent(winhandle, hrc);
+            SDL_GL_SetSwapInterval(0);  // pacing is the frame pacer's job
+        }
+    }
+
+    puts("[MOX] Init Glew");
+    glewExperimental = GL_TRUE;
+    GLenum err = hrc ? glewInit() : GLEW_ERROR_NO_GL_VERSION;
+    // Under EGL the loader finds no GLX display although the entry points
+    // load; that is success when everything the renderer needs is there.
+    if (err == GLEW_ERROR_NO_GLX_DISPLAY && mox_haveentrypoints()) err = GLEW_OK;
+    if (err != GLEW_OK) puts("\nError Initing Glew");
+    puts("\nReady for GLSL");
+    // Without a context nothing was loaded and a shader call would jump
+    // through a null pointer: the renderer then keeps to OpenGL 1.1.
+    MOX_shaders_enabled = mox_haveentrypoints() ? 1 : 0;
+}
+
+void mox_closewindow()
+{
+    if (winhandle) SDL_GL_MakeCurrent(winhandle, nullptr);
+    if (hrc) SDL_GL_DeleteContext(hrc);
+    hrc = nullptr;
+}
+
+void mox_swapbuffers()
+{
+    if (mox_presenthook) mox_presenthook(mox_winwidth, mox_winheight);
+    if (winhandle) SDL_GL_SwapWindow(winhandle);
+    mox_framecount.fetch_add(1);
+}
+
+void mox_syncevents()
+{
+    mox_request([] {}, true);
+}
+
+void MOX_SetTitle(const char* title)
+{
+    std::string t = title ? title : "";
+    mox_request([t] {
+        if (winhandle) SDL_SetWindowTitle(winhandle, t.c_str());
+    }, false);
+}
+
+uint32_t MOX_GetMillis()
+{
+    int fps = mox_clockfps.load();
+    if (fps > 0) {
+        uint32_t frames = mox_framecount.load() - mox_clockbase.load();
+        uint64_t ms = uint64_t(frames) * 1000u / unsigned(fps);
+        return mox_clockstart.load() + uint32_t(ms);
+    }
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
+}
+
+void mox_setvirtualclock(int fps, uint32_t start_ms)
+{
+    mox_clockfps.store(0);
+    mox_clockstart.store(start_ms);
+    mox_clockbase.store(mox_framecount.load());
+    if (fps > 0) mox_clockfps.store(fps);
+}
+
+int mox_virtualclock() { return mox_clockfps.load() > 0; }
+
+uint32_t mox_framespresented() { return mox_framecount.load(); }
+
+void mox_setpresenthook(void (*hook)(int, int)) { mox_presenthook = hook; }
+
+// --- input, device side ------------------------------------------------------
+
+void mox_getkeys(int* table)
+{
+    for (int i = 0; i < 256; i++) table[i] = mox_load(mox_asynckeys[i]) ? 0x8000 : 0;
+}
+
+void mox_getkeycode(int* vk) { *vk = mox_load(mox_keycode); }
+
+void mox_getmouse(int* cx, int* cy, int* left, int* top)
+{
+    *cx = mox_load(mox_cursor_x);
+    *cy = mox_load(mox_cursor_y);
+    *left = mox_load(mox_window_left);
+    *top = mox_load(mox_window_top);
+}
+
+void mox_getmousewheel(int* z, int* zdir)
+{
+    *z = mox_load(mox_mouse_z);
+    *zdir = mox_load(mox_mouse_zdir);
+}
+
+void mox_setmouse(int x, int y)
+{
+    // The position reads back at once, as after SetCursorPos.
+    mox_store(mox_cursor_x, x);
+    mox_store(mox_cursor_y, y);
+    mox_request([x, y] {
+        if (winhandle && !mox_isheadless) SDL_WarpMouseInWindow(winhandle, x, y);
+    }, false);
+}
+
+// The display counter is kept; the cursor stays hidden over the client area
+// whatever it says, as the window's cursor handling had it.
+void mox_showmouse() { mox_cursorcount++; }
+void mox_hidemouse() { mox_cursorcount--; }
+
+int mox_getnumjoysticks() { return SDL_NumJoysticks(); }
+
+static SDL_Joystick* mox_openjoystick(int id)
+{
+    if (id < 0 || id >= 16) return nullptr;
+    SDL_Joystick* j = mox_joysticks[id];
+    if (j && SDL_JoystickGetAttached(j)) return j;
+    if (j) SDL_JoystickClose(j);
+    mox_joysticks[id] = nullptr;
+    if (id >= SDL_NumJoysticks()) return nullptr;
+    mox_joysticks[id] = SDL_JoystickOpen(id);
+    return mox_joysticks[id];
+}
+
+int mox_joystickconnected(int id) { return mox_openjoystick(id) != nullptr; }
+
+int mox_initjoystick(int id) { return id; }
+
+// The point-of-view value of an SDL hat, in hundredths of degrees clockwise
+// from up; 65535 when centred.
+static int mox_hatpov(Uint8 hat)
+{
+    switch (hat) {
+    case SDL_HAT_UP: return 0;
+    case SDL_HAT_RIGHTUP: return 4500;
+    case SDL_HAT_RIGHT: return 9000;
+    case SDL_HAT_RIGHTDOWN: return 13500;
+    case SDL_HAT_DOWN: return 18000;
+    case SDL_HAT_LEFTDOWN: return 22500;
+    case SDL_HAT_LEFT: return 27000;
+    case SDL_HAT_LEFTUP: return 31500;
+    default: return 65535;
+    }
+}
+
+int mox_polljoystick(int id, int* x, int* y, int* z, int* r, int* buttons)
+{
+    SDL_Joystick* j = mox_openjoystick(id);
+    if (!j) {
+        *x = *y = *z = *r = *buttons = 0;
+        return 0;
+    }
+    int count = SDL_JoystickNumButtons(j);
+    int layout = count == 10 ? 1 : count == 14 ? 2 : count == 12 ? 4 : count < 0 ? 0 : 3;
+    int axes = SDL_JoystickNumAxes(j);
+    // SDL's axes run -32768..32767; the original device range was 0..65535.
+    int* out[4] = {x, y, z, r};
+    for (int a = 0; a < 4; a++) {
+        int pos = a < axes ? SDL_JoystickGetAxis(j, a) + 32768 : 32767;
+        *out[a] = (pos - 32767) >> 8;
+    }
+    int bits = SDL_JoystickNumHats(j) > 0 ? mox_hatbits(mox_hatpov(SDL_JoystickGetHat(j, 0))) : 0;
+    for (int b = 0; b < count && b < 32; b++)
+        if (SDL_JoystickGetButton(j, b)) bits |= mox_joybuttonbits(layout, b + 1);
+    *buttons = bits;
+    return 1;
+}
+
+int main(int argc, char** argv) { return mox_main(argc, argv); }

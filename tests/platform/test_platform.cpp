@@ -1,0 +1,148 @@
+// Command-line splitting, the engine key codes, logical bits and the
+// joystick mappings.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/platform/coreinput.h"
+#include "engine/platform/driver.h"
+
+namespace {
+
+std::vector<std::string> split(const char* line)
+{
+    int argc = -1;
+    char** argv = CommandLineToArgvA(line, &argc);
+    std::vector<std::string> out;
+    EXPECT_NE(argv, nullptr);
+    if (!argv) return out;
+    for (int i = 0; i < argc; i++) out.push_back(argv[i]);
+    EXPECT_EQ(argv[argc], nullptr) << "vector not terminated for [" << line << "]";
+    return out;
+}
+
+using Args = std::vector<std::string>;
+
+TEST(CommandLine, QuotedArgumentKeepsItsSpacesAndLosesTheMarks)
+{
+    EXPECT_EQ(split("demo.exe \"a b\" c"), (Args{"demo.exe", "a b", "c"}));
+}
+
+TEST(CommandLine, OnlySpacesGiveNoArguments)
+{
+    int argc = -1;
+    char** argv = CommandLineToArgvA("    ", &argc);
+    ASSERT_NE(argv, nullptr);
+    EXPECT_EQ(argc, 0);
+    EXPECT_EQ(argv[0], nullptr);
+    EXPECT_EQ(split(""), Args{});
+}
+
+TEST(CommandLine, RunsOfBlanksMakeNoEmptyArguments)
+{
+    EXPECT_EQ(split("a  b"), (Args{"a", "b"}));
+    EXPECT_EQ(split("\ta \r\n b\t"), (Args{"a", "b"}));
+}
+
+TEST(CommandLine, EmptyQuotesGiveOneEmptyArgument)
+{
+    EXPECT_EQ(split("\"\" "), Args{""});
+    EXPECT_EQ(split("x \"\" y"), (Args{"x", "", "y"}));
+}
+
+TEST(CommandLine, QuotesInsideAnArgumentJoinTheParts)
+{
+    EXPECT_EQ(split("a\"b c\"d e"), (Args{"ab cd", "e"}));
+    // No escapes: a backslash is an ordinary character.
+    EXPECT_EQ(split("a\\\"b c\""), Args{"a\\b c"});
+    // An unclosed quote runs to the end of the line.
+    EXPECT_EQ(split("\"a b"), Args{"a b"});
+}
+
+TEST(CommandLine, DenseLinesStayInsideTheBlock)
+{
+    // The most arguments and the most characters a line of its length can
+    // hold; AddressSanitizer sees any write past the block.
+    EXPECT_EQ(split("a b c d e f"), (Args{"a", "b", "c", "d", "e", "f"}));
+    EXPECT_EQ(split("\"\" \"\" \"\" \"\""), (Args{"", "", "", ""}));
+    EXPECT_EQ(split("\"\"\"\"\"\"\"\""), Args{""});
+    EXPECT_EQ(split("x"), Args{"x"});
+    EXPECT_EQ(split("\""), Args{""});
+    EXPECT_EQ(split(nullptr), Args{});
+}
+
+TEST(KeyCodes, SpecialKeysTakeEngineCodesAndOthersKeepTheirOwn)
+{
+    EXPECT_EQ(mox_enginekeycode(0x1B), 0xF000);
+    EXPECT_EQ(mox_enginekeycode(0x26), 0xF001);
+    EXPECT_EQ(mox_enginekeycode(0x28), 0xF002);
+    EXPECT_EQ(mox_enginekeycode(0x25), 0xF003);
+    EXPECT_EQ(mox_enginekeycode(0x27), 0xF004);
+    EXPECT_EQ(mox_enginekeycode(0x0D), 0xF010);
+    EXPECT_EQ(mox_enginekeycode(0x12), 0xF014);
+    EXPECT_EQ(mox_enginekeycode(0x09), 0xF028);
+    EXPECT_EQ(mox_enginekeycode(0x70), 0xF030);
+    EXPECT_EQ(mox_enginekeycode(0x74), 0xF034);
+    EXPECT_EQ(mox_enginekeycode(0x7B), 0xF03B);
+    EXPECT_EQ(mox_enginekeycode('A'), 'A');
+    EXPECT_EQ(mox_enginekeycode('7'), '7');
+    EXPECT_EQ(mox_enginekeycode(0x7C), 0x7C);  // F13 has no engine code
+}
+
+TEST(KeyCodes, EngineCodesResolveBackToVirtualKeys)
+{
+    for (int vk = 0; vk < 256; vk++) EXPECT_EQ(mox_virtualkey(mox_enginekeycode(vk)), vk) << vk;
+    EXPECT_EQ(mox_virtualkey(0xF005), -1);
+    EXPECT_EQ(mox_virtualkey(0xF03C), -1);
+    EXPECT_EQ(mox_virtualkey(-1), -1);
+    EXPECT_EQ(mox_virtualkey(0x10000), -1);
+}
+
+TEST(KeyCodes, LogicalBitsOfTheKeyboard)
+{
+    EXPECT_EQ(mox_keybits(0x0D) | mox_keybits('1'), 0x1000);
+    EXPECT_EQ(mox_keybits(0x08), 0x2000);
+    EXPECT_EQ(mox_keybits('2'), 0x2000);
+    EXPECT_EQ(mox_keybits(0x1B), 0x8000);
+    EXPECT_EQ(mox_keybits('C'), 0x400);
+    EXPECT_EQ(mox_keybits('V'), 0);
+    int all = 0;
+    for (int vk = 0; vk < 256; vk++) all |= mox_keybits(vk);
+    // 0x200, 0x800 and 0x4000 come only from joysticks and key sets.
+    EXPECT_EQ(all, 0xFFFF & ~(0x200 | 0x800 | 0x4000));
+}
+
+TEST(Joystick, HatPositionsGiveDirectionBits)
+{
+    EXPECT_EQ(mox_hatbits(0), 0x1);
+    EXPECT_EQ(mox_hatbits(4500), 0x1 | 0x8);
+    EXPECT_EQ(mox_hatbits(9000), 0x8);
+    EXPECT_EQ(mox_hatbits(13500), 0x2 | 0x8);
+    EXPECT_EQ(mox_hatbits(18000), 0x2);
+    EXPECT_EQ(mox_hatbits(22500), 0x2 | 0x4);
+    EXPECT_EQ(mox_hatbits(27000), 0x4);
+    EXPECT_EQ(mox_hatbits(31500), 0x1 | 0x4);
+    EXPECT_EQ(mox_hatbits(65535), 0);
+}
+
+TEST(Joystick, ButtonLayouts)
+{
+    EXPECT_EQ(mox_joybuttonbits(1, 1), 0x0010);
+    EXPECT_EQ(mox_joybuttonbits(1, 7), 0x2000);
+    EXPECT_EQ(mox_joybuttonbits(1, 11), 0);
+    EXPECT_EQ(mox_joybuttonbits(2, 1), 0x0040);
+    EXPECT_EQ(mox_joybuttonbits(2, 13), 0x8000);
+    EXPECT_EQ(mox_joybuttonbits(2, 14), 0x1000);
+    for (int layout : {0, 3, 4}) {
+        EXPECT_EQ(mox_joybuttonbits(layout, 1), 0x0080);
+        EXPECT_EQ(mox_joybuttonbits(layout, 5), 0x0200);
+        EXPECT_EQ(mox_joybuttonbits(layout, 12), 0x4000);
+        EXPECT_EQ(mox_joybuttonbits(layout, 13), 0);
+    }
+    EXPECT_EQ(mox_joybuttonbits(1, 0), 0);
+    EXPECT_EQ(mox_joybuttonbits(1, 15), 0);
+}
+
+}  // namespace
