@@ -1,0 +1,261 @@
+// timingtool: the sync table as text, and the demo's beat probe run over a
+// music file, for whoever syncs the demo to its music.
+//   timingtool dump timing.dat          every track's events, in units and seconds
+//   timingtool build TEXT timing.dat    the reverse; bad text is refused by line
+//   timingtool beats music.wav          the probe energies of every mixed block
+// The table is the demo's own (LoadTiming/SaveTiming); the music is played
+// through the offline output exactly as the demo's mixer would play it.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/corefile.h"
+#include "demo/demotiming.h"
+#include "sound/audiodriver.h"
+#include "sound/coresound.h"
+
+static const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
+static const char* HEADER =
+    "# sync table: per track, each event's time in timing units and in seconds (22050 units a second)";
+
+static int usage() {
+    fprintf(stderr,
+            "usage: timingtool dump timing.dat\n"
+            "       timingtool build TEXT timing.dat\n"
+            "       timingtool beats music.wav\n");
+    return 2;
+}
+
+static bool readfile(const char* path, std::vector<unsigned char>& bytes) {
+    FILE* f = fopen(path, "rb");
+    if (!f) return false;
+    unsigned char chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    fclose(f);
+    return true;
+}
+
+static int32_t get32(const unsigned char* p) {
+    return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
+}
+
+static int dump(const char* path) {
+    // Checked here first, so the demo's loader has nothing to say about it.
+    std::vector<unsigned char> file;
+    if (!readfile(path, file)) {
+        fprintf(stderr, "timingtool: %s: %s\n", path, strerror(errno));
+        return 1;
+    }
+    if (file.size() != DEMOTIMING_FILESIZE) {
+        fprintf(stderr, "timingtool: %s: %zu bytes, a sync table has %d\n", path, file.size(),
+                (int)DEMOTIMING_FILESIZE);
+        return 1;
+    }
+    for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
+        int32_t count = get32(file.data() + 4 * track);
+        if (count < 0 || count > DEMOTIMING_MAXEVENTS) {
+            fprintf(stderr, "timingtool: %s: track %d claims %d events, outside 0..%d\n", path, track,
+                    (int)count, (int)DEMOTIMING_MAXEVENTS);
+            return 1;
+        }
+    }
+    LoadTiming(path);
+    printf("%s\n", HEADER);
+    for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
+        printf("track %d events %d\n", track, (int)demotiming_numevents[track]);
+        for (int i = 0; i < demotiming_numevents[track]; i++) {
+            int32_t units = demotiming_event[track][i];
+            printf("event %d %d %.6f\n", i, (int)units, units / UNITS_PER_SECOND);
+        }
+    }
+    return 0;
+}
+
+// One line of the text, split into words.
+static std::vector<std::string> words(const std::string& line) {
+    std::vector<std::string> out;
+    size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) at++;
+        size_t end = at;
+        while (end < line.size() && line[end] != ' ' && line[end] != '\t') end++;
+        if (end > at) out.push_back(line.substr(at, end - at));
+        at = end;
+    }
+    return out;
+}
+
+static bool parseint(const std::string& word, long lo, long hi, long* value) {
+    errno = 0;
+    char* end = nullptr;
+    long v = strtol(word.c_str(), &end, 10);
+    if (errno || end == word.c_str() || *end || v < lo || v > hi) return false;
+    *value = v;
+    return true;
+}
+
+static bool parsedouble(const std::string& word, double* value) {
+    errno = 0;
+    char* end = nullptr;
+    double v = strtod(word.c_str(), &end);
+    if (errno || end == word.c_str() || *end || !std::isfinite(v)) return false;
+    *value = v;
+    return true;
+}
+
+static int build(const char* textpath, const char* outpath) {
+    std::vector<unsigned char> bytes;
+    if (!readfile(textpath, bytes)) {
+        fprintf(stderr, "timingtool: %s: %s\n", textpath, strerror(errno));
+        return 1;
+    }
+    std::string text(bytes.begin(), bytes.end());
+    memset(demotiming_numevents, 0, sizeof demotiming_numevents);
+    memset(demotiming_event, 0, sizeof demotiming_event);
+
+    int track = -1;        // the track being read
+    long expected = 0;     // its event count
+    long seen = 0;         // events read of it
+    int trackline = 0;     // the line of its header
+    int lineno = 0;
+    auto fail = [&](int line, const std::string& message) {
+        fprintf(stderr, "timingtool: %s:%d: %s\n", textpath, line, message.c_str());
+        return 1;
+    };
+    auto trackdone = [&]() { return track < 0 || seen == expected; };
+
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        lineno++;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> w = words(line);
+        if (w.empty() || w[0][0] == '#') continue;
+
+        if (w[0] == "track") {
+            if (!trackdone())
+                return fail(trackline, "track " + std::to_string(track) + " has " + std::to_string(seen) +
+                                           " of its " + std::to_string(expected) + " events");
+            long number, count;
+            if (w.size() != 4 || w[2] != "events" || !parseint(w[1], 0, 3, &number))
+                return fail(lineno, "expected 'track N events COUNT' with N 0..3");
+            if (number != track + 1)
+                return fail(lineno, "expected track " + std::to_string(track + 1) + ": tracks come in order 0..3");
+            if (!parseint(w[3], 0, DEMOTIMING_MAXEVENTS, &count))
+                return fail(lineno, "event count must be 0..256");
+            track = (int)number;
+            expected = count;
+            seen = 0;
+            trackline = lineno;
+            demotiming_numevents[track] = (int32_t)count;
+        } else if (w[0] == "event") {
+            if (track < 0) return fail(lineno, "an event before the first 'track' line");
+            if (seen == expected)
+                return fail(lineno, "track " + std::to_string(track) + " has only " + std::to_string(expected) +
+                                        " events");
+            long index, units;
+            if (w.size() < 3 || w.size() > 4 || !parseint(w[1], 0, DEMOTIMING_MAXEVENTS - 1, &index))
+                return fail(lineno, "expected 'event INDEX UNITS [SECONDS]'");
+            if (index != seen) return fail(lineno, "expected event " + std::to_string(seen));
+            if (!parseint(w[2], INT32_MIN, INT32_MAX, &units))
+                return fail(lineno, "time '" + w[2] + "' is not a whole number of units in 32 bits");
+            if (w.size() == 4) {
+                double seconds;
+                if (!parsedouble(w[3], &seconds)) return fail(lineno, "seconds '" + w[3] + "' is not a number");
+                // Both columns given: they must say the same, or one was edited alone.
+                if (fabs(seconds * UNITS_PER_SECOND - (double)units) > 0.5)
+                    return fail(lineno, w[2] + " units is " + std::to_string(units / UNITS_PER_SECOND) +
+                                            " s, not " + w[3] + " s");
+            }
+            demotiming_event[track][seen++] = (int32_t)units;
+        } else {
+            return fail(lineno, "unknown line '" + w[0] + "': expected 'track' or 'event'");
+        }
+    }
+    if (!trackdone())
+        return fail(trackline, "track " + std::to_string(track) + " has " + std::to_string(seen) + " of its " +
+                                   std::to_string(expected) + " events");
+    if (track != DEMOTIMING_TRACKS - 1)
+        return fail(lineno + 1, "expected track " + std::to_string(track + 1) + ": all four tracks are needed");
+
+    remove(outpath);  // so a failed save cannot pass for an old file
+    SaveTiming(outpath);
+    struct stat st;
+    if (stat(outpath, &st) != 0 || st.st_size != DEMOTIMING_FILESIZE) {
+        fprintf(stderr, "timingtool: %s: not written\n", outpath);
+        return 1;
+    }
+    return 0;
+}
+
+static int beats(const char* path) {
+    // The file layer looks names up in lower case, inside a mounted directory.
+    std::string full(path);
+    size_t slash = full.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : full.substr(0, slash));
+    std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
+    for (char c : name)
+        if (c >= 'A' && c <= 'Z') {
+            fprintf(stderr, "timingtool: %s: the file layer finds lower-case names only\n", path);
+            return 1;
+        }
+    if (!corefile_mountimage(dir.c_str(), COREFILE_DIRECTORY)) {
+        fprintf(stderr, "timingtool: %s: cannot mount the directory\n", dir.c_str());
+        return 1;
+    }
+
+    // As the demo: 44100 Hz 16-bit stereo, full volume, the music played once.
+    audiodriver_setoutput(AUDIODRIVER_OFFLINE);
+    Soundsystem_Init(44100, 16, 2);
+    s_sound music{};
+    Soundsystem_LoadSound(name.c_str(), &music);
+    if (!music.data) {
+        fprintf(stderr, "timingtool: %s: no sound loaded\n", path);
+        Soundsystem_CloseAudio();
+        return 1;
+    }
+    if (music.step == 0) {
+        fprintf(stderr, "timingtool: %s: a sample rate of %u Hz never plays\n", path, (unsigned)music.frequency);
+        Soundsystem_DeleteSound(&music);
+        Soundsystem_CloseAudio();
+        return 1;
+    }
+    Soundsystem_PlaySound(&music, 0);
+    const double units_per_second = (double)music.frequency * music.channels / 4.0;
+    printf("# block, music time after it (units, seconds), probe energies x 0.0002 at 1306 and 1531 Hz, "
+           "beat when their sum passes 1000\n");
+    int block = 0;
+    // Every block of the ring is a whole number of 2048-byte steps, so one
+    // step finishes at most one block.
+    while (music.playing) {
+        if (audiodriver_offline_play(nullptr, 2048) == 0) continue;
+        float e1 = Soundsystem_DetectFrequency(1306.0f) * 0.0002f;
+        float e2 = Soundsystem_DetectFrequency(1531.0f) * 0.0002f;
+        int32_t t = (int32_t)(uint32_t)(Soundsystem_GetSoundOffset(music) >> 10);
+        if (!music.playing) t = (int32_t)(uint32_t)(((uint64_t)music.length * 256) >> 10);
+        printf("block %6d  t %9d  %10.3f s  e1306 %12.1f  e1531 %12.1f  %s\n", block, (int)t,
+               units_per_second > 0 ? t / units_per_second : 0.0, e1, e2, e1 + e2 > 1000.0f ? "beat" : "-");
+        block++;
+    }
+    Soundsystem_DeleteSound(&music);
+    Soundsystem_CloseAudio();
+    corefile_closeimage();
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "dump") == 0) return dump(argv[2]);
+    if (argc == 4 && strcmp(argv[1], "build") == 0) return build(argv[2], argv[3]);
+    if (argc == 3 && strcmp(argv[1], "beats") == 0) return beats(argv[2]);
+    return usage();
+}
