@@ -60,7 +60,7 @@ int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int fl
     soundsystem_unlock();
 
     puts("open waveout");
-    int opened = g_output == AUDIODRIVER_OFFLINE ? audiodriver_offline_open()
+    int opened = g_output == AUDIODRIVER_OFFLINE ? audiodriver_offline_open(g_sample_size)
                                                  : audiodriver_sdl_open(frequency, bits, channels);
     if (!opened) {
         puts("open wav-buffers");

@@ -22,3 +22,7 @@ void audiodriver_setoutput(int output);
 // null), mixing each block that finishes, on the calling thread. Returns the
 // number of blocks mixed. Does nothing unless the offline output is open.
 int audiodriver_offline_play(void* out, unsigned bytes);
+// The same, up to `frames` output frames played since the output opened: a
+// virtual clock at t ms asks for t x 44100 / 1000 frames. Returns the blocks
+// mixed.
+int audiodriver_offline_playuntil(uint64_t frames);

@@ -14,5 +14,5 @@ int audiodriver_sdl_open(unsigned frequency, unsigned bits, int channels);
 void audiodriver_sdl_close();
 
 // The offline output: nothing runs by itself; audiodriver_offline_play plays.
-int audiodriver_offline_open();
+int audiodriver_offline_open(unsigned framebytes);
 void audiodriver_offline_close();

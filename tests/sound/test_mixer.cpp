@@ -250,7 +250,7 @@ TEST_F(Mixer, FirstMixedBlockIsHeardAfterTheFourStartBlocks) {
 }
 
 TEST_F(Mixer, OfflineOutputGivesTheSameBytesForTheSameInput) {
-    auto render = [this]() {
+    auto render = []() {
         Soundsystem_Init(44100, 16, 2);
         std::vector<int16_t> ramp(30000);
         for (size_t i = 0; i < ramp.size(); i++) ramp[i] = (int16_t)(i * 13);
@@ -267,6 +267,17 @@ TEST_F(Mixer, OfflineOutputGivesTheSameBytesForTheSameInput) {
     EXPECT_EQ(first, second);
     // Not all silence: the comparison means something.
     EXPECT_NE(std::count(first.begin(), first.end(), 0), (long)first.size());
+}
+
+TEST_F(Mixer, OfflineOutputPlaysUpToAFrameCount) {
+    testsound s(std::vector<int16_t>(1000000, 1), 2);
+    Soundsystem_PlaySound(&s.sound, 0);
+    EXPECT_EQ(audiodriver_offline_playuntil(511), 0);  // inside the first start block
+    EXPECT_EQ(audiodriver_offline_playuntil(512), 1);
+    EXPECT_EQ(audiodriver_offline_playuntil(512), 0);  // already there
+    // One second at 44100 Hz: 3 more start blocks, then whole blocks.
+    EXPECT_EQ(audiodriver_offline_playuntil(44100), 3 + (44100 - 2048) / 2048);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s.sound), (uint64_t)(4 + (44100 - 2048) / 2048) * 2048 * 512);
 }
 
 TEST_F(Mixer, GetBufferHandsOutTheCurrentBlock) {
