@@ -1,0 +1,303 @@
+// The content the build made, read back the way the demo reads it: every
+// file the demo loads is in "orlem.dat" and passes its loader's checks, and
+// "timing.dat" places the scenes and pulses where the demo can see them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/corefile.h"
+#include "demo/demotiming.h"
+#include "demo/helpers.h"
+#include "sound/coresound.h"
+#include "tgaread.h"
+
+namespace {
+
+const std::string demo_dir = CONTENT_DEMO_DIR;
+
+class PackedContent : public testing::Test {
+protected:
+    void SetUp() override {
+        testing::internal::CaptureStdout();
+        const int mounted = corefile_mountimage((demo_dir + "/orlem.dat").c_str(), COREFILE_IMAGE);
+        testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(mounted) << demo_dir << "/orlem.dat";
+    }
+    void TearDown() override { corefile_closeimage(); }
+
+    static std::vector<uint8_t> load(const char* name) {
+        std::vector<uint8_t> bytes;
+        corefile_handle h = {};
+        testing::internal::CaptureStdout();
+        const int found = corefile_open(name, &h, 0);
+        testing::internal::GetCapturedStdout();
+        if (!found) return bytes;
+        bytes.resize((size_t)h.size);
+        if (h.size > 0) corefile_read(bytes.data(), h.size, 1, &h);
+        corefile_close(&h);
+        return bytes;
+    }
+};
+
+// Every file the demo's start-up loads.
+const char* const demo_files[] = {
+    "floor.c3m",   "chair.vxl",     "flower.vxl",  "shoe.vxl",        "skull.vxl",     "camera.vxl",
+    "money.vxl",   "veldrix.tga",   "intro1.tga",  "intro2.tga",      "intro3.tga",    "title2.tga",
+    "greetings.tga", "credits.tga", "allover.tga", "subs.tga",        "names.tga",     "font_heatbig.tga",
+    "ground1.tga", "splats2.tga",   "music.wav",
+};
+
+TEST_F(PackedContent, TheImageHoldsEveryFileTheDemoLoads) {
+    for (const char* name : demo_files) EXPECT_FALSE(load(name).empty()) << name;
+}
+
+struct picture_spec {
+    const char* name;
+    int width, height, depth;
+    bool keyed;  // transparency through the colour key
+};
+const picture_spec picture_specs[] = {
+    {"veldrix.tga", 1920, 1080, 32, false},   {"intro1.tga", 1024, 64, 32, false},
+    {"intro2.tga", 1024, 64, 32, false},      {"intro3.tga", 1024, 64, 32, false},
+    {"title2.tga", 1920, 1080, 32, false},    {"greetings.tga", 1920, 1080, 24, true},
+    {"credits.tga", 1920, 1080, 24, true},    {"allover.tga", 1920, 1080, 24, true},
+    {"subs.tga", 384, 384, 24, true},         {"names.tga", 2048, 2048, 24, true},
+    {"ground1.tga", 1024, 1024, 24, false},   {"splats2.tga", 64, 256, 32, false},
+};
+
+// The share of pixels in a rectangle that are not fully transparent.
+double coverage(const tga_picture& p, int x0, int y0, int w, int h) {
+    size_t n = 0;
+    for (int y = y0; y < y0 + h; y++)
+        for (int x = x0; x < x0 + w; x++) n += p.at(x, y)[3] != 0;
+    return (double)n / ((double)w * h);
+}
+
+TEST_F(PackedContent, PicturesDecodeExactlyAtTheSizesTheTimelineCuts) {
+    for (const picture_spec& s : picture_specs) {
+        const tga_picture p = DecodeTGA(load(s.name));
+        ASSERT_EQ(p.error, "") << s.name;
+        EXPECT_EQ(p.width, s.width) << s.name;
+        EXPECT_EQ(p.height, s.height) << s.name;
+        EXPECT_EQ(p.depth, s.depth) << s.name;
+        const double shown = coverage(p, 0, 0, p.width, p.height);
+        if (s.keyed || s.depth == 32) {
+            // Overlays must leave most of the picture see-through, yet show
+            // something; the particle sprites fade out before their edges.
+            EXPECT_GT(shown, 0.005) << s.name;
+            EXPECT_LT(shown, strcmp(s.name, "splats2.tga") ? 0.6 : 0.9) << s.name;
+        } else {
+            EXPECT_EQ(shown, 1.0) << s.name << ": a texture with keyed holes";
+        }
+    }
+}
+
+TEST_F(PackedContent, SheetsKeepEachStripInsideItsCell) {
+    // A strip that spills over its cell edge shows up cut on screen.
+    const tga_picture subs = DecodeTGA(load("subs.tga"));
+    ASSERT_EQ(subs.error, "");
+    for (int i = 0; i < 6; i++) {
+        EXPECT_GT(coverage(subs, 0, 64 * i, 384, 64), 0.02) << "subtitle " << i;
+        EXPECT_EQ(coverage(subs, 0, 64 * i, 384, 1), 0) << "subtitle " << i;
+        EXPECT_EQ(coverage(subs, 0, 64 * i + 63, 384, 1), 0) << "subtitle " << i;
+    }
+    const tga_picture names = DecodeTGA(load("names.tga"));
+    ASSERT_EQ(names.error, "");
+    for (int i = 0; i < 16; i++) {
+        const int x = 1024 * (i % 2), y = 256 * (i / 2);
+        EXPECT_GT(coverage(names, x, y, 1024, 256), 0.02) << "name " << i;
+        EXPECT_EQ(coverage(names, x, y, 1024, 2), 0) << "name " << i;
+        EXPECT_EQ(coverage(names, x, y + 254, 1024, 2), 0) << "name " << i;
+        EXPECT_EQ(coverage(names, x, y, 2, 256), 0) << "name " << i;
+        EXPECT_EQ(coverage(names, x + 1022, y, 2, 256), 0) << "name " << i;
+    }
+    const tga_picture splats = DecodeTGA(load("splats2.tga"));
+    ASSERT_EQ(splats.error, "");
+    for (int k = 0; k < 4; k++) {
+        const int h = splats.height / 4;
+        EXPECT_GT(coverage(splats, 0, h * k, splats.width, h), 0.02) << "sprite " << k;
+        EXPECT_EQ(coverage(splats, 0, h * k, splats.width, 1), 0) << "sprite " << k;
+        EXPECT_EQ(coverage(splats, 0, h * k + h - 1, splats.width, 1), 0) << "sprite " << k;
+    }
+}
+
+TEST_F(PackedContent, TheFontHasALetterFromSpaceToTheVerticalBar) {
+    const tga_picture font = DecodeTGA(load("font_heatbig.tga"));
+    ASSERT_EQ(font.error, "");
+    EXPECT_EQ(font.depth, 32);
+    // As the font loader measures: 92 markers give letters 0 to 93, the
+    // last of which is '|'; the space (letter 1) has a width of its own.
+    std::vector<int> markers;
+    for (int x = 0; x < font.width; x++)
+        if (font.at(x, 0)[3] != 0) markers.push_back(x);
+    ASSERT_EQ(markers.size(), 92u);
+    EXPECT_GT(markers[0], 1);
+    for (size_t i = 1; i < markers.size(); i++) EXPECT_GT(markers[i], markers[i - 1] + 2) << i;
+    EXPECT_GT(font.width - markers.back(), 2);
+    // Every drawable letter but the space shows something below the marker row.
+    for (size_t i = 0; i < markers.size(); i++) {
+        const int end = i + 1 < markers.size() ? markers[i + 1] : font.width;
+        EXPECT_GT(coverage(font, markers[i], 1, end - markers[i], font.height - 1), 0.01) << "letter " << i + 2;
+    }
+    EXPECT_EQ(coverage(font, 1, 1, markers[0] - 1, font.height - 1), 0) << "the space";
+}
+
+TEST_F(PackedContent, TheFloorMeshReadsToItsLastByteAndFacesUp) {
+    const std::vector<uint8_t> f = load("floor.c3m");
+    size_t pos = 0;
+    bool cut = false;
+    auto u16 = [&]() -> int {
+        if (pos + 2 > f.size()) return cut = true, 0;
+        pos += 2;
+        return f[pos - 2] | f[pos - 1] << 8;
+    };
+    auto f32 = [&]() -> float {
+        if (pos + 4 > f.size()) return cut = true, 0.0f;
+        float v;
+        memcpy(&v, &f[pos], 4);
+        pos += 4;
+        return v;
+    };
+    pos = 4;
+    const int verts = u16(), groups = u16(), channels = u16();
+    u16();
+    ASSERT_EQ(groups, 1);
+    ASSERT_EQ(channels, 1);
+    std::vector<float> v((size_t)verts * 3);
+    for (float& x : v) x = f32();
+    const int faces = u16();
+    u16();
+    std::vector<int> tri;
+    for (int i = 0; i < faces; i++) {
+        for (int c = 0; c < 3; c++) tri.push_back(u16());
+        u16();
+    }
+    const int uvs = u16();
+    u16();
+    for (int i = 0; i < uvs * 2; i++) {
+        const float t = f32();
+        EXPECT_TRUE(t >= 0 && t <= 1) << t;
+    }
+    std::vector<int> uvtri;
+    for (int i = 0; i < faces * 3; i++) uvtri.push_back(u16());
+    ASSERT_FALSE(cut);
+    EXPECT_EQ(pos, f.size());
+    ASSERT_GT(faces, 0);
+    for (int i = 0; i < faces * 3; i++) {
+        ASSERT_LT(tri[i], verts);
+        ASSERT_LT(uvtri[i], uvs);
+    }
+    for (int i = 0; i < faces; i++) {
+        const float* a = &v[tri[3 * i] * 3];
+        const float* b = &v[tri[3 * i + 1] * 3];
+        const float* c = &v[tri[3 * i + 2] * 3];
+        EXPECT_EQ(a[1], 0);
+        // y of (b - a) x (c - a): counter-clockwise seen from above.
+        const float ny = (b[2] - a[2]) * (c[0] - a[0]) - (b[0] - a[0]) * (c[2] - a[2]);
+        EXPECT_GT(ny, 0) << "face " << i;
+    }
+}
+
+TEST_F(PackedContent, VoxelObjectsLoadWithinTheBufferAndStandAboveTheFloor) {
+    std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
+    for (const char* name : {"chair.vxl", "flower.vxl", "shoe.vxl", "skull.vxl", "camera.vxl", "money.vxl"}) {
+        int count = -1;
+        testing::internal::CaptureStdout();
+        LoadVoxel(name, buffer.data(), &count);
+        const std::string log = testing::internal::GetCapturedStdout();
+        EXPECT_NE(log.find("numvox: " + std::to_string(count) + "\n"), std::string::npos) << log;
+        ASSERT_GT(count, 500) << name;
+        ASSERT_LE(count, VOXEL_MAXVOXELS) << name;
+        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+        for (int i = 0; i < count; i++) {
+            const float* r = &buffer[(size_t)i * VOXEL_FLOATS];
+            for (int a = 0; a < 3; a++) lo[a] = std::min(lo[a], r[a]), hi[a] = std::max(hi[a], r[a]);
+            for (int c = 3; c < 6; c++) ASSERT_TRUE(r[c] >= 0 && r[c] <= 1) << name << " voxel " << i;
+        }
+        // In the field: coordinates / 20, lifted by 2.5. Above the floor,
+        // a few units across, inside the camera's view.
+        EXPECT_GE(lo[1] / 20 + 2.5, 0) << name;
+        EXPECT_GE(hi[1] - lo[1], 40) << name;
+        EXPECT_LE(hi[1] / 20 + 2.5, 8) << name;
+        for (int a : {0, 2}) EXPECT_LE(std::max(std::fabs(lo[a]), std::fabs(hi[a])) / 20, 6) << name;
+    }
+}
+
+TEST_F(PackedContent, TheMusicIsCanonicalStereoUnder190SecondsWithoutClipping) {
+    const std::vector<uint8_t> f = load("music.wav");
+    ASSERT_GT(f.size(), 44u);
+    s_sound sound{};
+    testing::internal::CaptureStdout();
+    const int loaded = Soundsystem_LoadWAV("music.wav", &sound);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(loaded, 1);
+    EXPECT_EQ(sound.channels, 2);
+    EXPECT_EQ(sound.bits, 16);
+    EXPECT_EQ(sound.frequency, 44100u);
+    EXPECT_EQ(sound.size + 44, f.size());
+    EXPECT_EQ(memcmp(&f[12], "fmt \x10\0\0\0\x01\0", 10), 0);
+    EXPECT_LT(sound.length / 2 / 44100.0, 190.0);
+    const int16_t* s = (const int16_t*)sound.data;
+    int peak = 0;
+    for (uint32_t i = 0; i < sound.length; i++) peak = std::max(peak, std::abs((int)s[i]));
+    EXPECT_LT(peak, 32767);
+    EXPECT_GT(peak, 16384);
+    // The last scene event must come before the music stops.
+    LoadTiming((demo_dir + "/timing.dat").c_str());
+    EXPECT_LT((int64_t)demotiming_event[0][19] * 4, (int64_t)sound.length);
+    free(sound.data);
+}
+
+std::vector<uint8_t> readfile(const std::string& path) {
+    std::vector<uint8_t> b;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return b;
+    int c;
+    while ((c = fgetc(f)) != EOF) b.push_back((uint8_t)c);
+    fclose(f);
+    return b;
+}
+
+TEST(TimingFile, ScenesAndPulsesLieOnBlockBoundaries) {
+    const std::vector<uint8_t> f = readfile(demo_dir + "/timing.dat");
+    ASSERT_EQ(f.size(), 4112u);
+    InitTiming();
+    LoadTiming((demo_dir + "/timing.dat").c_str());
+    ASSERT_EQ(demotiming_numevents[0], 20);
+    EXPECT_EQ(demotiming_event[0][0], 0);
+    for (int i = 0; i < 20; i++) {
+        EXPECT_EQ(demotiming_event[0][i] % 1024, 0) << "scene " << i;
+        if (i) {
+            EXPECT_GT(demotiming_event[0][i], demotiming_event[0][i - 1]) << "scene " << i;
+        }
+    }
+    // Track 1: event 0 at 0, then a pulse for each of the sixteen names,
+    // all inside scene events 8 to 10 and at least the pulse length apart.
+    ASSERT_GE(demotiming_numevents[1], 17);
+    EXPECT_EQ(demotiming_event[1][0], 0);
+    int inside = 0;
+    for (int i = 1; i < demotiming_numevents[1]; i++) {
+        const int32_t t = demotiming_event[1][i];
+        EXPECT_EQ(t % 1024, 0) << "pulse " << i;
+        EXPECT_GE(t - demotiming_event[1][i - 1], 1024) << "pulse " << i;
+        inside += t >= demotiming_event[0][8] && t < demotiming_event[0][11];
+    }
+    EXPECT_GE(inside, 16);
+    // A caption needs 32,000 units of its scene, the title and the
+    // credits several seconds.
+    for (int e : {2, 4, 5}) EXPECT_GE(demotiming_event[0][e + 1] - demotiming_event[0][e], 32000) << e;
+    EXPECT_GE(demotiming_event[0][7] - demotiming_event[0][6], 22050 * 3);
+    EXPECT_GE(demotiming_event[0][18] - demotiming_event[0][16], 22050 * 5);
+    // Tracks 2 and 3 hold the empty table.
+    for (int track : {2, 3}) {
+        EXPECT_EQ(demotiming_numevents[track], 1);
+        EXPECT_EQ(demotiming_event[track][0], 0);
+    }
+}
+
+}  // namespace
