@@ -55,6 +55,6 @@ void mox_syncevents();
 uint32_t mox_framespresented();
 
 // Called on the demo thread by mox_swapbuffers with the finished frame in
-// the back buffer, just before it is presented (capture, tests). Null
-// removes it.
+// the back buffer, just before it is presented (capture, tests). A frame
+// buffer may still be bound: read with frame buffer 0 bound. Null removes it.
 void mox_setpresenthook(void (*hook)(int width, int height));

@@ -1,0 +1,248 @@
+// Frame buffers and the end-of-frame post pass, read back from the frame
+// buffers and from the presented window.
+#include "gltest.h"
+
+namespace gltest {
+namespace {
+
+using FrameBuffers = GL;
+
+TEST_F(FrameBuffers, PackedClearColourHasRedInTheLowByte)
+{
+    MOX_ClearFrameBuffer(int(0xFF0000FFu));
+    EXPECT_EQ(pixel(10, 10), rgb(255, 0, 0));
+    MOX_ClearFrameBuffer(int(0xFFFF0000u));
+    EXPECT_EQ(pixel(10, 10), rgb(0, 0, 255));
+    MOX_ClearFrameBuffer(int(0x8000FF00u));
+    EXPECT_EQ(pixel(0, 0), uint32_t(0x8000FF00u));
+    // The colour stays set for the window clear of the end-of-frame pass.
+    MOX_ClearFrameBuffer(int(0xFF0000FFu));
+    MOX_SwapBuffers();
+    GLfloat c[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, c);
+    EXPECT_FLOAT_EQ(c[0], 1.0f);
+    EXPECT_FLOAT_EQ(c[1], 0.0f);
+    EXPECT_FLOAT_EQ(c[3], 1.0f);
+}
+
+TEST_F(FrameBuffers, NewFrameBuffersAreNotSelectedAndKeepTheirFlags)
+{
+    int before = MOX_numframebuffers;
+    int plain = MOX_CreateFrameBuffer(32, 16, 0);
+    int deep = MOX_CreateFrameBuffer(32, 16, MOX_FRAMEBUFFER_DEPTH | MOX_FRAMEBUFFER_LINEAR);
+    ASSERT_EQ(plain, before);
+    ASSERT_EQ(deep, before + 1);
+    EXPECT_EQ(MOX_FrameBuffer, &MOX_framebuffers[0]);
+    EXPECT_EQ(MOX_framebuffers_enabled, 1);
+    EXPECT_EQ(MOX_GetFrameBufferDepth(plain), 0);
+    EXPECT_NE(MOX_GetFrameBufferDepth(deep), 0);
+    EXPECT_EQ(MOX_framebuffers[deep].dataindex, deep);
+    GLint filter = 0, wrap = 0;
+    glBindTexture(GL_TEXTURE_2D, GLuint(MOX_GetFrameBufferTexture(deep)));
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap);
+    EXPECT_EQ(filter, GL_LINEAR);
+    EXPECT_EQ(wrap, GL_MIRRORED_REPEAT);
+    glBindTexture(GL_TEXTURE_2D, GLuint(MOX_GetFrameBufferTexture(plain)));
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, GL_NEAREST);
+    // Creation leaves the window bound.
+    GLint binding = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
+    EXPECT_EQ(binding, 0);
+
+    MOX_SetFrameBuffer(deep);
+    EXPECT_EQ(MOX_GetFrameBufferWidth(), 32);
+    EXPECT_EQ(MOX_GetFrameBufferHeight(), 16);
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
+    EXPECT_EQ(GLuint(binding), MOX_framebufferdata[deep].fbo);
+    GLint vp[4];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(vp[2], 32);
+    EXPECT_EQ(vp[3], 16);
+    EXPECT_EQ(MOX_projectionmode, 1);
+}
+
+TEST_F(FrameBuffers, DepthIsClearedOnlyWhereThereIsADepthTexture)
+{
+    int deep = MOX_CreateFrameBuffer(16, 16, MOX_FRAMEBUFFER_DEPTH);
+    MOX_SetFrameBuffer(deep);
+    glClearDepth(0.25);
+    MOX_ClearFrameBuffer(int(0xFF000000u));
+    GLfloat depth = 0;
+    glReadPixels(3, 3, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_NEAR(depth, 0.25f, 1e-4f);
+    glClearDepth(1.0);
+    MOX_ClearFrameBuffer(int(0xFF000000u));
+    glReadPixels(3, 3, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_NEAR(depth, 1.0f, 1e-4f);
+}
+
+TEST_F(FrameBuffers, TheSeventeenthIsRefusedWithALogLine)
+{
+    int before = MOX_numframebuffers;
+    while (MOX_numframebuffers < MOX_MAXFRAMEBUFFERS) ASSERT_GE(MOX_CreateFrameBuffer(4, 4, 0), 0);
+    testing::internal::CaptureStdout();
+    int index = MOX_CreateFrameBuffer(4, 4, 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(index, -1);
+    EXPECT_EQ(MOX_numframebuffers, MOX_MAXFRAMEBUFFERS);
+    EXPECT_NE(out.find("frame buffer table full"), std::string::npos) << out;
+    MOX_SetFrameBuffer(index);  // a refused index selects nothing
+    EXPECT_EQ(MOX_FrameBuffer, &MOX_framebuffers[0]);
+    EXPECT_EQ(MOX_GetFrameBufferTexture(-1), 0);
+    EXPECT_EQ(MOX_GetFrameBufferDepth(16), 0);
+    MOX_numframebuffers = before;  // room for the tests after this one
+}
+
+TEST_F(FrameBuffers, SizesThatAreNotPositiveAreRefused)
+{
+    int before = MOX_numframebuffers;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(MOX_CreateFrameBuffer(0, 10, 0), -1);
+    EXPECT_EQ(MOX_CreateFrameBuffer(10, -3, 0), -1);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(MOX_numframebuffers, before);
+    EXPECT_NE(out.find("refused"), std::string::npos) << out;
+}
+
+// A frame buffer whose upper half (in 2D coordinates) is red and lower half
+// blue.
+int halves()
+{
+    int fb = MOX_CreateFrameBuffer(4, 4, 0);
+    MOX_SetFrameBuffer(fb);
+    MOX_BindTextureChannel(mox_whitetexture_id, 0);  // not its own texture
+    MOX_ClearFrameBuffer(int(0xFFFF0000u));
+    MOX_DrawColorQuad(0, 0, 4, 2, 1, 0, 0);
+    MOX_SetFrameBuffer(0);
+    return fb;
+}
+
+TEST_F(FrameBuffers, DrawnFrameBuffersAppearUpright)
+{
+    int fb = halves();
+    MOX_DrawFrameBuffer(0, 0, 16, 16, fb);
+    EXPECT_EQ(pixel(8, 2), rgb(255, 0, 0));
+    EXPECT_EQ(pixel(8, 13), rgb(0, 0, 255));
+}
+
+TEST_F(FrameBuffers, TexturesMirrorPastTheirEdges)
+{
+    // Left half red, right half blue.
+    int fb = MOX_CreateFrameBuffer(4, 4, 0);
+    MOX_SetFrameBuffer(fb);
+    MOX_BindTextureChannel(mox_whitetexture_id, 0);
+    MOX_ClearFrameBuffer(int(0xFFFF0000u));
+    MOX_DrawColorQuad(0, 0, 2, 4, 1, 0, 0);
+    MOX_SetFrameBuffer(0);
+    glBindTexture(GL_TEXTURE_2D, GLuint(MOX_GetFrameBufferTexture(fb)));
+    MOX_DrawQuad(0, 0, 16, 8, 1, 1, 2, 0);  // s from 1 to 2: the mirror image
+    EXPECT_EQ(pixel(1, 4), rgb(0, 0, 255));
+    EXPECT_EQ(pixel(14, 4), rgb(255, 0, 0));
+}
+
+using PostPass = GL;
+
+// Frame buffer 0 filled with one grey level, then presented.
+void present(int post, float fade, float scanline)
+{
+    MOX_SetFrameBuffer(0);
+    MOX_ClearFrameBuffer(int(0xFFC8C8C8u));  // 200 in every colour
+    MOX_SetPostShader(post);
+    MOX_SetFadeValue(fade);
+    MOX_SetScanlineValue(scanline);
+    MOX_SwapBuffers();
+    // The clear colour stays in force: put it back to black for the next.
+    MOX_ClearFrameBuffer(int(0xFF000000u));
+}
+
+int red(uint32_t p) { return int(p & 0xFF); }
+
+TEST_F(PostPass, FadeZeroPresentsBlack)
+{
+    int post = MOX_InitDefaultPostShader();
+    ASSERT_GE(post, 0);
+    present(post, 0.0f, 0.0f);
+    for (int y = 0; y < kHeight; y++)
+        for (int x = 0; x < kWidth; x += 7) ASSERT_EQ(windowpixel(x, y) & 0x00FFFFFF, 0u) << x << "," << y;
+}
+
+TEST_F(PostPass, HalfFadeWithFullScanlinesBlacksOddRowsFromTheBottom)
+{
+    int post = MOX_InitDefaultPostShader();
+    present(post, 0.5f, 1.0f);
+    for (int y = 0; y < kHeight; y++) {
+        int expect = (y % 2 == 0) ? 100 : 0;
+        EXPECT_NEAR(red(windowpixel(5, y)), expect, 1) << "row " << y;
+        EXPECT_NEAR(red(windowpixel(60, y)), expect, 1) << "row " << y;
+    }
+}
+
+TEST_F(PostPass, ScanlineZeroLeavesAllRowsEqual)
+{
+    int post = MOX_InitDefaultPostShader();
+    present(post, 1.0f, 0.0f);
+    for (int y = 0; y < kHeight; y++) EXPECT_EQ(red(windowpixel(30, y)), 200) << "row " << y;
+    present(post, 1.0f, 0.5f);
+    EXPECT_EQ(red(windowpixel(30, 0)), 200);
+    EXPECT_NEAR(red(windowpixel(30, 1)), 100, 1);
+}
+
+TEST_F(PostPass, NoPostShaderShowsTheFrameUnchanged)
+{
+    present(-1, 0.0f, 1.0f);
+    for (int y = 0; y < kHeight; y++) EXPECT_EQ(red(windowpixel(30, y)), 200) << "row " << y;
+}
+
+TEST_F(PostPass, TheFrameIsPresentedUpright)
+{
+    int fb = halves();
+    MOX_SetFrameBuffer(fb);
+    MOX_SwapBuffers();
+    // Window rows are counted from the bottom: the top is red.
+    EXPECT_EQ(windowpixel(10, kHeight - 1), rgb(255, 0, 0));
+    EXPECT_EQ(windowpixel(10, 0), rgb(0, 0, 255));
+}
+
+TEST_F(PostPass, TheSameFrameBufferStaysCurrentWithFreshStatistics)
+{
+    int fb = MOX_CreateFrameBuffer(20, 10, 0);
+    MOX_SetFrameBuffer(fb);
+    MOX_EnableRenderState(MOX_BLEND);
+    MOX_BindTexture(mox_whitetexture_id);
+    MOX_DrawColorQuad(0, 0, 5, 5, 1, 1, 1);
+    MOX_SwapBuffers();
+    int t = -1, b = -1, s = -1;
+    MOX_GetRenderStatus(&t, &b, &s);
+    EXPECT_EQ(t, 0);
+    EXPECT_EQ(b, 0);
+    EXPECT_EQ(s, 0);
+    EXPECT_EQ(MOX_FrameBuffer, &MOX_framebuffers[fb]);
+    GLint binding = 0, vp[4];
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
+    EXPECT_EQ(GLuint(binding), MOX_framebufferdata[fb].fbo);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(vp[2], 20);
+    EXPECT_EQ(vp[3], 10);
+    EXPECT_EQ(MOX_renderstate, MOX_BLEND);  // the pass leaves the mask alone
+    EXPECT_EQ(MOX_projectionmode, 1);
+    GLint program = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    EXPECT_EQ(program, 0);
+}
+
+TEST_F(PostPass, BasicSwapLeavesDrawingOnTheWindow)
+{
+    int fb = MOX_CreateFrameBuffer(20, 10, 0);
+    MOX_SetFrameBuffer(fb);
+    MOX_SwapBuffersBasic();
+    GLint binding = -1, vp[4];
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
+    EXPECT_EQ(binding, 0);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    EXPECT_EQ(vp[2], 20);
+}
+
+}  // namespace
+}  // namespace gltest

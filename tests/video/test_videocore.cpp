@@ -1,0 +1,469 @@
+// The video core on llvmpipe: start-up, pacing, culling and winding of
+// quads, lines, the render-state and texture caches, blending.
+#include <cmath>
+#include <limits>
+
+#include "gltest.h"
+
+namespace gltest {
+namespace {
+
+using VideoStart = GL;
+
+TEST_F(VideoStart, LogsInOrderAndSelectsAWindowSizedFrameBufferZero)
+{
+    const std::string& log = initlog();
+    size_t glew = log.find("[MOX] Init Glew\n");
+    size_t ready = log.find("\nReady for GLSL\n");
+    size_t opengl = log.find("[MOX] Init OpenGL\n");
+    size_t fb = log.find("[MOX] Init Framebuffer\n[MOX] Init Framebuffer: 64,48\n");
+    ASSERT_NE(glew, std::string::npos) << log;
+    ASSERT_NE(ready, std::string::npos) << log;
+    ASSERT_NE(opengl, std::string::npos) << log;
+    ASSERT_NE(fb, std::string::npos) << log;
+    EXPECT_LT(glew, ready);
+    EXPECT_LT(ready, opengl);
+    EXPECT_LT(opengl, fb);
+    // The loader's "no GLX display" under EGL is not an error here.
+    EXPECT_EQ(log.find("Error Initing Glew"), std::string::npos) << log;
+
+    EXPECT_EQ(MOX_shaders_enabled, 1);
+    EXPECT_EQ(MOX_framebuffers_enabled, 1);
+    EXPECT_EQ(MOX_framebuffers[0].width, kWidth);
+    EXPECT_EQ(MOX_framebuffers[0].height, kHeight);
+    EXPECT_EQ(MOX_framebuffers[0].flags, 0);
+    EXPECT_EQ(MOX_framebuffers[0].dataindex, 0);
+    EXPECT_EQ(MOX_GetFrameBufferDepth(0), 0);
+    EXPECT_NE(MOX_GetFrameBufferTexture(0), 0);
+    EXPECT_EQ(MOX_FrameBuffer, &MOX_framebuffers[0]);
+    EXPECT_EQ(MOX_video.width, kWidth);
+    EXPECT_EQ(MOX_video.height, kHeight);
+    EXPECT_EQ(MOX_video.pitch, kWidth);
+    EXPECT_EQ(MOX_video.bitsperpixel, 32);
+    EXPECT_EQ(MOX_video.redmask, 0x00FF0000);
+    EXPECT_EQ(MOX_video.redshift, 16);
+    EXPECT_EQ(MOX_video.reserved, 0);
+    EXPECT_EQ(MOX_video_updatespeed, 15);
+    EXPECT_EQ(MOX_postshader_id, -1);
+    EXPECT_FLOAT_EQ(MOX_fadevalue, 1.0f);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+    GLint depthfunc = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthfunc);
+    EXPECT_EQ(depthfunc, GL_LEQUAL);
+}
+
+TEST_F(VideoStart, WhiteTextureIsOpaqueWhite)
+{
+    MOX_BindTexture(mox_whitetexture_id);
+    glColor4f(1, 1, 1, 1);
+    MOX_DrawQuad(0, 0, 8, 8, 0, 0, 1, 1);
+    EXPECT_EQ(pixel(3, 3), rgb(255, 255, 255));
+}
+
+using Pacing = GL;
+
+TEST_F(Pacing, RefreshRatesGiveTheirTicks)
+{
+    const int cases[][2] = {{60, 15}, {50, 18}, {30, 30}, {-20, 20}, {1000, 1}, {2000, 1}, {1, 909}, {0, 1}};
+    for (const auto& c : cases) {
+        MOX_SetRefreshRate(c[0]);
+        EXPECT_EQ(MOX_video_updatespeed, c[1]) << "rate " << c[0];
+    }
+    MOX_SetRefreshRate(60);
+}
+
+TEST_F(Pacing, ALateFrameReturnsItsLengthInTicksWithoutWaiting)
+{
+    mox_setvirtualclock(1000, 5000);
+    MOX_SetRefreshRate(60);
+    EXPECT_EQ(MOX_video_time, 5000u);
+    mox_setvirtualclock(1000, 5045);  // the frame took 45 ms
+    EXPECT_FLOAT_EQ(MOX_WaitRefresh(), 3.0f);
+    EXPECT_EQ(MOX_video_time, 5045u);
+    mox_setvirtualclock(1000, 5060);
+    EXPECT_FLOAT_EQ(MOX_WaitRefresh(), 1.0f);
+}
+
+TEST_F(Pacing, TicksAcrossTheMillisecondWrap)
+{
+    mox_setvirtualclock(1000, 0xFFFFFFF0u);
+    MOX_SetRefreshRate(60);
+    mox_setvirtualclock(1000, 0xFFFFFFF0u + 30u);  // 14 after the wrap
+    EXPECT_FLOAT_EQ(MOX_WaitRefresh(), 2.0f);
+    EXPECT_EQ(MOX_video_time, 14u);
+}
+
+TEST_F(Pacing, VsyncFlagReturnsOneForAFrameOnTime)
+{
+    mox_setvirtualclock(1000, 100);
+    MOX_SetRefreshRate(60);
+    MOX_vsync_enabled = 1;
+    mox_setvirtualclock(1000, 110);
+    EXPECT_FLOAT_EQ(MOX_WaitRefresh(), 1.0f);
+    mox_setvirtualclock(1000, 140);  // 30 ms: late even with the flag
+    EXPECT_FLOAT_EQ(MOX_WaitRefresh(), 2.0f);
+    MOX_vsync_enabled = 0;
+}
+
+TEST_F(Pacing, RealClockWaitsForTheTick)
+{
+    MOX_SetRefreshRate(-20);
+    uint32_t start = MOX_video_time;
+    MOX_WaitRefresh();
+    EXPECT_GE(MOX_video_time - start, 20u);
+    MOX_SetRefreshRate(60);
+}
+
+TEST_F(Pacing, VirtualClockMovesOnlyWhenAFrameIsPresented)
+{
+    mox_setvirtualclock(50, 1000);
+    EXPECT_EQ(MOX_GetMillis(), 1000u);
+    EXPECT_EQ(MOX_GetMillis(), 1000u);
+    MOX_SwapBuffers();
+    EXPECT_EQ(MOX_GetMillis(), 1020u);
+    MOX_SwapBuffers();
+    MOX_SwapBuffers();
+    EXPECT_EQ(MOX_GetMillis(), 1060u);
+}
+
+TEST_F(Pacing, FpsLatchesOncePerSecondAndAtTheFirstCall)
+{
+    mox_setvirtualclock(1000, 50000);
+    MOX_video_oldtime = 0;
+    MOX_video_numframes = 0;
+    for (int i = 0; i < 3; i++) MOX_WaitRefresh();
+    EXPECT_EQ(MOX_GetFPS(), 3);  // the latch tick starts at 0
+    for (int i = 0; i < 5; i++) MOX_WaitRefresh();
+    mox_setvirtualclock(1000, 50999);
+    EXPECT_EQ(MOX_GetFPS(), 3);
+    mox_setvirtualclock(1000, 51000);
+    EXPECT_EQ(MOX_GetFPS(), 5);
+}
+
+using Quads = GL;
+
+TEST_F(Quads, EdgeTouchingQuadsAreCulledWithoutTouchingAnything)
+{
+    const float w = 10, h = 10;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float culled[][2] = {{-w, 5}, {kWidth, 5}, {5, -h}, {5, kHeight}, {nan, 5}, {5, nan}};
+    for (const auto& c : culled) {
+        MOX_projectionmode = 1;
+        MOX_DrawColorQuad(c[0], c[1], w, h, 1, 0, 0);
+        EXPECT_EQ(triangles(), 0) << c[0] << "," << c[1];
+        EXPECT_EQ(MOX_projectionmode, 1) << "a culled quad changed the projection";
+    }
+    MOX_DrawQuad(5, 5, nan, 10, 0, 0, 1, 1);
+    EXPECT_EQ(triangles(), 0);
+    MOX_DrawColorQuad(-w + 0.5f, 5, w, h, 1, 0, 0);
+    EXPECT_EQ(triangles(), 2);
+    MOX_DrawColorQuad(5, kHeight - 0.5f, w, h, 1, 0, 0);
+    EXPECT_EQ(triangles(), 4);
+}
+
+TEST_F(Quads, AQuadJustInsideTheLeftEdgeShowsItsRightColumns)
+{
+    MOX_DrawColorQuad(-8, 4, 10, 4, 1, 0, 0);  // covers columns 0 and 1
+    EXPECT_EQ(pixel(0, 5), rgb(255, 0, 0));
+    EXPECT_EQ(pixel(1, 5), rgb(255, 0, 0));
+    EXPECT_EQ(pixel(2, 5), rgb(0, 0, 0));
+}
+
+TEST_F(Quads, CornersLandOnTheirPixelsWithTheOriginTopLeft)
+{
+    MOX_DrawColorQuad(4, 2, 8, 6, 0, 1, 0);
+    EXPECT_EQ(pixel(4, 2), rgb(0, 255, 0));
+    EXPECT_EQ(pixel(11, 7), rgb(0, 255, 0));
+    EXPECT_EQ(pixel(3, 2), rgb(0, 0, 0));
+    EXPECT_EQ(pixel(12, 2), rgb(0, 0, 0));
+    EXPECT_EQ(pixel(4, 1), rgb(0, 0, 0));
+    EXPECT_EQ(pixel(4, 8), rgb(0, 0, 0));
+    EXPECT_EQ(triangles(), 2);
+    // The colour quad puts the current colour back to white.
+    GLfloat c[4];
+    glGetFloatv(GL_CURRENT_COLOR, c);
+    EXPECT_FLOAT_EQ(c[1] + c[0] + c[2] + c[3], 4.0f);
+}
+
+TEST_F(Quads, MirroredQuadsWindBackwardsAndAreCulledButCounted)
+{
+    MOX_DrawColorQuad(20, 10, -8, 8, 1, 1, 0);   // negative width
+    MOX_DrawColorQuad(30, 20, 8, -8, 1, 1, 0);   // negative height
+    EXPECT_EQ(triangles(), 4);
+    for (int x = 0; x < kWidth; x += 2)
+        for (int y = 0; y < kHeight; y += 2) ASSERT_EQ(pixel(x, y), rgb(0, 0, 0)) << x << "," << y;
+    MOX_DrawColorQuad(20, 10, -8, -8, 1, 1, 0);  // both: front again
+    EXPECT_EQ(pixel(15, 5), rgb(255, 255, 0));
+}
+
+TEST_F(Quads, TexturedQuadTakesItsCoordinatesPerCorner)
+{
+    // A 2 x 2 texture: red, green on row 0 (t = 0), blue, white on row 1.
+    uint8_t texels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    int t = MOX_CreateTexture(2, 2, texels, 0);
+    MOX_SetTextureOptions(t, GL_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE);
+    MOX_BindTexture(t);
+    MOX_DrawQuad(0, 0, 8, 8, 0, 0, 1, 1);
+    EXPECT_EQ(pixel(1, 1), rgb(255, 0, 0));
+    EXPECT_EQ(pixel(6, 1), rgb(0, 255, 0));
+    EXPECT_EQ(pixel(1, 6), rgb(0, 0, 255));
+    EXPECT_EQ(pixel(6, 6), rgb(255, 255, 255));
+    // Swapped s mirrors it.
+    MOX_DrawQuad(10, 0, 8, 8, 1, 0, 0, 1);
+    EXPECT_EQ(pixel(11, 1), rgb(0, 255, 0));
+    // An update replaces the texels.
+    uint8_t grey[16];
+    for (uint8_t& g : grey) g = 128;
+    MOX_UpdateTexture(t, 2, 2, grey);
+    MOX_DrawQuad(20, 0, 8, 8, 0, 0, 1, 1);
+    EXPECT_EQ(pixel(21, 1), uint32_t(0x80808080u));
+    MOX_DeleteTexture(t);
+    EXPECT_FALSE(glIsTexture(GLuint(t)));
+}
+
+TEST_F(Quads, RotatedQuadTurnsAboutItsCentre)
+{
+    glColor4f(0, 0, 1, 1);
+    MOX_DrawRotatedQuad(20, 10, 20, 4, 0, 0, 1, 1, 90.0f);  // centre (30, 12)
+    EXPECT_EQ(pixel(30, 4), rgb(0, 0, 255));
+    EXPECT_EQ(pixel(30, 20), rgb(0, 0, 255));
+    EXPECT_EQ(pixel(22, 12), rgb(0, 0, 0));  // inside only when unturned
+    EXPECT_EQ(triangles(), 2);
+    // The transform stays until the next 2D entry resets it.
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_FLOAT_EQ(m[12], 30.0f);
+    EXPECT_FLOAT_EQ(m[13], 12.0f);
+    MOX_Enable2D();
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_FLOAT_EQ(m[12], 0.0f);
+    // Culled on the unturned rectangle, though turned it would reach in.
+    MOX_DrawRotatedQuad(-20, 10, 20, 4, 0, 0, 1, 1, 90.0f);
+    EXPECT_EQ(triangles(), 2);
+}
+
+TEST_F(Quads, LinesNeedOneEndInsideOnEachAxis)
+{
+    int lines = MOX_stats_numlines;
+    MOX_DrawLineRGB(2, 20, 40, 20, 1, 0, 1);
+    EXPECT_EQ(MOX_stats_numlines, lines + 1);
+    EXPECT_EQ(pixel(20, 20) & 0x00FFFFFF, rgb(255, 0, 255) & 0x00FFFFFF);
+    MOX_DrawLineRGB(-5, 10, 10, -5, 1, 1, 1);  // x from one end, y from the other
+    EXPECT_EQ(MOX_stats_numlines, lines + 2);
+    MOX_DrawLineRGB(-5, -1, 10, -5, 1, 1, 1);  // no y inside
+    MOX_DrawLineRGB(64, 5, 70, 6, 1, 1, 1);    // no x inside
+    EXPECT_EQ(MOX_stats_numlines, lines + 2);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+    MOX_SwapBuffers();
+    EXPECT_EQ(MOX_stats_numlines, lines + 2);  // never reset
+}
+
+TEST_F(Quads, TwoDimensionalEntryRebuildsTheProjectionOnlyFromThreeD)
+{
+    MOX_projectionmode = 1;
+    MOX_Enable2D();
+    GLfloat p[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    EXPECT_FLOAT_EQ(p[0], 2.0f / kWidth);
+    EXPECT_FLOAT_EQ(p[5], -2.0f / kHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();  // a change the second call must not undo
+    glMatrixMode(GL_MODELVIEW);
+    glTranslatef(3, 4, 0);
+    MOX_Enable2D();
+    glGetFloatv(GL_PROJECTION_MATRIX, p);
+    EXPECT_FLOAT_EQ(p[0], 1.0f);
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_FLOAT_EQ(m[12], 0.0f);  // the modelview is reset every time
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+}
+
+TEST_F(Quads, ThreeDProjectionIsA45DegreePerspectiveOfTheFrameBuffer)
+{
+    int big = MOX_CreateFrameBuffer(1920, 1080, 0);
+    ASSERT_GE(big, 0);
+    MOX_SetFrameBuffer(big);
+    MOX_Enable2D();
+    MOX_Disable2D();
+    EXPECT_EQ(MOX_projectionmode, 1);
+    GLdouble p[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, p);
+    double f = 1.0 / tan(22.5 * 3.141592653589793 / 180.0);
+    EXPECT_NEAR(p[5], f, 1e-5);
+    EXPECT_NEAR(p[0], f / (1920.0 / 1080.0), 1e-5);
+    EXPECT_NEAR(p[10], -(1000.0 + 0.01) / (1000.0 - 0.01), 1e-5);
+    EXPECT_NEAR(p[14], -2.0 * 1000.0 * 0.01 / (1000.0 - 0.01), 1e-6);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+    MOX_Disable2D();  // already 3D: nothing
+    glGetDoublev(GL_PROJECTION_MATRIX, p);
+    EXPECT_NEAR(p[5], f, 1e-5);
+}
+
+using Caches = GL;
+
+TEST_F(Caches, ABindOfTheSameTextureIsSkippedUntilTheFrameEnds)
+{
+    uint8_t texel[4] = {1, 2, 3, 4};
+    int a = MOX_CreateTexture(1, 1, texel, 0);
+    int b = MOX_CreateTexture(1, 1, texel, 0);
+    int binds = 0;
+    MOX_BindTexture(a);
+    MOX_BindTexture(a);
+    MOX_GetRenderStatus(nullptr, &binds, nullptr);
+    EXPECT_EQ(binds, 1);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, a);
+    MOX_BindTexture(b);
+    MOX_BindTexture(a);
+    MOX_GetRenderStatus(nullptr, &binds, nullptr);
+    EXPECT_EQ(binds, 3);
+    MOX_SwapBuffers();
+    MOX_GetRenderStatus(nullptr, &binds, nullptr);
+    EXPECT_EQ(binds, 0);
+    EXPECT_EQ(MOX_lasttextureid, -1);
+    MOX_BindTexture(a);
+    MOX_GetRenderStatus(nullptr, &binds, nullptr);
+    EXPECT_EQ(binds, 1);
+    // Direct binds leave the cache as it was.
+    MOX_BindTextureChannel(b, 0);
+    MOX_BindTexture(a);
+    MOX_GetRenderStatus(nullptr, &binds, nullptr);
+    EXPECT_EQ(binds, 1);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, b);
+}
+
+TEST_F(Caches, TextureChannelsSwitchTheActiveUnitOnlyForZeroToThree)
+{
+    uint8_t texel[4] = {1, 2, 3, 4};
+    int a = MOX_CreateTexture(1, 1, texel, 0);
+    MOX_BindTextureChannel(a, 2);
+    GLint unit = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE2);
+    MOX_BindTextureChannel(a, 4);
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE2);
+    MOX_BindTextureChannel(a, 0);
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE0);
+}
+
+TEST_F(Caches, EnablingWithAnyBitRecordedDoesNothingAtAll)
+{
+    int switches = 0;
+    MOX_EnableRenderState(MOX_DEPTHTEST);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    MOX_EnableRenderState(MOX_BLEND | MOX_DEPTHTEST);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(MOX_renderstate, MOX_DEPTHTEST);
+    MOX_GetRenderStatus(nullptr, nullptr, &switches);
+    EXPECT_EQ(switches, 1);
+    MOX_EnableRenderState(MOX_BLEND | MOX_ALPHATEST);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
+    MOX_GetRenderStatus(nullptr, nullptr, &switches);
+    EXPECT_EQ(switches, 2);
+}
+
+TEST_F(Caches, DisablingWithAnyBitRecordedDisablesEveryRequestedState)
+{
+    MOX_EnableRenderState(MOX_BLEND);
+    glEnable(GL_DEPTH_TEST);  // enabled behind the cache's back
+    MOX_DisableRenderState(MOX_BLEND | MOX_DEPTHTEST);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(MOX_renderstate, 0);
+    int switches = 0;
+    MOX_GetRenderStatus(nullptr, nullptr, &switches);
+    EXPECT_EQ(switches, 2);
+    MOX_DisableRenderState(MOX_BLEND | MOX_LIGHTING);  // none recorded
+    MOX_GetRenderStatus(nullptr, nullptr, &switches);
+    EXPECT_EQ(switches, 2);
+}
+
+using Blending = GL;
+
+TEST_F(Blending, UnknownModesLeaveTheBlendFunction)
+{
+    glBlendFunc(GL_ONE, GL_ZERO);
+    for (int mode : {0, 3, -1}) {
+        MOX_SetBlendMode(mode);
+        GLint src = 0, dst = 0;
+        glGetIntegerv(GL_BLEND_SRC, &src);
+        glGetIntegerv(GL_BLEND_DST, &dst);
+        EXPECT_EQ(src, GL_ONE) << mode;
+        EXPECT_EQ(dst, GL_ZERO) << mode;
+    }
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+}
+
+TEST_F(Blending, ModeTwoAddsTheSquaredSourceToTheFrame)
+{
+    MOX_ClearFrameBuffer(int(0xFF404040u));  // 64 in every colour
+    MOX_SetBlendMode(2);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));  // the mode alone does not blend
+    MOX_EnableRenderState(MOX_BLEND);
+    MOX_DrawColorQuad(0, 0, 8, 8, 0.5f, 0.5f, 0.5f);
+    uint32_t p = pixel(4, 4);
+    int red = p & 0xFF;
+    EXPECT_NEAR(red, 64 + 64, 2);  // 0.5 * 0.5 + 0.25
+}
+
+TEST_F(Blending, ModeOneSquaresBoth)
+{
+    MOX_ClearFrameBuffer(int(0xFF808080u));
+    MOX_SetBlendMode(1);
+    MOX_EnableRenderState(MOX_BLEND);
+    MOX_DrawColorQuad(0, 0, 8, 8, 0.5f, 0.5f, 0.5f);
+    int red = pixel(4, 4) & 0xFF;
+    EXPECT_NEAR(red, 64 + 64, 2);  // 0.25 + 0.25
+}
+
+TEST_F(Blending, AlphaBlendMixesByTheGivenAlphaAndRestoresWhite)
+{
+    MOX_ClearFrameBuffer(int(0xFF000000u));
+    MOX_EnableAlphaBlend(0.25f);
+    MOX_DrawQuad(0, 0, 8, 8, 0, 0, 1, 1);  // white texture
+    MOX_DisableAlphaBlend();
+    EXPECT_NEAR(int(pixel(4, 4) & 0xFF), 64, 2);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(MOX_renderstate, 0);
+    GLfloat c[4];
+    glGetFloatv(GL_CURRENT_COLOR, c);
+    EXPECT_FLOAT_EQ(c[3], 1.0f);
+}
+
+TEST(Palette, CopiesCountEntriesAndIgnoresBadIndices)
+{
+    uint8_t rgb[6] = {1, 2, 3, 4, 5, 6};
+    MOX_SetPallete(3, 2, rgb);
+    EXPECT_EQ(MOX_Palette[3][1][2], 6);
+    MOX_SetPallete(8, 2, rgb);   // outside the eight palettes
+    MOX_SetPallete(-1, 2, rgb);
+    EXPECT_EQ(MOX_Palette[0][0][0], 0);
+}
+
+TEST(Report, GraphicsMemoryReportLines)
+{
+    testing::internal::CaptureStdout();
+    MOX_ShowGraphicsMemory();
+    std::string out = testing::internal::GetCapturedStdout();
+    std::string expect = "[=== GRAPHICS MEMORY INFO ===]\nNum.Bitmaps: 0 / 1024\nNum.Sprites: 0 / 1024\n"
+                         "Num.Fonts: 0 / 16\nNum.Framebuffers: " +
+                         std::to_string(MOX_numframebuffers) + " / 16\n[============================]\n";
+    EXPECT_EQ(out, expect);
+    testing::internal::CaptureStdout();
+    MOX_FlushGraphics();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[0 sprites deleted]\n[0 bitmaps deleted]\n");
+}
+
+}  // namespace
+}  // namespace gltest
