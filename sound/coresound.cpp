@@ -171,6 +171,8 @@ void Soundsystem_PlaySound(s_sound* sound, int loop) {
         if (active_sounds[i] == sound) listed = true;
     if (!listed && soundsystem.numactive < SOUNDSYSTEM_MAXACTIVE)
         active_sounds[soundsystem.numactive++] = sound;
+    else if (!listed)
+        printf("AUDIO: %d sounds already play, this one is not mixed\n", (int)SOUNDSYSTEM_MAXACTIVE);
     soundsystem_unlock();
 }
 

@@ -77,7 +77,11 @@ TEST_F(SoundSystem, StepCountsChannelsAgainstTheOutputFrequency) {
 
 TEST_F(SoundSystem, SeventeenthStartedSoundIsMarkedPlayingButNotAdded) {
     s_sound s[17] = {};
-    for (int i = 0; i < 17; i++) Soundsystem_PlaySound(&s[i], 0);
+    for (int i = 0; i < 16; i++) Soundsystem_PlaySound(&s[i], 0);
+    testing::internal::CaptureStdout();
+    Soundsystem_PlaySound(&s[16], 0);
+    fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "AUDIO: 16 sounds already play, this one is not mixed\n");
     EXPECT_EQ(soundsystem.numactive, 16);
     for (int i = 0; i < 16; i++) EXPECT_EQ(active_sounds[i], &s[i]);
     EXPECT_EQ(s[16].playing, 1);
