@@ -4,9 +4,11 @@
 // voxel objects, music), OBJDIR the OBJ sources of the voxel objects, and
 // TIMINGFILE the sync table. With --png every picture is also written as a
 // PNG beside its TGA, showing what the demo will see after the colour key;
-// such a directory is for looking at, not for packing.
+// and every voxel object gets NAME_preview.png, three views from the demo's
+// camera; such a directory is for looking at, not for packing.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "models.h"
 #include "music.h"
 #include "pictures.h"
+#include "preview.h"
 #include "sound/coresound.h"
 
 namespace {
@@ -71,9 +74,10 @@ bool MakePictures(const std::string& dir, bool png) {
     return true;
 }
 
-bool MakeModels(const std::string& assets, const std::string& objdir) {
+bool MakeModels(const std::string& assets, const std::string& objdir, bool png) {
     for (const model_desc& m : demo_models) {
         const std::vector<model_voxel> voxels = m.build();
+        if (png && !WritePNG(assets + "/" + m.name + "_preview.png", PreviewModel(voxels))) return false;
         if (voxels.size() > VOXEL_MAXVOXELS) {
             fprintf(stderr, "content: %s has %zu voxels, more than %d\n", m.name, voxels.size(), VOXEL_MAXVOXELS);
             return false;
@@ -140,10 +144,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string assets = argv[at], objdir = argv[at + 1], timing = argv[at + 2];
+    std::error_code error;
+    for (const std::string& dir : {assets, objdir}) {
+        std::filesystem::create_directories(dir, error);
+        if (error) {
+            fprintf(stderr, "content: cannot create %s: %s\n", dir.c_str(), error.message().c_str());
+            return 1;
+        }
+    }
 
     if (!MakePictures(assets, png)) return 1;
     if (!WriteFile(assets + "/floor.c3m", BuildFloorC3M())) return 1;
-    if (!MakeModels(assets, objdir)) return 1;
+    if (!MakeModels(assets, objdir, png)) return 1;
     if (!MakeMusic(assets)) return 1;
     FillTimingTable();
     SaveTiming(timing.c_str());

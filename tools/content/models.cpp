@@ -150,19 +150,27 @@ std::vector<model_voxel> build_shoe() {
 
 std::vector<model_voxel> build_skull() {
     grid g;
-    const colour bone{232, 222, 196}, shadow{120, 40, 30}, tooth{250, 250, 240};
-    g.paint(ellipsoid(0, 7, 2, 13, 12.5, 14.5), bone);      // cranium
-    g.paint(ellipsoid(0, -2, -5, 10.5, 9, 9), bone);        // face
-    g.paint(ellipsoid(0, -10, -6, 8, 4, 7), bone);          // jaw
-    g.paint(box(-7, 7, -12, -7, -12, 0), bone);
-    g.carve(sphere(-5, 0, -14, 4));                         // eye sockets
-    g.carve(sphere(5, 0, -14, 4));
-    g.tint(sphere(-5, 0, -12, 5.5), shadow);
-    g.tint(sphere(5, 0, -12, 5.5), shadow);
-    g.carve([](int x, int y, int z) { return z < -9 && y <= -3 && y >= -8 && std::abs(x) <= (y + 8) / 2; });  // nose
-    g.tint([](int x, int y, int z) { return z < -6 && y <= -2 && y >= -9 && std::abs(x) <= (y + 10) / 2 + 1; }, shadow);
-    g.carve(box(-8, 8, -8, -8, -20, -4));                   // mouth line
-    g.tint([](int x, int y, int z) { return z <= -8 && (y == -7 || y == -9) && std::abs(x) <= 6 && (x & 1) == 0; }, tooth);
+    const colour bone{232, 222, 196}, shadow{90, 30, 26}, tooth{250, 250, 240};
+    g.paint(ellipsoid(0, 7, 3, 12.5, 12, 14), bone);        // cranium
+    g.paint(ellipsoid(0, -1, -5, 10, 9, 9), bone);          // face
+    g.paint(ellipsoid(-7, -2, -9, 3.5, 2.5, 3), bone);      // cheekbones
+    g.paint(ellipsoid(7, -2, -9, 3.5, 2.5, 3), bone);
+    g.paint(box(-6, 6, -12, -7, -11, -2), bone);            // jaw
+    g.paint(ellipsoid(0, -10, -5, 7.5, 3.5, 6.5), bone);
+    for (int side = -1; side <= 1; side += 2) {             // eye sockets
+        g.carve(sphere(side * 4.8, 0.5, -13, 3.6));
+        g.tint(sphere(side * 4.8, 0.5, -12.5, 4.3), shadow);
+    }
+    auto nose = [](double grow) {
+        return [=](int x, int y, int z) { return z < -7 && y >= -6 && y <= -2 && std::abs(x) <= (y + 6) / 2.5 + 0.5 + grow; };
+    };
+    g.carve(nose(0));
+    g.tint([&](int x, int y, int z) { return nose(1)(x, y + 1, z) || nose(1)(x, y, z); }, shadow);
+    // Teeth: white columns with dark gaps, a dark line between the rows.
+    g.tint([](int x, int y, int z) { return z <= -8 && y >= -11 && y <= -7 && std::abs(x) <= 6; }, tooth);
+    g.tint([](int x, int y, int z) { return z <= -8 && y >= -11 && y <= -7 && std::abs(x) <= 6 && (x & 1); }, shadow);
+    g.carve([](int x, int y, int z) { return z <= -9 && y == -9 && std::abs(x) <= 6; });
+    g.tint([](int x, int y, int z) { return z <= -7 && y == -9 && std::abs(x) <= 7; }, shadow);
     g.carve(box(-30, 30, -30, -13, -30, 30));
     return g.shell();
 }
@@ -217,14 +225,13 @@ std::vector<model_voxel> build_chair() {
 
 std::vector<model_voxel> build_money() {
     grid g;
-    const colour note{70, 150, 90}, band{230, 225, 200}, gold{235, 190, 50}, rim{200, 150, 30};
+    const colour note{70, 150, 90}, band{230, 225, 200}, gold{235, 190, 50}, rim{190, 140, 30};
     for (int i = 0; i < 4; i++) g.paint(box(-16 + i, 4 + i, -12 + 3 * i, -10 + 3 * i, -9 - i, 5 - i), note);
-    g.tint(box(-12, -9, -12, 0, -20, 20), band);
-    for (int i = 0; i < 3; i++) {
+    g.tint(box(-12, -9, -12, 0, -20, 20), band);             // paper bands round the bundles
+    for (int i = 0; i < 3; i++) {                            // coin stacks, a rim every other coin
         const double cx = 10 + (i % 2) * 5, cz = -6 + 7 * i, top = -4 + 5 * (2 - i);
         g.paint(cylinder_y(cx, cz, 4.5, 4.5, -12, top), gold);
-        g.tint([=](int, int y, int) { return ((int)(y - top)) % 2 == 0; }, gold);
-        g.tint(cylinder_y(cx, cz, 4.5, 4.5, top, top), rim);
+        g.tint([=](int x, int y, int z) { return cylinder_y(cx, cz, 4.5, 4.5, -12, top)(x, y, z) && (y & 1); }, rim);
     }
     return g.shell();
 }
