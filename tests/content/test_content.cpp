@@ -13,6 +13,7 @@
 #include "core/corefile.h"
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
+#include "sound/audiodriver.h"
 #include "sound/coresound.h"
 #include "tgaread.h"
 
@@ -251,6 +252,43 @@ TEST_F(PackedContent, TheMusicIsCanonicalStereoUnder190SecondsWithoutClipping) {
     LoadTiming((demo_dir + "/timing.dat").c_str());
     EXPECT_LT((int64_t)demotiming_event[0][19] * 4, (int64_t)sound.length);
     free(sound.data);
+}
+
+TEST_F(PackedContent, TheBeatProbeFiresOncePerClapUnderTheNamesAndNowhereBetween) {
+    // The music from the image through the demo's mixer on the offline
+    // output, the probe run after every mixed block as the demo runs it.
+    LoadTiming((demo_dir + "/timing.dat").c_str());
+    const int32_t from = demotiming_event[0][8], to = demotiming_event[0][11];
+    testing::internal::CaptureStdout();
+    audiodriver_setoutput(AUDIODRIVER_OFFLINE);
+    Soundsystem_Init(44100, 16, 2);
+    s_sound music{};
+    Soundsystem_LoadSound("music.wav", &music);
+    Soundsystem_PlaySound(&music, 0);
+    int onsets = 0, beatblocks = 0, blocks = 0;
+    bool previous = false;
+    while (music.playing) {
+        if (audiodriver_offline_play(nullptr, 2048) == 0) continue;
+        const float e = Soundsystem_DetectFrequency(1306.0f) * 0.0002f + Soundsystem_DetectFrequency(1531.0f) * 0.0002f;
+        // The block just mixed began 1,024 units before the position.
+        const int32_t t = (int32_t)(uint32_t)(Soundsystem_GetSoundOffset(music) >> 10) - 1024;
+        const bool beat = e > 1000;
+        if (music.playing && t >= from && t < to) {
+            blocks++;
+            beatblocks += beat;
+            onsets += beat && !previous;
+        }
+        previous = beat;
+    }
+    Soundsystem_DeleteSound(&music);
+    Soundsystem_CloseAudio();
+    audiodriver_setoutput(AUDIODRIVER_DEVICE);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(blocks, (to - from) / 1024);
+    // Claps on beats 2 and 4 of every bar: two a bar, one block each.
+    const int bars = (to - from) / (40 * 1024);
+    EXPECT_EQ(onsets, 2 * bars);
+    EXPECT_EQ(beatblocks, onsets);
 }
 
 std::vector<uint8_t> readfile(const std::string& path) {

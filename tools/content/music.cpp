@@ -72,7 +72,8 @@ void Clap(stereo_buffer& out, size_t at, float gain, uint32_t seed) {
         // A short metallic ring right on the detector's two frequencies.
         const double ring = 0.25 * (std::sin(2 * SYNTH_PI * 2612 * t) + std::sin(2 * SYNTH_PI * 3062 * t)) *
                             std::exp(-t / 0.012) * std::min(1.0, i / 20.0);
-        const float v = (float)((band.bp * 1.8 * env + tone + ring) * gain);
+        const float fade = (float)std::min(1.0, (len - i) / 400.0);
+        const float v = (float)((band.bp * 1.8 * env + tone + ring) * gain) * fade;
         out.add(at + i, v * 0.95f, v);
     }
 }
@@ -268,7 +269,7 @@ std::vector<int16_t> RenderMusic(double* peak) {
         double padcut = 900;
         float padgain = 0.07f;
         if (s == SECTION_INTRO) padcut = 600 + 80 * bar, padgain = 0.09f + 0.006f * bar;
-        if (s == SECTION_BUILD) padcut = 700 + 40 * in_section;
+        if (s == SECTION_BUILD) padcut = 1000 + 30 * in_section, padgain = 0.12f - 0.003f * in_section;
         if (s == SECTION_BREAK) padcut = 1300, padgain = 0.13f;
         if (s == SECTION_OUTRO) padcut = 1000 - 60 * in_section, padgain = 0.13f - 0.01f * in_section;
         Pad(mix, b0, FRAMES_PER_BAR, c.notes, padgain, padcut);
@@ -305,7 +306,7 @@ std::vector<int16_t> RenderMusic(double* peak) {
                 for (int step = 0; step < 16; step++) {
                     if ((step & 3) == 0) continue;
                     const bool open = (step & 3) == 2;
-                    Hat(mix, b0 + (size_t)step * SIXTEENTH, open ? 0.06f : 0.045f, open, seed++);
+                    Hat(mix, b0 + (size_t)step * SIXTEENTH, open ? 0.12f : 0.09f, open, seed++);
                 }
             }
         }
