@@ -11,6 +11,8 @@ packages=(
   clang libclang-rt-dev          # libFuzzer and the sanitizer runtimes
   xvfb xauth                     # a real window without a screen
   ffmpeg                         # headless play renders to a video file
+  imagemagick                    # writes the TGA files the image tests decode
+  libstb-dev                     # stb_image, the TGA benchmark's reference decoder
 )
 
 missing=()
