@@ -158,8 +158,8 @@ std::vector<model_voxel> build_skull() {
     g.paint(box(-6, 6, -12, -7, -11, -2), bone);            // jaw
     g.paint(ellipsoid(0, -10, -5, 7.5, 3.5, 6.5), bone);
     for (int side = -1; side <= 1; side += 2) {             // eye sockets
-        g.carve(sphere(side * 4.8, 0.5, -13, 3.6));
-        g.tint(sphere(side * 4.8, 0.5, -12.5, 4.3), shadow);
+        g.carve(sphere(side * 5.2, 0.5, -13, 3.6));
+        g.tint(sphere(side * 5.2, 0.5, -12.5, 3.9), shadow);
     }
     auto nose = [](double grow) {
         return [=](int x, int y, int z) { return z < -7 && y >= -6 && y <= -2 && std::abs(x) <= (y + 6) / 2.5 + 0.5 + grow; };
