@@ -159,7 +159,7 @@ converted convert(const std::string& obj, int swap = 0) {
     if (file.size() >= 4) {
         memcpy(&c.count, file.data(), 4);
         c.floats.resize((file.size() - 4) / 4);
-        memcpy(c.floats.data(), file.data() + 4, c.floats.size() * 4);
+        if (!c.floats.empty()) memcpy(c.floats.data(), file.data() + 4, c.floats.size() * 4);
     }
     return c;
 }
