@@ -10,6 +10,7 @@ packages=(
   libcairo2-dev libfreetype-dev fonts-dejavu-core   # the content tool draws the pictures
   clang libclang-rt-dev          # libFuzzer and the sanitizer runtimes
   xvfb xauth                     # a real window without a screen
+  xdotool                        # holds keys in a window under xvfb (example test)
   ffmpeg                         # headless play renders to a video file
   imagemagick                    # writes the TGA files the image tests decode
   libstb-dev                     # stb_image, the TGA benchmark's reference decoder

@@ -326,6 +326,9 @@ int mox_main(int argc, char** argv)
         return 0;
     }
     mox_startvideo();
+    // Hold the GL library for the whole process: unloading it with the last
+    // window gains nothing at exit and leaves its own allocations unreachable.
+    SDL_GL_LoadLibrary(nullptr);
     SDL_InitSubSystem(SDL_INIT_JOYSTICK);  // none found is fine
     mox_requestevent = SDL_RegisterEvents(2);
     mox_closeevent = mox_requestevent + 1;

@@ -2,6 +2,7 @@
 // joystick mappings.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ std::vector<std::string> split(const char* line)
     if (!argv) return out;
     for (int i = 0; i < argc; i++) out.push_back(argv[i]);
     EXPECT_EQ(argv[argc], nullptr) << "vector not terminated for [" << line << "]";
+    free(argv);  // one block; the engine itself never releases it
     return out;
 }
 
@@ -37,6 +39,7 @@ TEST(CommandLine, OnlySpacesGiveNoArguments)
     ASSERT_NE(argv, nullptr);
     EXPECT_EQ(argc, 0);
     EXPECT_EQ(argv[0], nullptr);
+    free(argv);
     EXPECT_EQ(split(""), Args{});
 }
 
