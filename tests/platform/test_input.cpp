@@ -154,7 +154,7 @@ TEST(KeyCode, ReleasingAnEarlierKeyKeepsTheLaterOne)
 TEST(KeyCode, SystemKeysReachThePollButNotTheKeyTable)
 {
     press(SDLK_x, KMOD_LALT);
-    EXPECT_EQ(MOX_keys['X'], 0);
+    EXPECT_EQ(MOX_keys[int('X')], 0);
     EXPECT_EQ(mox_keycode, 0);
     int held = 0;
     MOX_GetKeys(&held, nullptr);  // the asynchronous state sees it

@@ -195,6 +195,40 @@ TEST_F(PostPass, NoPostShaderShowsTheFrameUnchanged)
     for (int y = 0; y < kHeight; y++) EXPECT_EQ(red(windowpixel(30, y)), 200) << "row " << y;
 }
 
+TEST_F(PostPass, WithoutShadersTheFixedFunctionPassAppliesTheFade)
+{
+    MOX_ClearFrameBuffer(int(0xFFC8C8C8u));
+    glClearColor(0, 0, 0, 1);  // the pass blends over the window's clear colour
+    MOX_shaders_enabled = 0;
+    MOX_SetFadeValue(0.5f);
+    MOX_SwapBuffers();
+    MOX_shaders_enabled = 1;
+    for (int y = 0; y < kHeight; y += 5) EXPECT_NEAR(red(windowpixel(30, y)), 100, 1) << "row " << y;
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    GLfloat c[4];
+    glGetFloatv(GL_CURRENT_COLOR, c);
+    EXPECT_FLOAT_EQ(c[3], 1.0f);
+}
+
+TEST_F(PostPass, WithoutFrameBufferObjectsTheBackBufferIsReadBack)
+{
+    // Drawing lands in the window's back buffer and reaches the frame's
+    // texture through system memory at the end of the frame.
+    MOX_framebuffers_enabled = 0;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    MOX_SetFrameBuffer(0);
+    MOX_ClearFrameBuffer(int(0xFF0000FFu));
+    MOX_SwapBuffers();
+    MOX_framebuffers_enabled = 1;
+    EXPECT_EQ(windowpixel(5, 5), rgb(255, 0, 0));
+    EXPECT_EQ(MOX_framebufferdata[0].pixels[0], 255);  // the copy in memory
+    EXPECT_EQ(MOX_framebufferdata[0].pixels[2], 0);
+    GLint binding = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
+    EXPECT_EQ(binding, 0);
+    MOX_SetFrameBuffer(0);
+}
+
 TEST_F(PostPass, TheFrameIsPresentedUpright)
 {
     int fb = halves();
