@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs the example program in a real X window under xvfb-run, holds Escape
-# for 0.3 s through the X server and expects the example to end with 0.
+# through the X server until the example ends (it polls once a frame) and
+# expects it to end with 0.
 # Usage: example_xvfb.sh EXAMPLE
 set -u
 example=$1
@@ -11,7 +12,11 @@ inner='
 pid=$!
 xdotool search --sync --name "MOX example" >/dev/null
 sleep 0.5
-xdotool keydown Escape; sleep 0.3; xdotool keyup Escape
+xdotool keydown Escape
+i=0
+while kill -0 $pid 2>/dev/null && [ $i -lt 300 ]; do sleep 0.1; i=$((i + 1)); done
+xdotool keyup Escape
+kill $pid 2>/dev/null
 wait $pid
 '
 unset WAYLAND_DISPLAY
