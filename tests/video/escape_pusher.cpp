@@ -1,9 +1,12 @@
 // Linked into a copy of the example program: once a few frames are on
 // screen it pushes a real Escape key-down into SDL's event queue, as a user
 // pressing the key would, and leaves it held. The example must end on it.
+// With MOX_TEST_CLOSE=1 it closes the window from outside instead, and the
+// process must end at once without the example finishing its loop.
 #include <SDL2/SDL.h>  // to push the key event
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "engine/platform/driver.h"
@@ -17,6 +20,13 @@ void pushescape()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     SDL_Event e;
     SDL_zero(e);
+    const char* close = getenv("MOX_TEST_CLOSE");
+    if (close && *close == '1') {
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = SDL_WINDOWEVENT_CLOSE;
+        SDL_PushEvent(&e);
+        return;
+    }
     e.type = SDL_KEYDOWN;
     e.key.state = SDL_PRESSED;
     e.key.keysym.sym = SDLK_ESCAPE;
