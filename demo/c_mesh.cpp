@@ -87,7 +87,7 @@ void c_mesh::Load(const char* name)
     if (!r.has(12)) {
         refused = "shorter than its header";
     } else {
-        for (uint8_t& b : id) r.field(&b);
+        r.field(&id);
         r.field(&verts16);
         r.field(&groups16);
         r.field(&channels16);
