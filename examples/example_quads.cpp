@@ -6,7 +6,7 @@
 // the demo thread, which owns the GL context. With no display the frames are
 // rendered off-screen. Ends on Escape or after --frames N frames.
 //
-//   mox_example [--frames N] [--save last.ppm]
+//   mox_example [--frames N] [--save last.ppm] [--fullscreen]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -103,13 +103,16 @@ void drawscene(int frame, int checker)
 int coremain(int argc, char** argv)
 {
     int frames = 0;
+    int flags = 0;
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
             frames = atoi(argv[++i]);
         } else if (strcmp(argv[i], "--save") == 0 && i + 1 < argc) {
             savepath = argv[++i];
+        } else if (strcmp(argv[i], "--fullscreen") == 0) {
+            flags |= 1;  // the display switches to 1280 x 720 where it can
         } else {
-            printf("usage: %s [--frames N] [--save last.ppm]\n", argv[0]);
+            printf("usage: %s [--frames N] [--save last.ppm] [--fullscreen]\n", argv[0]);
             return 0;
         }
     }
@@ -119,7 +122,7 @@ int coremain(int argc, char** argv)
     }
 
     MOX_SetTitle("MOX example - Escape ends");
-    MOX_InitVideo(kWidth, kHeight, 0);
+    MOX_InitVideo(kWidth, kHeight, flags);
     MOX_SetPostShader(MOX_InitDefaultPostShader());
     MOX_SetScanlineValue(0.15f);
     int scene = MOX_CreateFrameBuffer(kWidth, kHeight, MOX_FRAMEBUFFER_LINEAR);
