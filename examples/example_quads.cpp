@@ -71,10 +71,8 @@ void drawscene(int frame, int checker)
 {
     float t = frame / 60.0f;
     // Quads draw with the bound texture; colour quads are modulated by it,
-    // so they want the white one. Bound directly: selecting a frame buffer
-    // binds its texture behind the cache's back.
-    MOX_BindTextureChannel(mox_whitetexture_id, 0);
-    MOX_lasttextureid = mox_whitetexture_id;
+    // so they want the white one.
+    MOX_BindTexture(mox_whitetexture_id);
     MOX_ClearFrameBuffer(int(0xFF281410u));  // red in the low byte: a dark blue
 
     for (int i = 0; i < 12; i++) {

@@ -6,7 +6,9 @@
 // holds the GL context. All drawing goes into the current frame buffer; 2D
 // coordinates are its pixels, origin top-left, y down. The render-state mask
 // and the texture id are caches: they skip redundant GL calls and count only
-// what was really done, and other GL calls do not update them.
+// what was really done. The renderer's own direct texture binds (creation,
+// updates, frame buffers) keep the texture cache true; GL calls made outside
+// the renderer update neither cache.
 #pragma once
 #include <cstdint>
 

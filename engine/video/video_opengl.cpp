@@ -6,7 +6,9 @@
 // before anything is touched, so a culled quad changes no state and no
 // counter. The caches are all-or-nothing: MOX_EnableRenderState does nothing
 // when any requested bit is already recorded, MOX_DisableRenderState acts
-// when any is. Frame buffers are created once, never deleted, and hold
+// when any is. Every texture bind the renderer makes outside MOX_BindTexture
+// also updates the texture cache (uncounted), so the cache always names what
+// is bound. Frame buffers are created once, never deleted, and hold
 // their image upside down (t = 1 is the top row), hence the flipped t in
 // every draw of a frame buffer.
 #include <GL/glew.h>  // the EXT frame-buffer entry points
@@ -59,6 +61,15 @@ const char* ff_defaultpostshader =
     "    if (mod(row, 2.0) >= 1.0) c = c * (1.0 - scanlinevalue);\n"
     "    gl_FragColor = c * fadevalue;\n"
     "}\n";
+
+// Binds a texture outside MOX_BindTexture (no count) and keeps the cache
+// truthful: a stale id would let the next MOX_BindTexture of that id be
+// skipped while another texture, perhaps the frame being drawn, is bound.
+static void mox_directbind(GLuint texture)
+{
+    glBindTexture(GL_TEXTURE_2D, texture);
+    MOX_lasttextureid = int(texture);
+}
 
 // --- projections -------------------------------------------------------------
 
@@ -146,7 +157,7 @@ int MOX_CreateTexture(int width, int height, void* pixels, int)
 {
     GLuint id = 0;
     glGenTextures(1, &id);
-    glBindTexture(GL_TEXTURE_2D, id);
+    mox_directbind(id);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, 4, PowerOfTwo(width), PowerOfTwo(height), 0, GL_RGBA, GL_UNSIGNED_BYTE,
@@ -156,7 +167,7 @@ int MOX_CreateTexture(int width, int height, void* pixels, int)
 
 void MOX_SetTextureOptions(int texture, int minfilter, int magfilter, int wraps, int wrapt)
 {
-    glBindTexture(GL_TEXTURE_2D, GLuint(texture));
+    mox_directbind(GLuint(texture));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minfilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magfilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wraps);
@@ -165,7 +176,7 @@ void MOX_SetTextureOptions(int texture, int minfilter, int magfilter, int wraps,
 
 void MOX_UpdateTexture(int texture, int width, int height, void* pixels)
 {
-    glBindTexture(GL_TEXTURE_2D, GLuint(texture));
+    mox_directbind(GLuint(texture));
     glTexImage2D(GL_TEXTURE_2D, 0, 4, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
 }
 
@@ -173,6 +184,7 @@ void MOX_DeleteTexture(int texture)
 {
     GLuint id = GLuint(texture);
     glDeleteTextures(1, &id);
+    if (texture == MOX_lasttextureid) MOX_lasttextureid = -1;  // GL falls back to texture 0
 }
 
 void MOX_BindTexture(int texture)
@@ -186,7 +198,8 @@ void MOX_BindTexture(int texture)
 void MOX_BindTextureChannel(int texture, int channel)
 {
     if (channel >= 0 && channel <= 3 && glActiveTexture) glActiveTexture(GL_TEXTURE0 + channel);
-    glBindTexture(GL_TEXTURE_2D, GLuint(texture));
+    // The cache follows the active unit, where later binds land.
+    mox_directbind(GLuint(texture));
 }
 
 // --- quads and lines -------------------------------------------------------------
@@ -289,7 +302,7 @@ int MOX_CreateFrameBuffer(int width, int height, int flags)
 
     if (glActiveTexture) glActiveTexture(GL_TEXTURE0);
     glGenTextures(1, &d.texture);
-    glBindTexture(GL_TEXTURE_2D, d.texture);
+    mox_directbind(d.texture);
     GLint filter = (flags & MOX_FRAMEBUFFER_LINEAR) ? GL_LINEAR : GL_NEAREST;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
@@ -299,7 +312,7 @@ int MOX_CreateFrameBuffer(int width, int height, int flags)
 
     if (flags & MOX_FRAMEBUFFER_DEPTH) {
         glGenTextures(1, &d.depthtexture);
-        glBindTexture(GL_TEXTURE_2D, d.depthtexture);
+        mox_directbind(d.depthtexture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE, GL_NONE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -336,7 +349,7 @@ void MOX_SetFrameBuffer(int index)
     MOX_FrameBuffer = &MOX_framebuffers[index];
     const s_framebufferdata& d = MOX_framebufferdata[index];
     if (MOX_framebuffers_enabled) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, d.fbo);
-    glBindTexture(GL_TEXTURE_2D, d.texture);
+    mox_directbind(d.texture);
     glViewport(0, 0, MOX_FrameBuffer->width, MOX_FrameBuffer->height);
     MOX_projectionmode = 1;
 }
@@ -367,7 +380,7 @@ void MOX_ClearFrameBuffer(int colour)
 void MOX_DrawFrameBuffer(int x, int y, int w, int h, int index)
 {
     if (!mox_validframebuffer(index)) return;
-    glBindTexture(GL_TEXTURE_2D, MOX_framebufferdata[index].texture);
+    mox_directbind(MOX_framebufferdata[index].texture);
     MOX_DrawQuad(float(x), float(y), float(w), float(h), 0.0f, 1.0f, 1.0f, 0.0f);
 }
 

@@ -88,8 +88,6 @@ protected:
         MOX_SetFadeValue(1.0f);
         MOX_SetScanlineValue(0.0f);
         MOX_SetFrameBuffer(0);
-        // Selecting binds the frame buffer's own texture behind the cache.
-        MOX_lasttextureid = -1;
         MOX_BindTexture(mox_whitetexture_id);
         MOX_ClearFrameBuffer(int(0xFF000000u));
         MOX_stats_numtriangles = MOX_stats_numtexturebinds = MOX_stats_numstateswitches = 0;

@@ -112,7 +112,7 @@ int halves()
 {
     int fb = MOX_CreateFrameBuffer(4, 4, 0);
     MOX_SetFrameBuffer(fb);
-    MOX_BindTextureChannel(mox_whitetexture_id, 0);  // not its own texture
+    MOX_BindTexture(mox_whitetexture_id);  // not its own texture
     MOX_ClearFrameBuffer(int(0xFFFF0000u));
     MOX_DrawColorQuad(0, 0, 4, 2, 1, 0, 0);
     MOX_SetFrameBuffer(0);
@@ -132,7 +132,7 @@ TEST_F(FrameBuffers, TexturesMirrorPastTheirEdges)
     // Left half red, right half blue.
     int fb = MOX_CreateFrameBuffer(4, 4, 0);
     MOX_SetFrameBuffer(fb);
-    MOX_BindTextureChannel(mox_whitetexture_id, 0);
+    MOX_BindTexture(mox_whitetexture_id);
     MOX_ClearFrameBuffer(int(0xFFFF0000u));
     MOX_DrawColorQuad(0, 0, 2, 4, 1, 0, 0);
     MOX_SetFrameBuffer(0);

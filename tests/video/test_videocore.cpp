@@ -331,13 +331,49 @@ TEST_F(Caches, ABindOfTheSameTextureIsSkippedUntilTheFrameEnds)
     MOX_BindTexture(a);
     MOX_GetRenderStatus(nullptr, &binds, nullptr);
     EXPECT_EQ(binds, 1);
-    // Direct binds leave the cache as it was.
+    // A direct bind is remembered, so the next bind of another id happens.
     MOX_BindTextureChannel(b, 0);
+    EXPECT_EQ(MOX_lasttextureid, b);
     MOX_BindTexture(a);
     MOX_GetRenderStatus(nullptr, &binds, nullptr);
-    EXPECT_EQ(binds, 1);
+    EXPECT_EQ(binds, 2);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(bound, b);
+    EXPECT_EQ(bound, a);
+}
+
+TEST_F(Caches, TexturesBoundByOtherRendererCallsDoNotHideTheNextBind)
+{
+    uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255};
+    int a = MOX_CreateTexture(1, 1, red, 0);
+    MOX_BindTexture(a);
+    int b = MOX_CreateTexture(1, 1, green, 0);  // binds b
+    MOX_BindTexture(a);
+    MOX_DrawQuad(0, 0, 4, 4, 0, 0, 1, 1);
+    EXPECT_EQ(pixel(1, 1), rgb(255, 0, 0));
+    MOX_UpdateTexture(b, 1, 1, green);  // binds b again
+    MOX_BindTexture(a);
+    MOX_DrawQuad(4, 0, 4, 4, 0, 0, 1, 1);
+    EXPECT_EQ(pixel(5, 1), rgb(255, 0, 0));
+    MOX_DeleteTexture(a);
+    EXPECT_EQ(MOX_lasttextureid, -1);
+}
+
+TEST_F(Caches, AfterSelectingAFrameBufferTheSameTextureBindsAgain)
+{
+    // Selecting binds the frame buffer's own texture; drawing with that
+    // bound would read the image being drawn.
+    int fb = MOX_CreateFrameBuffer(8, 8, 0);
+    MOX_BindTexture(mox_whitetexture_id);
+    MOX_SetFrameBuffer(fb);
+    MOX_BindTexture(mox_whitetexture_id);
+    MOX_ClearFrameBuffer(int(0xFFFF0000u));
+    MOX_DrawColorQuad(0, 0, 4, 4, 0, 1, 0);
+    EXPECT_EQ(pixel(1, 1), rgb(0, 255, 0));
+    MOX_SetFrameBuffer(0);
+    MOX_DrawFrameBuffer(0, 0, 8, 8, fb);  // binds fb's texture
+    MOX_BindTexture(mox_whitetexture_id);
+    MOX_DrawColorQuad(20, 0, 4, 4, 0, 1, 0);
+    EXPECT_EQ(pixel(21, 1), rgb(0, 255, 0));
 }
 
 TEST_F(Caches, TextureChannelsSwitchTheActiveUnitOnlyForZeroToThree)
