@@ -1,12 +1,13 @@
 // A first program on the MOX engine: coloured and textured quads, lines and
 // a rotated quad drawn into a frame buffer of its own, presented through
-// the default post shader with a fade in and out.
+// the default post shader with a fade in and out; over it a sprite and a
+// line of centred text, both from the demo's data image.
 //
 // The engine supplies main: it opens the window and runs this coremain on
 // the demo thread, which owns the GL context. With no display the frames are
 // rendered off-screen. Ends on Escape or after --frames N frames.
 //
-//   mox_example [--frames N] [--save last.ppm] [--fullscreen]
+//   mox_example [--frames N] [--save last.ppm] [--fullscreen] [--data orlem.dat]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,13 @@
 
 #include <GL/glew.h>  // glReadPixels for --save
 
+#include "corefile.h"
+#include "engine/image/corefont.h"
 #include "engine/video/mox.h"
+
+#ifndef MOX_EXAMPLE_DATA
+#define MOX_EXAMPLE_DATA "orlem.dat"  // the build names the demo's own
+#endif
 
 namespace {
 
@@ -24,7 +31,12 @@ const int kHeight = 720;
 const int kHeadlessFrames = 300;  // 5 s at 60 Hz when no one can press Escape
 
 const char* savepath = nullptr;
+const char* datapath = MOX_EXAMPLE_DATA;
 std::vector<unsigned char> lastframe;
+
+// Listed in the engine's tables until the end, so they live as globals.
+s_sprite splats;
+s_font font;
 
 // Keeps the presented frame for --save (bottom row first, as GL reads it).
 void keepframe(int width, int height)
@@ -109,8 +121,10 @@ int coremain(int argc, char** argv)
             savepath = argv[++i];
         } else if (strcmp(argv[i], "--fullscreen") == 0) {
             flags |= 1;  // the display switches to 1280 x 720 where it can
+        } else if (strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
+            datapath = argv[++i];
         } else {
-            printf("usage: %s [--frames N] [--save last.ppm] [--fullscreen]\n", argv[0]);
+            printf("usage: %s [--frames N] [--save last.ppm] [--fullscreen] [--data orlem.dat]\n", argv[0]);
             return 0;
         }
     }
@@ -126,6 +140,13 @@ int coremain(int argc, char** argv)
     int scene = MOX_CreateFrameBuffer(kWidth, kHeight, MOX_FRAMEBUFFER_LINEAR);
     int checker = makechecker();
     MOX_SetTextureOptions(checker, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT);
+    // Pictures come through the file layer; without the image the log says
+    // so and the sprite and the text are left out.
+    if (corefile_mountimage(datapath, 0)) {
+        MOX_LoadSprite("splats2.tga", &splats);
+        MOX_LoadFont("font_heatbig.tga", &font);
+        MOX_SetFontSpacing(-6, &font);
+    }
     if (savepath) mox_setpresenthook(keepframe);
 
     int frame = 0;
@@ -139,6 +160,9 @@ int coremain(int argc, char** argv)
         MOX_SetFrameBuffer(0);
         MOX_ClearFrameBuffer(int(0xFF000000u));
         MOX_DrawFrameBuffer(0, 0, kWidth, kHeight, scene);
+        if (splats.texture) MOX_DrawAlphaSprite(1140, 260 + int(100 * std::sin(frame / 40.0f)), splats, 1.0f);
+        if (font.numletters) MOX_DrawCenteredText(560, font, "MOX engine - frame %d", frame);
+        MOX_DisableRenderState(MOX_ALPHATEST);  // sprites leave it on
 
         float fade = std::fmin(1.0f, frame / 60.0f);  // one second in
         if (frames > 0 && !savepath) fade = std::fmin(fade, (frames - 1 - frame) / 60.0f);  // and out

@@ -104,7 +104,6 @@ inline void convert_row<RGBA32>(const uint8_t* s, uint32_t* d, int n, const uint
 }
 #endif
 
-
 struct tga_image {
     const uint8_t* src;  // next byte of pixel data
     const uint8_t* end;  // one past the file's last byte
