@@ -297,8 +297,10 @@ static void mox_startvideo()
     if (!forced && mox_nodisplay()) {
         puts("[MOX] no display: rendering off-screen");
     } else if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+        // SDL itself may have fallen back to (or been told to use) offscreen.
         const char* driver = SDL_GetCurrentVideoDriver();
         mox_isheadless = driver && strcmp(driver, "offscreen") == 0;
+        if (mox_isheadless) puts("[MOX] no usable display: rendering off-screen");
         return;
     } else {
         printf("[MOX] display unusable (%s): rendering off-screen\n", SDL_GetError());
