@@ -14,18 +14,23 @@ scripts/build.sh build
 run_ctest build
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DMOX_SANITIZE=address,undefined
 (
+  # The build runs each test program once to list its tests, so the options
+  # hold for the build as well as for the run.
   export ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
   export UBSAN_OPTIONS=print_stacktrace=1
+  scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DMOX_SANITIZE=address,undefined
   run_ctest build-asan
 )
 
 # Only the tests labelled "threads" matter under ThreadSanitizer.
 if grep -rqs 'threads' tests --include=CMakeLists.txt; then
   echo "== threaded tests under ThreadSanitizer"
-  scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DMOX_SANITIZE=thread
-  (export TSAN_OPTIONS=halt_on_error=1 && run_ctest build-tsan threads)
+  (
+    export TSAN_OPTIONS=halt_on_error=1
+    scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=Debug -DMOX_SANITIZE=thread
+    run_ctest build-tsan threads
+  )
 fi
 
 echo "== fuzz targets"
