@@ -273,7 +273,12 @@ void MOX_DeleteBitmap(s_bitmap* b)
     }
 }
 
-void MOX_UpdateBitmap(s_bitmap b) { MOX_UpdateTexture(b.texture, b.width, b.height, b.pixels); }
+// Without a buffer (a static bitmap) there is nothing to upload, and an
+// upload of nothing would wipe the texture.
+void MOX_UpdateBitmap(s_bitmap b)
+{
+    if (b.pixels) MOX_UpdateTexture(b.texture, b.width, b.height, b.pixels);
+}
 
 void MOX_ClearBitmap(s_bitmap b)
 {

@@ -157,6 +157,12 @@ TEST_F(Bitmap, StaticBitmapKeepsOnlyItsTextureWhichIsDeletedOnce)
     EXPECT_EQ(mox_numbitmaps, 1);
     EXPECT_EQ(MOX_GetPixel(0, 0, bitmap), 0);
     calls().clear();
+    // Nothing to upload: the texture keeps its picture.
+    MOX_UpdateBitmap(bitmap);
+    MOX_ClearBitmap(bitmap);
+    MOX_ClearBitmapWithColor(bitmap, -1);
+    MOX_DrawPixel(0, 0, -1, bitmap);
+    EXPECT_TRUE(calls().empty());
     // As a flush would: every listed bitmap, and then the same record again.
     stdout_of([&] {
         MOX_DeleteBitmap(mox_bitmaplist[0]);
