@@ -5,19 +5,22 @@
 //
 // The engine supplies main: it opens the window and runs this coremain on
 // the demo thread, which owns the GL context. With no display the frames are
-// rendered off-screen. Ends on Escape or after --frames N frames.
+// rendered off-screen. Ends on Escape or after --frames N frames. With
+// --video the frames go to ffmpeg on the engine's virtual 60 Hz clock, so the
+// file plays at the speed the window would, however slowly it was drawn.
 //
-//   mox_example [--frames N] [--save last.ppm] [--fullscreen] [--data orlem.dat]
+//   mox_example [--frames N] [--save last.ppm] [--video out.mp4] [--fullscreen] [--data orlem.dat]
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include <GL/glew.h>  // glReadPixels for --save
+#include <GL/glew.h>  // glReadPixels for --save and --video
 
 #include "corefile.h"
 #include "engine/image/corefont.h"
+#include "engine/platform/driver.h"
 #include "engine/video/mox.h"
 
 #ifndef MOX_EXAMPLE_DATA
@@ -31,6 +34,7 @@ const int kHeight = 720;
 const int kHeadlessFrames = 300;  // 5 s at 60 Hz when no one can press Escape
 
 const char* savepath = nullptr;
+FILE* video = nullptr;  // ffmpeg's input, for --video
 const char* datapath = MOX_EXAMPLE_DATA;
 std::vector<unsigned char> lastframe;
 
@@ -48,6 +52,20 @@ void keepframe(int width, int height)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, lastframe.data());
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(bound));
+    if (video) fwrite(lastframe.data(), 1, lastframe.size(), video);
+}
+
+// Frames arrive bottom row first; ffmpeg turns them upright.
+FILE* openvideo(const char* path)
+{
+    char command[1024];
+    snprintf(command, sizeof command,
+             "ffmpeg -loglevel error -y -f rawvideo -pix_fmt rgb24 -s %dx%d -r 60 -i - "
+             "-vf vflip -c:v libx264 -pix_fmt yuv420p '%s'",
+             kWidth, kHeight, path);
+    FILE* pipe = popen(command, "w");
+    if (!pipe) printf("example: cannot start ffmpeg for %s\n", path);
+    return pipe;
 }
 
 void saveframe(const char* path)
@@ -114,17 +132,21 @@ int coremain(int argc, char** argv)
 {
     int frames = 0;
     int flags = 0;
+    const char* videopath = nullptr;
     for (int i = 1; i < argc; i++) {
         if (strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
             frames = atoi(argv[++i]);
         } else if (strcmp(argv[i], "--save") == 0 && i + 1 < argc) {
             savepath = argv[++i];
+        } else if (strcmp(argv[i], "--video") == 0 && i + 1 < argc) {
+            videopath = argv[++i];
         } else if (strcmp(argv[i], "--fullscreen") == 0) {
             flags |= 1;  // the display switches to 1280 x 720 where it can
         } else if (strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
             datapath = argv[++i];
         } else {
-            printf("usage: %s [--frames N] [--save last.ppm] [--fullscreen] [--data orlem.dat]\n", argv[0]);
+            printf("usage: %s [--frames N] [--save last.ppm] [--video out.mp4] [--fullscreen] [--data orlem.dat]\n",
+                   argv[0]);
             return 0;
         }
     }
@@ -133,6 +155,10 @@ int coremain(int argc, char** argv)
         printf("example: no display, drawing %d frames off-screen\n", frames);
     }
 
+    if (videopath) {
+        video = openvideo(videopath);
+        mox_setvirtualclock(60, 0);
+    }
     MOX_SetTitle("MOX example - Escape ends");
     MOX_InitVideo(kWidth, kHeight, flags);
     MOX_SetPostShader(MOX_InitDefaultPostShader());
@@ -147,7 +173,7 @@ int coremain(int argc, char** argv)
         MOX_LoadFont("font_heatbig.tga", &font);
         MOX_SetFontSpacing(-6, &font);
     }
-    if (savepath) mox_setpresenthook(keepframe);
+    if (savepath || video) mox_setpresenthook(keepframe);
 
     int frame = 0;
     bool escaped = false;
@@ -165,7 +191,7 @@ int coremain(int argc, char** argv)
         MOX_DisableRenderState(MOX_ALPHATEST);  // sprites leave it on
 
         float fade = std::fmin(1.0f, frame / 60.0f);  // one second in
-        if (frames > 0 && !savepath) fade = std::fmin(fade, (frames - 1 - frame) / 60.0f);  // and out
+        if (frames > 0 && !savepath && !video) fade = std::fmin(fade, (frames - 1 - frame) / 60.0f);  // and out
         MOX_SetFadeValue(std::fmax(fade, 0.0f));
         MOX_SwapBuffers();
         frame++;
@@ -185,6 +211,7 @@ int coremain(int argc, char** argv)
     else
         printf("example: %d frames drawn\n", frame);
     if (savepath && !lastframe.empty()) saveframe(savepath);
+    if (video && pclose(video) == 0) printf("example: video written to %s\n", videopath);
     MOX_CloseVideo();
     return 0;
 }
