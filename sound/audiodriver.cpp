@@ -172,13 +172,16 @@ static int mix_sound(s_sound* sound, int32_t* mix, int frames, int32_t g, int32_
     int ended = 0;
     for (int f = 0; f < frames; f++) {
         uint32_t k = (uint32_t)(position >> 8);
-        int32_t s = sample(k);
         if (STEREOOUT) {
-            int32_t r = STEREOSOURCE ? (k + 1 < limit ? sample(k + 1) : s) : s;
-            mix[2 * f] += s * gl;
+            // A stereo source gives both samples of the frame that k falls
+            // in: a step that is not whole frames (a 22050 Hz source) lands
+            // on a right sample every other output frame.
+            int32_t l = sample(STEREOSOURCE ? k & ~1u : k);
+            int32_t r = STEREOSOURCE ? sample(k | 1u) : l;
+            mix[2 * f] += l * gl;
             mix[2 * f + 1] += r * gr;
         } else {
-            mix[f] += s * g;
+            mix[f] += sample(k) * g;
         }
         position += step;
         if (position >= end) {

@@ -116,6 +116,39 @@ TEST_F(Mixer, StereoSourcePlaysInStereo) {
     EXPECT_EQ(soundsystem.output_buffer[200], 100 * 253);
 }
 
+TEST_F(Mixer, HalfRateStereoSourceKeepsItsSidesOnEveryFrame) {
+    // 22050 Hz stereo: step 256, so every other output frame the position
+    // points at a right sample; the sides must not swap there.
+    std::vector<int16_t> frames;
+    for (int i = 0; i < 50; i++) {
+        frames.push_back((int16_t)(1000 + i));
+        frames.push_back((int16_t)(-1000 - i));
+    }
+    testsound s(frames, 2, 22050);
+    ASSERT_EQ(s.sound.step, 256u);
+    s.sound.volume_left = s.sound.volume_right = 255;  // gain 253
+    Soundsystem_PlaySound(&s.sound, 1);
+    mixblock();
+    for (int f = 0; f < 100; f++) {
+        ASSERT_EQ(soundsystem.output_buffer[2 * f], (1000 + f / 2) * 253) << f;
+        ASSERT_EQ(soundsystem.output_buffer[2 * f + 1], (-1000 - f / 2) * 253) << f;
+    }
+}
+
+TEST_F(Mixer, StereoSourceEndingInHalfAFrameReadsNothingBeyondIt) {
+    // Three samples: a whole frame and a left sample without its right,
+    // which plays as silence rather than a read past the data.
+    testsound s({700, -700, 900}, 2);
+    s.sound.volume_left = s.sound.volume_right = 255;
+    Soundsystem_PlaySound(&s.sound, 0);
+    mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[0], 700 * 253);
+    EXPECT_EQ(soundsystem.output_buffer[1], -700 * 253);
+    EXPECT_EQ(soundsystem.output_buffer[2], 900 * 253);
+    EXPECT_EQ(soundsystem.output_buffer[3], 0);
+    EXPECT_EQ(soundsystem.numactive, 0);
+}
+
 TEST_F(Mixer, StereoSourceOnMonoOutputTakesOneSamplePerFrame) {
     Soundsystem_Init(44100, 16, 1);
     testsound s({1, 2, 3, 4, 5, 6}, 2);
