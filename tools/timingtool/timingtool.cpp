@@ -239,8 +239,9 @@ static int beats(const char* path) {
     // step finishes at most one block.
     while (music.playing) {
         if (audiodriver_offline_play(nullptr, 2048) == 0) continue;
-        float e1 = Soundsystem_DetectFrequency(1306.0f) * 0.0002f;
-        float e2 = Soundsystem_DetectFrequency(1531.0f) * 0.0002f;
+        // As the demo's beat detector: scaled in double, each stored as a float.
+        float e1 = (float)(Soundsystem_DetectFrequency(1306.0f) * 0.0002);
+        float e2 = (float)(Soundsystem_DetectFrequency(1531.0f) * 0.0002);
         int32_t t = (int32_t)(uint32_t)(Soundsystem_GetSoundOffset(music) >> 10);
         if (!music.playing) t = (int32_t)(uint32_t)(((uint64_t)music.length * 256) >> 10);
         printf("block %6d  t %9d  %10.3f s  e1306 %12.1f  e1531 %12.1f  %s\n", block, (int)t,
