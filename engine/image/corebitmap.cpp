@@ -439,8 +439,12 @@ void LoadImageTGA(const char* name, s_bitmap* b)
         return;
     }
 
+    // A refused bitmap leaves the record as it was, perhaps with a buffer of
+    // another size: only a new buffer may take this image.
+    const uint8_t* held = b->pixels;
     MOX_CreateBitmap(width, height, b);
-    if (!b->pixels) {
+    if (!b->pixels || b->pixels == held) {
+        printf("%s: no bitmap for it, not loaded\n", name);
         free(file);
         return;
     }

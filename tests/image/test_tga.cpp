@@ -391,6 +391,27 @@ TEST_F(Tga, UnsupportedShapesAreRefusedWithTheFileName)
     }
 }
 
+TEST_F(Tga, BitmapNotMadeLeavesTheBufferTheRecordHeldAlone)
+{
+    // The record holds a 1 by 1 buffer; the table is full, so the 4 by 4
+    // image gets no bitmap and must not be decoded into the old buffer.
+    MOX_CreateBitmap(1, 1, &bitmap);
+    uint8_t* held = bitmap.pixels;
+    mox_numbitmaps = MOX_MAXBITMAPS;
+    Header h;
+    h.width = 4;
+    h.height = 4;
+    h.descriptor = 0x20;
+    Bytes data = header(h);
+    for (int i = 0; i < 16; i++) data += bgr(255, 0, 0);
+    std::string log = load("full.tga", data, &bitmap);
+    mox_numbitmaps = 1;
+    EXPECT_EQ(bitmap.pixels, held);
+    EXPECT_EQ(bitmap.width, 1);
+    EXPECT_EQ(at(0, 0), 0);
+    EXPECT_NE(log.find("full.tga: "), std::string::npos) << log;
+}
+
 TEST_F(Tga, WidestRowIsReadWhenTheDataIsThere)
 {
     Header h;
