@@ -244,6 +244,17 @@ TEST_F(Font, CharactersOutsideTheDrawnRangeNeitherDrawNorMove)
     calls().clear();
     MOX_DrawCenteredTextXW(0, 0, 100, font, "}~\xc3\xa9\n");
     EXPECT_TRUE(drawn().empty());
+    // Nor do they count when the centred forms measure the text.
+    for (int xw = 0; xw < 2; xw++) {
+        calls().clear();
+        if (xw) MOX_DrawCenteredTextXW(0, 0, 100, font, "AB");
+        else MOX_DrawCenteredText(0, font, "AB");
+        const float plain = drawn().at(0).x;
+        calls().clear();
+        if (xw) MOX_DrawCenteredTextXW(0, 0, 100, font, "}A~\x80\x01" "B\xff");
+        else MOX_DrawCenteredText(0, font, "}A~\x80\x01" "B\xff");
+        EXPECT_EQ(drawn().at(0).x, plain) << (xw ? "span" : "frame buffer");
+    }
 }
 
 TEST_F(Font, CodeThirtyOneMovesOneAndTheSpacingWithoutDrawing)
