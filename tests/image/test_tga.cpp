@@ -200,6 +200,22 @@ TEST_F(Tga, SixteenBitColourMapEntriesDecodeAsSixteenBitPixels)
     }
 }
 
+TEST_F(Tga, ColourMapOfATrueColourImageIsReadPastBeforeItsPixels)
+{
+    // Two 16-bit entries after a 1-byte ID, then the 24-bit pixels.
+    Header h;
+    h.idlength = 1;
+    h.maptype = 1;
+    h.type = 2;
+    h.maplength = 2;
+    h.mapbits = 16;
+    h.width = 2;
+    h.descriptor = 0x20;
+    load("t.tga", header(h) + "I" + le16(0x7C00) + le16(0x001F) + bgr(1, 2, 3) + bgr(4, 5, 6), &bitmap);
+    EXPECT_EQ(at(0, 0), argb(255, 1, 2, 3));
+    EXPECT_EQ(at(1, 0), argb(255, 4, 5, 6));
+}
+
 TEST_F(Tga, MapEntriesPastIndex255AreDropped)
 {
     Header h;
