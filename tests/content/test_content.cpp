@@ -229,6 +229,63 @@ TEST_F(PackedContent, VoxelObjectsLoadWithinTheBufferAndStandAboveTheFloor) {
     }
 }
 
+// Where a field position lands in the picture (-1..1 across and down) from
+// the demo's camera: the eye at (0, eyey, eyez) looking at (0, 2, 0), 45
+// degrees of view, aspect 1.33.
+void Project(const double p[3], double eyey, double eyez, double* across, double* up) {
+    const double eye[3] = {0, eyey, eyez};
+    double f[3] = {0 - eye[0], 2 - eye[1], 0 - eye[2]};
+    const double fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    for (double& c : f) c /= fl;
+    double s[3] = {-f[2], 0, f[0]};  // f x (0, 1, 0)
+    const double sl = std::sqrt(s[0] * s[0] + s[2] * s[2]);
+    for (double& c : s) c /= sl;
+    const double u[3] = {s[1] * f[2] - s[2] * f[1], s[2] * f[0] - s[0] * f[2], s[0] * f[1] - s[1] * f[0]};
+    const double d[3] = {p[0] - eye[0], p[1] - eye[1], p[2] - eye[2]};
+    const double xe = d[0] * s[0] + d[1] * s[1] + d[2] * s[2];
+    const double ye = d[0] * u[0] + d[1] * u[1] + d[2] * u[2];
+    const double ze = d[0] * f[0] + d[1] * f[1] + d[2] * f[2];
+    const double t = std::tan(22.5 * M_PI / 180);
+    *across = xe / (ze * t * 1.33);
+    *up = ye / (ze * t);
+}
+
+TEST_F(PackedContent, EachObjectIsWholeInThePictureWhenItsFieldSpawns) {
+    // The intro objects spawn in the first 45 seconds, while the eye is 8
+    // high and 10 to 11 units away; the floor scenes and the beat pulses
+    // come later, with the eye 4 high and 12 to 15 units away.
+    struct view {
+        double eyey, nearz, farz;
+        std::vector<const char*> names;
+    };
+    const view views[] = {{8, -10, -11, {"camera.vxl", "shoe.vxl", "skull.vxl", "flower.vxl"}},
+                          {4, -12, -15, {"skull.vxl", "chair.vxl", "shoe.vxl", "flower.vxl", "camera.vxl"}}};
+    std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
+    for (const view& v : views)
+        for (const char* name : v.names) {
+            int count = 0;
+            testing::internal::CaptureStdout();
+            LoadVoxel(name, buffer.data(), &count);
+            testing::internal::GetCapturedStdout();
+            ASSERT_GT(count, 0) << name;
+            double top = -9, bottom = 9, side = 0;
+            for (double eyez : {v.nearz, (v.nearz + v.farz) / 2, v.farz})
+                for (int i = 0; i < count; i++) {
+                    const float* r = &buffer[(size_t)i * VOXEL_FLOATS];
+                    const double p[3] = {r[0] / 20.0, r[1] / 20.0 + 2.5, r[2] / 20.0};
+                    double across, up;
+                    Project(p, v.eyey, eyez, &across, &up);
+                    top = std::max(top, up), bottom = std::min(bottom, up);
+                    side = std::max(side, std::fabs(across));
+                }
+            EXPECT_LT(top, 1.0) << name << " from an eye " << v.eyey << " high";
+            EXPECT_GT(bottom, -1.0) << name << " from an eye " << v.eyey << " high";
+            EXPECT_LT(side, 1.0) << name << " from an eye " << v.eyey << " high";
+            // Big enough to be seen: a quarter of the picture's height at least.
+            EXPECT_GT(top - bottom, 0.5) << name;
+        }
+}
+
 TEST_F(PackedContent, TheMusicIsCanonicalStereoUnder190SecondsWithoutClipping) {
     const std::vector<uint8_t> f = load("music.wav");
     ASSERT_GT(f.size(), 44u);

@@ -90,10 +90,10 @@ private:
 };
 
 auto box(double x0, double x1, double y0, double y1, double z0, double z1) {
-    return [=](int x, int y, int z) { return x >= x0 && x <= x1 && y >= y0 && y <= y1 && z >= z0 && z <= z1; };
+    return [=](double x, double y, double z) { return x >= x0 && x <= x1 && y >= y0 && y <= y1 && z >= z0 && z <= z1; };
 }
 auto ellipsoid(double cx, double cy, double cz, double rx, double ry, double rz) {
-    return [=](int x, int y, int z) {
+    return [=](double x, double y, double z) {
         const double a = (x - cx) / rx, b = (y - cy) / ry, c = (z - cz) / rz;
         return a * a + b * b + c * c <= 1.0;
     };
@@ -101,10 +101,10 @@ auto ellipsoid(double cx, double cy, double cz, double rx, double ry, double rz)
 auto sphere(double cx, double cy, double cz, double r) { return ellipsoid(cx, cy, cz, r, r, r); }
 // A cylinder along z (a lens), along y (a pot, a stem) or along x.
 auto cylinder_z(double cx, double cy, double r, double z0, double z1) {
-    return [=](int x, int y, int z) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r && z >= z0 && z <= z1; };
+    return [=](double x, double y, double z) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r && z >= z0 && z <= z1; };
 }
 auto cylinder_y(double cx, double cz, double r0, double r1, double y0, double y1) {
-    return [=](int x, int y, int z) {
+    return [=](double x, double y, double z) {
         if (y < y0 || y > y1) return false;
         const double r = r0 + (r1 - r0) * (y - y0) / (y1 - y0);
         return (x - cx) * (x - cx) + (z - cz) * (z - cz) <= r * r;
@@ -175,35 +175,44 @@ std::vector<model_voxel> build_skull() {
     return g.shell();
 }
 
+// The flower is designed 38 cubes tall and built at four fifths of that
+// about its base: at full size the intro camera, high and near, cuts its
+// head off at the top of the picture.
+template <typename F>
+auto shrunk(F inside) {
+    const double k = 1 / 0.8;
+    return [=](int x, int y, int z) { return inside(x * k, (y + 12) * k - 12, z * k); };
+}
+
 std::vector<model_voxel> build_flower() {
     grid g;
     const colour pot{190, 92, 52}, soil{70, 45, 30}, stem{60, 165, 70}, leaf{90, 200, 80}, petal{235, 80, 160},
         petal2{250, 150, 200}, heart{250, 205, 40};
-    g.paint(cylinder_y(0, 0, 7, 10, -12, -2), pot);
-    g.carve(cylinder_y(0, 0, 6, 9, -9, -1));
-    g.paint(cylinder_y(0, 0, 8.5, 8.5, -4, -4), soil);
-    g.paint([](int x, int y, int z) {
+    g.paint(shrunk(cylinder_y(0, 0, 7, 10, -12, -2)), pot);
+    g.carve(shrunk(cylinder_y(0, 0, 6, 9, -9, -1)));
+    g.paint(shrunk(cylinder_y(0, 0, 8.5, 8.5, -4.5, -3.5)), soil);
+    g.paint(shrunk([](double x, double y, double z) {
         if (y < -4 || y > 12) return false;
         const double cx = 2.0 * std::sin(y * 0.18);
         return (x - cx) * (x - cx) + z * z <= 1.6 * 1.6;
-    }, stem);
-    g.paint([](int x, int y, int z) {  // two leaves
+    }), stem);
+    g.paint(shrunk([](double x, double y, double z) {  // two leaves
         for (int side = -1; side <= 1; side += 2) {
             const double u = (x - side * 5.0) / 5.5, v = (y - (2.0 + side * 1.5) - 0.5 * side * (x - side * 5.0)) / 1.6;
             if (u * u + v * v + (z / 2.2) * (z / 2.2) <= 1.0) return true;
         }
         return false;
-    }, leaf);
+    }), leaf);
     // The head faces the viewer: petals in the x-y plane around (0, 15).
     for (int i = 0; i < 8; i++) {
         const double a = i * M_PI / 4, cx = 1.5 + std::cos(a) * 6.5, cy = 15 + std::sin(a) * 6.5;
-        g.paint([=](int x, int y, int z) {
+        g.paint(shrunk([=](double x, double y, double z) {
             const double dx = x - cx, dy = y - cy;
             const double u = (dx * std::cos(a) + dy * std::sin(a)) / 4.8, v = (-dx * std::sin(a) + dy * std::cos(a)) / 2.8;
             return u * u + v * v + ((z + 1) / 2.0) * ((z + 1) / 2.0) <= 1.0;
-        }, (i & 1) ? petal2 : petal);
+        }), (i & 1) ? petal2 : petal);
     }
-    g.paint(ellipsoid(1.5, 15, -1, 3.5, 3.5, 2.6), heart);
+    g.paint(shrunk(ellipsoid(1.5, 15, -1, 3.5, 3.5, 2.6)), heart);
     return g.shell();
 }
 
