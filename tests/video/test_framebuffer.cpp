@@ -229,6 +229,25 @@ TEST_F(PostPass, WithoutFrameBufferObjectsTheBackBufferIsReadBack)
     MOX_SetFrameBuffer(0);
 }
 
+TEST_F(PostPass, ScanlinesFollowWindowRowsWhateverTheFrameBufferSize)
+{
+    // A frame buffer of a quarter of the window's rows: the pass draws it at
+    // window size and darkens every other window row, not every other row
+    // of the frame buffer.
+    int small = MOX_CreateFrameBuffer(16, 12, 0);
+    MOX_SetFrameBuffer(small);
+    MOX_ClearFrameBuffer(int(0xFFC8C8C8u));
+    MOX_SetPostShader(MOX_InitDefaultPostShader());
+    MOX_SetFadeValue(1.0f);
+    MOX_SetScanlineValue(1.0f);
+    MOX_SwapBuffers();
+    MOX_ClearFrameBuffer(int(0xFF000000u));
+    for (int y = 0; y < kHeight; y++) {
+        int expect = (y % 2 == 0) ? 200 : 0;
+        EXPECT_NEAR(red(windowpixel(kWidth - 3, y)), expect, 1) << "row " << y;
+    }
+}
+
 TEST_F(PostPass, TheFrameIsPresentedUpright)
 {
     int fb = halves();
