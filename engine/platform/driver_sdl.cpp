@@ -475,9 +475,11 @@ void mox_initwindow(int width, int height, int flags)
         mox_winwidth = width;
         mox_winheight = height;
         if (mox_isheadless) {
-            // An off-screen surface keeps the size it was made with.
+            // An off-screen surface keeps the size it was made with; the new
+            // one keeps the title already set.
+            std::string title = winhandle ? SDL_GetWindowTitle(winhandle) : "MOX Application";
             if (winhandle) SDL_DestroyWindow(winhandle);
-            winhandle = mox_createglwindow("MOX Application", 10, 10, width, height, SDL_WINDOW_HIDDEN);
+            winhandle = mox_createglwindow(title.c_str(), 10, 10, width, height, SDL_WINDOW_HIDDEN);
             return;
         }
         if (!winhandle) return;

@@ -16,6 +16,7 @@ namespace gltest {
 
 constexpr int kWidth = 64;
 constexpr int kHeight = 48;
+constexpr const char* kTitle = "MOX video tests";
 
 inline std::string& initlog()
 {
@@ -68,6 +69,7 @@ protected:
         static bool started = false;
         if (started) return;
         started = true;
+        MOX_SetTitle(kTitle);  // before the window is shaped, as applications do
         testing::internal::CaptureStdout();
         MOX_InitVideo(kWidth, kHeight, 0);
         initlog() = testing::internal::GetCapturedStdout();

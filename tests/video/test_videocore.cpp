@@ -1,7 +1,10 @@
 // The video core on llvmpipe: start-up, pacing, culling and winding of
 // quads, lines, the render-state and texture caches, blending.
+#include <SDL2/SDL.h>  // the window's title
+
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "gltest.h"
 
@@ -53,6 +56,13 @@ TEST_F(VideoStart, LogsInOrderAndSelectsAWindowSizedFrameBufferZero)
     GLint depthfunc = 0;
     glGetIntegerv(GL_DEPTH_FUNC, &depthfunc);
     EXPECT_EQ(depthfunc, GL_LEQUAL);
+}
+
+TEST_F(VideoStart, TheWindowKeepsTheTitleSetBeforeIt)
+{
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(std::string(SDL_GetWindowTitle(window)), kTitle);
 }
 
 TEST_F(VideoStart, WhiteTextureIsOpaqueWhite)
