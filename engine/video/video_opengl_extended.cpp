@@ -98,6 +98,10 @@ char* textFileRead(const char* path)
         if (text) {
             size_t got = fread(text, 1, size_t(size), f);
             text[got] = '\0';
+            if (got == 0) {  // a directory, or a read error: no source, as an empty file
+                free(text);
+                text = nullptr;
+            }
         }
     }
     fclose(f);
