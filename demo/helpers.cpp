@@ -133,7 +133,7 @@ int ConvertObjToFile(const char* name, int swap, const char* outpath) {
             if (++vertices < 8) continue;
             if (written >= counted) {
                 if (!warned_uncounted)
-                    printf("ConvertObj: %s: vertices outside any group, their cube dropped\n", name);
+                    printf("ConvertObj: %s: more cubes than groups, the cubes past %d dropped\n", name, counted);
                 warned_uncounted = true;
                 continue;
             }

@@ -251,11 +251,14 @@ TEST_F(VoxelFiles, OnlyTheFirstEightVerticesOfACubeCount) {
 
 TEST_F(VoxelFiles, VerticesOutsideAnyGroupNeverWritePastTheCount) {
     // Sixteen vertices before the first "g" would make two cubes, and the
-    // one counted group a third: only as many records as groups are written.
+    // one counted group a third: only as many records as groups are written,
+    // in file order, and the log says that cubes were dropped.
     const converted c = convert(cube(1, 1, 1) + cube(2, 2, 2) + "g a\n" + cube(3, 3, 3));
     EXPECT_EQ(c.log.substr(0, 20), "num voxels found: 1\n");
     ASSERT_EQ(c.count, 1);
     EXPECT_EQ(c.bytes, 4u + 24);
+    EXPECT_FLOAT_EQ(c.floats[0], 1);
+    EXPECT_NE(c.log.find("in.obj: more cubes than groups"), std::string::npos) << c.log;
     const converted none = convert(cube(1, 1, 1));
     EXPECT_EQ(none.count, 0);
     EXPECT_EQ(none.bytes, 4u);
