@@ -71,6 +71,12 @@ TEST(TgaWriter, KeyedPicturesHideFaintPixelsAndNeverDrawTheKey) {
     EXPECT_EQ(p.at(2, 0)[3], 255);  // half covered: opaque over black
     EXPECT_EQ(p.at(2, 0)[0], 100);
     EXPECT_EQ(p.at(2, 0)[1], 50);
+    // The reader keys 32-bit pictures as well: a drawn magenta survives there too.
+    const tga_picture p32 = DecodeTGA(EncodeTGA(im, TGA_ALPHA32, false));
+    ASSERT_EQ(p32.error, "");
+    EXPECT_EQ(p32.at(1, 0)[3], 255);
+    EXPECT_EQ(p32.at(1, 0)[1], 16);
+    EXPECT_EQ(p32.at(0, 0)[3], 20);
 }
 
 TEST(ObjWriter, TheConverterGivesBackEveryCubeCentreAndColour) {

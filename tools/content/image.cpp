@@ -13,6 +13,8 @@ namespace {
 void encode_pixel(const uint8_t* p, tga_kind kind, int keythreshold, uint8_t* out) {
     if (kind == TGA_ALPHA32) {
         out[0] = p[2], out[1] = p[1], out[2] = p[0], out[3] = p[3];
+        // The reader keys 32-bit pixels too, whatever their alpha.
+        if (p[3] != 0 && out[2] > 240 && out[1] < 16 && out[0] > 240) out[1] = 16;
         return;
     }
     if (kind == TGA_KEYED24 && p[3] < keythreshold) {
