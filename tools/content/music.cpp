@@ -193,7 +193,7 @@ void Pluck(stereo_buffer& out, size_t at, int note, float gain, double cutoff, f
     }
 }
 
-// Lead: two saws a fifth of a cent apart with a slow vibrato.
+// Lead: two saws about ten cents apart with a slow vibrato.
 void Lead(stereo_buffer& out, size_t at, int len, int note, float gain, double cutoff) {
     saw_osc a, b;
     svf f1, f2;
