@@ -6,6 +6,7 @@
 // The table is the demo's own (LoadTiming/SaveTiming); the music is played
 // through the offline output exactly as the demo's mixer would play it.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -198,21 +199,37 @@ static int build(const char* textpath, const char* outpath) {
     return 0;
 }
 
-static int beats(const char* path) {
-    // The file layer looks names up in lower case, inside a mounted directory.
-    std::string full(path);
-    size_t slash = full.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : full.substr(0, slash));
-    std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
-    for (char c : name)
-        if (c >= 'A' && c <= 'Z') {
-            fprintf(stderr, "timingtool: %s: the file layer finds lower-case names only\n", path);
-            return 1;
+// The file layer finds lower-case names inside a mount. A private folder
+// holding a lower-case link to the file lets any path be played.
+struct LinkedFile {
+    std::string dir, link;
+    explicit LinkedFile(const char* path) {
+        char* full = realpath(path, nullptr);
+        char pattern[] = "/tmp/timingtool.XXXXXX";
+        if (full && mkdtemp(pattern)) {
+            dir = pattern;
+            link = dir + "/music.wav";
+            if (symlink(full, link.c_str()) != 0) link.clear();
         }
-    if (!corefile_mountimage(dir.c_str(), COREFILE_DIRECTORY)) {
-        fprintf(stderr, "timingtool: %s: cannot mount the directory\n", dir.c_str());
+        free(full);
+    }
+    ~LinkedFile() {
+        if (!link.empty()) unlink(link.c_str());
+        if (!dir.empty()) rmdir(dir.c_str());
+    }
+};
+
+static int beats(const char* path) {
+    LinkedFile file(path);
+    if (file.link.empty()) {
+        fprintf(stderr, "timingtool: %s: %s\n", path, strerror(errno));
         return 1;
     }
+    if (!corefile_mountimage(file.dir.c_str(), COREFILE_DIRECTORY)) {
+        fprintf(stderr, "timingtool: %s: cannot mount the directory\n", file.dir.c_str());
+        return 1;
+    }
+    const std::string name = "music.wav";
 
     // As the demo: 44100 Hz 16-bit stereo, full volume, the music played once.
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
