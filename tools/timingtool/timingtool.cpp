@@ -6,7 +6,6 @@
 // The table is the demo's own (LoadTiming/SaveTiming); the music is played
 // through the offline output exactly as the demo's mixer would play it.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -20,6 +19,7 @@
 #include "demo/demotiming.h"
 #include "sound/audiodriver.h"
 #include "sound/coresound.h"
+#include "tools/linkedfile.h"
 
 static const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
 static const char* HEADER =
@@ -199,29 +199,9 @@ static int build(const char* textpath, const char* outpath) {
     return 0;
 }
 
-// The file layer finds lower-case names inside a mount. A private folder
-// holding a lower-case link to the file lets any path be played.
-struct LinkedFile {
-    std::string dir, link;
-    explicit LinkedFile(const char* path) {
-        char* full = realpath(path, nullptr);
-        char pattern[] = "/tmp/timingtool.XXXXXX";
-        if (full && mkdtemp(pattern)) {
-            dir = pattern;
-            link = dir + "/music.wav";
-            if (symlink(full, link.c_str()) != 0) link.clear();
-        }
-        free(full);
-    }
-    ~LinkedFile() {
-        if (!link.empty()) unlink(link.c_str());
-        if (!dir.empty()) rmdir(dir.c_str());
-    }
-};
-
 static int beats(const char* path) {
-    LinkedFile file(path);
-    if (file.link.empty()) {
+    LinkedFile file(path, "music.wav");
+    if (file.name.empty()) {
         fprintf(stderr, "timingtool: %s: %s\n", path, strerror(errno));
         return 1;
     }
@@ -229,7 +209,7 @@ static int beats(const char* path) {
         fprintf(stderr, "timingtool: %s: cannot mount the directory\n", file.dir.c_str());
         return 1;
     }
-    const std::string name = "music.wav";
+    const std::string& name = file.name;
 
     // As the demo: 44100 Hz 16-bit stereo, full volume, the music played once.
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
