@@ -348,16 +348,6 @@ TEST_F(PackedContent, TheBeatProbeFiresOncePerClapUnderTheNamesAndNowhereBetween
     EXPECT_EQ(beatblocks, onsets);
 }
 
-std::vector<uint8_t> readfile(const std::string& path) {
-    std::vector<uint8_t> b;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return b;
-    int c;
-    while ((c = fgetc(f)) != EOF) b.push_back((uint8_t)c);
-    fclose(f);
-    return b;
-}
-
 TEST(TimingFile, ScenesAndPulsesLieOnBlockBoundaries) {
     const std::vector<uint8_t> f = readfile(demo_dir + "/timing.dat");
     ASSERT_EQ(f.size(), 4112u);

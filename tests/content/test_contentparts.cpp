@@ -109,16 +109,6 @@ TEST(ObjWriter, TheConverterGivesBackEveryCubeCentreAndColour) {
     }
 }
 
-std::vector<uint8_t> readfile(const std::string& path) {
-    std::vector<uint8_t> b;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return b;
-    int c;
-    while ((c = fgetc(f)) != EOF) b.push_back((uint8_t)c);
-    fclose(f);
-    return b;
-}
-
 TEST(ContentTool, ARunAgainGivesTheSameBytes) {
     const std::string cmd = std::string(CONTENT_TOOL) + " out obj timing.dat > tool.log 2>&1";
     ASSERT_EQ(system("mkdir -p out obj"), 0);

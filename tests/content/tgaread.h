@@ -3,8 +3,20 @@
 // accounted for, the colour key turned transparent as the demo's reader does.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
+
+// A whole file, as the decoder takes it; empty when it cannot be read.
+inline std::vector<uint8_t> readfile(const std::string& path) {
+    std::vector<uint8_t> b;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return b;
+    int c;
+    while ((c = fgetc(f)) != EOF) b.push_back((uint8_t)c);
+    fclose(f);
+    return b;
+}
 
 struct tga_picture {
     int width = 0, height = 0, depth = 0, type = 0;

@@ -11,6 +11,7 @@
 
 #include "demo/demotiming.h"
 #include "sound/audiodriver.h"
+#include "tests/sound/soundtest.h"
 
 namespace {
 
@@ -224,18 +225,7 @@ TEST_F(Timing, SaveToAnUnwritablePlaceLeavesTheTableAlone) {
 }
 
 // The probe works on the last finished block of a running sound system.
-class Probe : public ::testing::Test {
-protected:
-    void SetUp() override {
-        audiodriver_setoutput(AUDIODRIVER_OFFLINE);
-        Soundsystem_Init(44100, 16, 2);
-    }
-    void TearDown() override {
-        while (soundsystem.numactive > 0) Soundsystem_StopSound(active_sounds[0]);
-        Soundsystem_CloseAudio();
-        audiodriver_setoutput(AUDIODRIVER_DEVICE);
-    }
-};
+class Probe : public soundtest::OfflineSound {};
 
 TEST_F(Probe, SilentBlockHasNoEnergyAtAnyFrequency) {
     audiodriver_offline_play(nullptr, 2048);  // one block mixed, of nothing
