@@ -14,6 +14,16 @@ namespace {
 
 class SoundThreads : public OfflineSound {};
 
+// A device plays one block and then waits for the next; an audio thread that
+// mixed back to back would take the lock again the moment it let go and
+// starve the demo thread on a multi-core machine.
+void pause_like_a_device() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
+
+// How long a test lets its threads run before it gives up and reports.
+std::chrono::steady_clock::time_point deadline() {
+    return std::chrono::steady_clock::now() + std::chrono::seconds(60);
+}
+
 TEST_F(SoundThreads, DemoThreadSeesWholePositionsAndFinishedBlocks) {
     // The music: a looping constant, so every finished block is uniform, 16
     // blocks long, so its position is always a whole number of blocks.
@@ -27,12 +37,18 @@ TEST_F(SoundThreads, DemoThreadSeesWholePositionsAndFinishedBlocks) {
     std::atomic<int> blocks{0};
     std::thread audio([&]() {
         std::vector<uint8_t> out(8192);
-        while (!done.load()) blocks += audiodriver_offline_play(out.data(), (unsigned)out.size());
+        while (!done.load()) {
+            blocks += audiodriver_offline_play(out.data(), (unsigned)out.size());
+            pause_like_a_device();
+        }
     });
 
     const uint64_t block = 2048ull * 512;  // the music's advance per mixed block
     int torn = 0, halfmixed = 0;
-    for (int round = 0; round < 3000 || blocks.load() < 50; round++) {
+    const auto end = deadline();
+    int rounds = 0;
+    for (; (rounds < 3000 || blocks.load() < 50) && std::chrono::steady_clock::now() < end; rounds++) {
+        const int round = rounds;
         testsound* e = effects[round % effects.size()];
         if (round % 3 == 2) Soundsystem_StopSound(&e->sound);
         else Soundsystem_PlaySound(&e->sound, round % 2);
@@ -52,6 +68,7 @@ TEST_F(SoundThreads, DemoThreadSeesWholePositionsAndFinishedBlocks) {
 
     EXPECT_EQ(torn, 0);
     EXPECT_EQ(halfmixed, 0);
+    EXPECT_GE(rounds, 3000);
     EXPECT_GE(blocks.load(), 50);
     EXPECT_LE(soundsystem.numactive, 16);
 }
@@ -63,11 +80,15 @@ TEST_F(SoundThreads, EndingSoundsLeaveTheTableWhileTheDemoStartsOthers) {
     for (int i = 0; i < 8; i++) shorts.push_back(new testsound(std::vector<int16_t>(300 + 50 * i, 7), 1));
     std::atomic<bool> done{false};
     std::thread audio([&]() {
-        while (!done.load()) audiodriver_offline_play(nullptr, 2048);
+        while (!done.load()) {
+            audiodriver_offline_play(nullptr, 2048);
+            pause_like_a_device();
+        }
     });
     int restarted = 0;
     // Until sounds have ended and been started again a few times.
-    for (int round = 0; restarted < 32; round++) {
+    const auto end = deadline();
+    for (int round = 0; restarted < 32 && std::chrono::steady_clock::now() < end; round++) {
         testsound* s = shorts[round % shorts.size()];
         if (!s->sound.playing) {
             Soundsystem_PlaySound(&s->sound, 0);
@@ -78,6 +99,7 @@ TEST_F(SoundThreads, EndingSoundsLeaveTheTableWhileTheDemoStartsOthers) {
     }
     done = true;
     audio.join();
+    EXPECT_GE(restarted, 32);
     // The table holds started sounds only, each once.
     for (int i = 0; i < soundsystem.numactive; i++) {
         EXPECT_EQ(active_sounds[i]->playing, 1);
