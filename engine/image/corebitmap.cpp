@@ -6,12 +6,13 @@
 // - A bitmap is made only whole: size, buffer, texture and table entry, or
 //   nothing at all (full table, bad size, no memory), so the flush never
 //   meets a half-made record.
-// - The TGA reader trusts nothing in the file. It decodes from one copy of
-//   the file in memory and stops where the bytes end; a size is accepted only
-//   when the file's bytes could describe that many pixels, so a tiny file
-//   cannot make a huge allocation.
+// - The TGA reader trusts nothing in the file. It decodes only bytes it has
+//   read and stops where the file ends; a size is accepted only when the
+//   file's bytes could describe that many pixels, so a tiny file cannot make
+//   a huge allocation.
 #include "engine/image/corebitmap.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,28 +106,34 @@ inline void convert_row<RGBA32>(const uint8_t* s, uint32_t* d, int n, const uint
 #endif
 
 struct tga_image {
-    const uint8_t* src;  // next byte of pixel data
-    const uint8_t* end;  // one past the file's last byte
+    const uint8_t* src;  // next byte of pixel data read so far
+    const uint8_t* end;  // one past the last byte read so far
+    bool last = true;    // the file ends at `end`
+    bool stopped = false;  // the data ran out
     uint32_t* out;       // the bitmap's buffer
     int width, height;
     bool flipx, flipy;   // right origin, bottom origin
     int interleave;
+    int pass = 0, row = 0;  // the next plain row: interleave pass, row from the origin's edge
     uint32_t palette[256];
 };
 
 // Rows in file order; with interleave f, pass p fills rows p, p+f, p+2f...
-// counted from the origin's edge. Returns the pixels decoded.
+// counted from the origin's edge. Decodes the whole rows between src and end
+// and goes on from there when more is read; a part row only where the file
+// ends. Returns the pixels decoded.
 template <Kind K>
 int64_t decode_plain(tga_image& t)
 {
     constexpr int bpp = bytes_of(K);
     const size_t rowbytes = (size_t)t.width * bpp;
     int64_t done = 0;
-    for (int p = 0; p < t.interleave; p++) {
-        for (int ry = p; ry < t.height; ry += t.interleave) {
+    for (; t.pass < t.interleave; t.row = ++t.pass) {
+        for (; t.row < t.height; t.row += t.interleave) {
             const size_t left = (size_t)(t.end - t.src);
+            if (left < rowbytes && !t.last) return done;
             const int n = left >= rowbytes ? t.width : (int)(left / bpp);
-            uint32_t* row = t.out + (size_t)(t.flipy ? t.height - 1 - ry : ry) * t.width;
+            uint32_t* row = t.out + (size_t)(t.flipy ? t.height - 1 - t.row : t.row) * t.width;
             const uint8_t* s = t.src;
             if (!t.flipx) {
                 convert_row<K>(s, row, n, t.palette);
@@ -134,7 +141,10 @@ int64_t decode_plain(tga_image& t)
                 for (int i = 0; i < n; i++, s += bpp) row[t.width - 1 - i] = fetch<K>(s, t.palette);
             }
             done += n;
-            if (n < t.width) return done;
+            if (n < t.width) {
+                t.stopped = true;
+                return done;
+            }
             t.src += rowbytes;
         }
     }
@@ -198,12 +208,6 @@ int64_t decode_packed(tga_image& t)
         }
     }
     return done;
-}
-
-template <Kind K>
-int64_t decode(tga_image& t, bool packed)
-{
-    return packed ? decode_packed<K>(t) : decode_plain<K>(t);
 }
 
 inline int get16(const uint8_t* p) { return p[0] | p[1] << 8; }
@@ -388,28 +392,70 @@ void MOX_LoadBitmap(const char* name, s_bitmap* b) { load_bitmap(name, b, true);
 
 void MOX_LoadBitmapStatic(const char* name, s_bitmap* b) { load_bitmap(name, b, false); }
 
-void LoadImageTGA(const char* name, s_bitmap* b)
+namespace {
+
+// A plain image is read a few rows at a time into one small buffer that stays
+// in the cache; a packed one, whose packets cross rows, is read whole.
+constexpr size_t TGA_CHUNK = 64 * 1024;
+
+void read_palette(corefile_handle* h, size_t mapstart, size_t mapbytes, int mapfirst, int mapbits, int size,
+                  tga_image& t)
 {
-    corefile_handle h = {};
-    if (!corefile_open(name, &h, 0)) return;
-    const int size = h.size;
+    // Entries the map does not fill stay transparent black.
+    memset(t.palette, 0, sizeof t.palette);
+    const size_t have = mapstart < (size_t)size ? std::min(mapbytes, (size_t)size - mapstart) : 0;
+    if (have == 0) return;
+    uint8_t* map = (uint8_t*)malloc(have);
+    if (!map) return;
+    corefile_seek(h, (int)mapstart, 0);
+    corefile_read(map, (int)have, 1, h);
+    const size_t step = mapbits == 24 ? 3 : 2;
+    for (size_t i = 0; i + step <= have && mapfirst + i / step < 256; i += step) {
+        const uint8_t* m = map + i;
+        const uint32_t argb =
+            step == 3 ? 0xFF000000u | m[2] << 16 | m[1] << 8 | m[0] : argb_from16(m[0] | m[1] << 8);
+        t.palette[mapfirst + i / step] = keyed(argb);
+    }
+    free(map);
+}
+
+// Decodes the pixel data, `databytes` from the handle's position; returns the
+// pixels decoded, or -1 without the memory to read it.
+template <Kind K>
+int64_t read_pixels(corefile_handle* h, size_t databytes, bool packed, tga_image& t)
+{
+    const size_t rowbytes = (size_t)t.width * bytes_of(K);
+    const size_t chunk = packed ? databytes : std::min(databytes, std::max(TGA_CHUNK / rowbytes, (size_t)1) * rowbytes);
+    uint8_t* buffer = (uint8_t*)malloc(chunk ? chunk : 1);
+    if (!buffer) return -1;
+    int64_t done = 0;
+    for (size_t left = databytes;;) {
+        const size_t n = std::min(chunk, left);
+        corefile_read(buffer, (int)n, 1, h);
+        left -= n;
+        t.src = buffer;
+        t.end = buffer + n;
+        t.last = left == 0;
+        done += packed ? decode_packed<K>(t) : decode_plain<K>(t);
+        if (t.last || t.stopped) break;
+    }
+    free(buffer);
+    return done;
+}
+
+void load_tga(const char* name, corefile_handle* h, s_bitmap* b)
+{
+    const int size = h->size;
     if (size < 18) {
         printf("%s: %d bytes, shorter than a TGA header, not loaded\n", name, size);
-        corefile_close(&h);
         return;
     }
-    uint8_t* file = (uint8_t*)malloc((size_t)size);
-    if (!file) {
-        printf("%s: no memory to read its %d bytes, not loaded\n", name, size);
-        corefile_close(&h);
-        return;
-    }
-    corefile_read(file, size, 1, &h);
-    corefile_close(&h);
+    uint8_t head[18];
+    corefile_read(head, 18, 1, h);
 
-    const int idlength = file[0], maptype = file[1], type = file[2];
-    const int mapfirst = get16(file + 3), maplength = get16(file + 5), mapbits = file[7];
-    const int width = get16(file + 12), height = get16(file + 14), depth = file[16], descriptor = file[17];
+    const int idlength = head[0], maptype = head[1], type = head[2];
+    const int mapfirst = get16(head + 3), maplength = get16(head + 5), mapbits = head[7];
+    const int width = get16(head + 12), height = get16(head + 14), depth = head[16], descriptor = head[17];
     printf("width: %d, height: %d, bpp: %d\n", width, height, depth);
 
     const bool grey = type == 3 || type == 11;
@@ -435,7 +481,6 @@ void LoadImageTGA(const char* name, s_bitmap* b)
     if (refused) {
         printf("%s: %s (%dx%d, %d bits, type %d, %d bytes), not loaded\n", name, refused, width, height, depth,
                type, size);
-        free(file);
         return;
     }
 
@@ -445,44 +490,42 @@ void LoadImageTGA(const char* name, s_bitmap* b)
     MOX_CreateBitmap(width, height, b);
     if (!b->pixels || b->pixels == held) {
         printf("%s: no bitmap for it, not loaded\n", name);
-        free(file);
         return;
     }
 
     tga_image t;
-    t.end = file + size;
-    t.src = file + (datapos < (size_t)size ? datapos : (size_t)size);
     t.out = (uint32_t*)(void*)b->pixels;
     t.width = width;
     t.height = height;
     t.flipx = (descriptor & 0x10) != 0;
     t.flipy = (descriptor & 0x20) == 0;
     t.interleave = (descriptor & 0x80) ? 4 : (descriptor & 0x40) ? 2 : 1;
-    // Entries the map does not fill stay transparent black.
-    memset(t.palette, 0, sizeof t.palette);
-    if (maptype) {
-        const uint8_t* m = file + 18 + idlength;
-        const int step = mapbits == 24 ? 3 : 2;
-        for (int i = 0; i < maplength && mapfirst + i < 256; i++, m += step) {
-            if (m + step > t.end) break;
-            const uint32_t argb =
-                step == 3 ? 0xFF000000u | m[2] << 16 | m[1] << 8 | m[0] : argb_from16(m[0] | m[1] << 8);
-            t.palette[mapfirst + i] = keyed(argb);
-        }
-    }
+    read_palette(h, 18 + (size_t)idlength, mapbytes, mapfirst, mapbits, size, t);
+    corefile_seek(h, (int)datapos, 0);
 
     const bool packed = type >= 8;
     if (packed) printf("TGA is RLE packed.");
     int64_t done = 0;
     switch (kind) {
-    case GREY8: done = decode<GREY8>(t, packed); break;
-    case MAPPED8: done = decode<MAPPED8>(t, packed); break;
-    case RGB16: done = decode<RGB16>(t, packed); break;
-    case RGB24: done = decode<RGB24>(t, packed); break;
-    case RGBA32: done = decode<RGBA32>(t, packed); break;
+    case GREY8: done = read_pixels<GREY8>(h, databytes, packed, t); break;
+    case MAPPED8: done = read_pixels<MAPPED8>(h, databytes, packed, t); break;
+    case RGB16: done = read_pixels<RGB16>(h, databytes, packed, t); break;
+    case RGB24: done = read_pixels<RGB24>(h, databytes, packed, t); break;
+    case RGBA32: done = read_pixels<RGBA32>(h, databytes, packed, t); break;
     }
-    if (done < (int64_t)width * height)
+    if (done < 0)
+        printf("%s: no memory to read its %zu bytes of pixels, the image is left transparent\n", name, databytes);
+    else if (done < (int64_t)width * height)
         printf("%s: data ends after %lld of %lld pixels, the rest is left transparent\n", name, (long long)done,
                (long long)width * height);
-    free(file);
+}
+
+}  // namespace
+
+void LoadImageTGA(const char* name, s_bitmap* b)
+{
+    corefile_handle h = {};
+    if (!corefile_open(name, &h, 0)) return;
+    load_tga(name, &h, b);
+    corefile_close(&h);
 }
