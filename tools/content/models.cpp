@@ -150,22 +150,31 @@ std::vector<model_voxel> build_shoe() {
 
 std::vector<model_voxel> build_skull() {
     grid g;
-    const colour bone{232, 222, 196}, shadow{90, 30, 26}, tooth{250, 250, 240};
+    const colour bone{232, 222, 196}, shadow{70, 22, 20}, tooth{250, 250, 240};
     g.paint(ellipsoid(0, 7, 3, 12.5, 12, 14), bone);        // cranium
-    g.paint(ellipsoid(0, -1, -5, 10, 9, 9), bone);          // face
-    g.paint(ellipsoid(-7, -2, -9, 3.5, 2.5, 3), bone);      // cheekbones
-    g.paint(ellipsoid(7, -2, -9, 3.5, 2.5, 3), bone);
+    g.paint(ellipsoid(0, 0, -5, 10.5, 9, 9.5), bone);       // face
+    g.paint(ellipsoid(-7.5, -4.5, -8, 3.5, 2.5, 4), bone);  // cheekbones
+    g.paint(ellipsoid(7.5, -4.5, -8, 3.5, 2.5, 4), bone);
     g.paint(box(-6, 6, -12, -7, -11, -2), bone);            // jaw
     g.paint(ellipsoid(0, -10, -5, 7.5, 3.5, 6.5), bone);
-    for (int side = -1; side <= 1; side += 2) {             // eye sockets
-        g.carve(sphere(side * 5.2, 0.5, -13, 3.6));
-        g.tint(sphere(side * 5.2, 0.5, -12.5, 3.9), shadow);
+    // Eye sockets: round holes bored straight in, dark inside; the face
+    // around them stays bone.
+    for (int side = -1; side <= 1; side += 2) {
+        const double cx = side * 4.6, cy = 2;
+        auto bore = [=](double r, int back) {
+            return [=](int x, int y, int z) { return z <= back && (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; };
+        };
+        g.carve(bore(3.3, -6));
+        g.tint(bore(4.1, -5), shadow);
     }
+    // The nasal opening, narrow at the top and widening downwards.
     auto nose = [](double grow) {
-        return [=](int x, int y, int z) { return z < -7 && y >= -6 && y <= -2 && std::abs(x) <= (y + 6) / 2.5 + 0.5 + grow; };
+        return [=](int x, int y, int z) {
+            return z < -7 && y >= -6 - grow && y <= -1.5 + grow && std::abs(x) <= (-1.5 - y) / 2.5 + 0.4 + grow;
+        };
     };
     g.carve(nose(0));
-    g.tint([&](int x, int y, int z) { return nose(1)(x, y + 1, z) || nose(1)(x, y, z); }, shadow);
+    g.tint(nose(0.7), shadow);
     // Teeth: white columns with dark gaps, a dark line between the rows.
     g.tint([](int x, int y, int z) { return z <= -8 && y >= -11 && y <= -7 && std::abs(x) <= 6; }, tooth);
     g.tint([](int x, int y, int z) { return z <= -8 && y >= -11 && y <= -7 && std::abs(x) <= 6 && (x & 1); }, shadow);
