@@ -1,6 +1,7 @@
 // The TGA reader on hand-built files: every depth, both storage forms, the
 // four origins, interleaving, the colour key, and files that lie about
 // themselves.
+#include "../core/fixtures.h"
 #include "imagetest.h"
 #include "nullvideo.h"
 
@@ -97,7 +98,8 @@ TEST_F(Tga, LargeInterleavedImageCutInsideARowReadsEveryRowThatCame)
 {
     // Several read chunks' worth of rows, 4-way interleaved from the bottom
     // right, and the data cut inside file row 250. Pixel x of file row j has
-    // red j % 256, green j / 256 and blue x % 128.
+    // red j % 256, green j / 256 and blue x % 128. Read from a folder, and
+    // from a data image where the file is not the first entry.
     const int W = 300, H = 301, FULL = 250, PART = 100;
     Header h;
     h.width = W;
@@ -107,28 +109,38 @@ TEST_F(Tga, LargeInterleavedImageCutInsideARowReadsEveryRowThatCame)
     for (int j = 0; j <= FULL; j++)
         for (int x = 0; x < (j < FULL ? W : PART); x++) data += bgr(j % 256, j / 256, x % 128);
     data += "\x01";
-    std::string log = load("big.tga", header(h) + data, &bitmap);
-    ASSERT_NE(bitmap.pixels, nullptr);
-    EXPECT_NE(log.find("big.tga: data ends after 75100 of 90300 pixels"), std::string::npos) << log;
+    const Bytes file = header(h) + data;
 
     std::vector<int> fromorigin;  // file row j lands on row fromorigin[j] counted from the bottom
     for (int pass = 0; pass < 4; pass++)
         for (int r = pass; r < H; r += 4) fromorigin.push_back(r);
-    int wrong = 0;
-    std::vector<bool> filled(H, false);
-    for (int j = 0; j <= FULL; j++) {
-        const int y = H - 1 - fromorigin[j];
-        filled[y] = true;
-        for (int i = 0; i < W; i++) {
-            const int expect = j < FULL || i < PART ? argb(255, j % 256, j / 256, i % 128) : 0;
-            if (at(W - 1 - i, y) != expect && ++wrong < 5) ADD_FAILURE() << "file row " << j << " pixel " << i;
+    auto check = [&](const std::string& log, const s_bitmap& b) {
+        ASSERT_NE(b.pixels, nullptr);
+        EXPECT_NE(log.find("big.tga: data ends after 75100 of 90300 pixels"), std::string::npos) << log;
+        int wrong = 0;
+        std::vector<bool> filled(H, false);
+        for (int j = 0; j <= FULL; j++) {
+            const int y = H - 1 - fromorigin[j];
+            filled[y] = true;
+            for (int i = 0; i < W; i++) {
+                const int expect = j < FULL || i < PART ? argb(255, j % 256, j / 256, i % 128) : 0;
+                if (MOX_GetPixel(W - 1 - i, y, b) != expect && ++wrong < 5)
+                    ADD_FAILURE() << "file row " << j << " pixel " << i;
+            }
         }
-    }
-    for (int y = 0; y < H; y++)
-        if (!filled[y])
-            for (int x = 0; x < W; x++)
-                if (at(x, y) != 0 && ++wrong < 5) ADD_FAILURE() << "unread row " << y << " x " << x;
-    EXPECT_EQ(wrong, 0);
+        for (int y = 0; y < H; y++)
+            if (!filled[y])
+                for (int x = 0; x < W; x++)
+                    if (MOX_GetPixel(x, y, b) != 0 && ++wrong < 5) ADD_FAILURE() << "unread row " << y << " x " << x;
+        EXPECT_EQ(wrong, 0);
+    };
+    check(load("big.tga", file, &bitmap), bitmap);
+
+    const fs::path image = dir_.parent_path() / "big.dat";
+    fixtures::write_file(image, fixtures::image_bytes({{"a.tga", Bytes(5000, '\x55')}, {"big.tga", file}}));
+    corefile_closeimage();
+    stdout_of([&] { ASSERT_EQ(corefile_mountimage(image.c_str(), 0), 1); });
+    check(stdout_of([&] { LoadImageTGA("big.tga", &other); }), other);
 }
 
 // --- depths --------------------------------------------------------------------------
