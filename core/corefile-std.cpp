@@ -41,8 +41,13 @@ static char curDir[256];     // directory walk: relative prefix, each level with
 static char curFile[256];    // directory walk: relative path of the file just met
 static int diroffset = 0;    // valid length of curDir
 static uint32_t walk_capacity = 0;  // names the fill pass may store
+static char image_name[1024];       // the mounted path, for the lines that refuse it
 
 enum { LOCALPATH_SIZE = 256 };
+
+// Arrays sized from the entry count (the table's three, and the listing's
+// count + 1 entries) must have byte sizes that fit the allocator's int.
+static const uint32_t MAX_ENTRIES = (uint32_t)(INT_MAX / sizeof(s_direntry)) - 1;
 
 // ---- small helpers ----------------------------------------------------------
 int getint(const unsigned char* p) {
@@ -100,8 +105,8 @@ static void release_table() {
     t.romsize = 0;
 }
 
-// Allocates the three table arrays for n entries, cleared. Counts are checked
-// by the callers, so n * 8 bytes fits an int here.
+// Allocates the three table arrays for n entries, cleared. Callers keep n
+// within MAX_ENTRIES, so every byte size fits an int here.
 static bool allocate_table(uint32_t n) {
     s_coreimage& t = corefile_image;
     t.names = (char**)FILE_MALLOC((int)(n * sizeof(char*)));
@@ -123,6 +128,7 @@ int corefile_mountimage(const char* name, int type) {
         _dbg_printf("image path is longer than %d characters\n", (int)sizeof path - 1);
         return 0;
     }
+    memcpy(image_name, path, n + 1);
 
     if (type == COREFILE_IMAGE || type == COREFILE_APPENDED) {
         FILE* f = fopen(path, "rb");
@@ -165,7 +171,7 @@ static int read_image_table() {
     unsigned char b[8];
     if (fread(b, 1, 4, g_fp) != 4 || memcmp(b, "CORE", 4) != 0) return 0;
     if (fread(b, 1, 8, g_fp) != 8) {
-        _dbg_printf("image header is cut short\n");
+        _dbg_printf("%s: image header is cut short\n", image_name);
         return 0;
     }
     const uint32_t numfiles = (uint32_t)getint(b);
@@ -180,12 +186,16 @@ static int read_image_table() {
 
     // Each entry takes at least 12 bytes, so the file bounds the count.
     const uint64_t room = file_size > (uint64_t)table_start ? file_size - (uint64_t)table_start : 0;
-    if (numfiles > room / 12 || numfiles > INT_MAX / 8) {
-        _dbg_printf("image claims %u files, more than its table can hold\n", numfiles);
+    if (numfiles > room / 12) {
+        _dbg_printf("%s: image claims %u files, more than its table can hold\n", image_name, numfiles);
+        return 0;
+    }
+    if (numfiles > MAX_ENTRIES) {
+        _dbg_printf("%s: image claims %u files, more than the file layer can hold\n", image_name, numfiles);
         return 0;
     }
     if (romsize > file_size) {
-        _dbg_printf("romsize %u lies past the end of the image (%llu bytes)\n", romsize,
+        _dbg_printf("%s: romsize %u lies past the end of the image (%llu bytes)\n", image_name, romsize,
                     (unsigned long long)file_size);
         return 0;
     }
@@ -196,14 +206,15 @@ static int read_image_table() {
 
     for (uint32_t i = 0; i < numfiles; i++) {
         if (fread(b, 1, 8, g_fp) != 8) {
-            _dbg_printf("image table is cut short at entry %u\n", i);
+            _dbg_printf("%s: image table is cut short at entry %u\n", image_name, i);
             return 0;
         }
         const uint32_t length = (uint32_t)getint(b);
         t.hashes[i] = getint(b + 4);
         const uint64_t left = file_size - (uint64_t)ftello(g_fp);
         if ((uint64_t)length + 4 > left) {
-            _dbg_printf("image entry %u: name of %u bytes runs past the end of the image\n", i, length);
+            _dbg_printf("%s: image entry %u: name of %u bytes runs past the end of the image\n", image_name, i,
+                        length);
             return 0;
         }
         t.names[i] = (char*)FILE_MALLOC((int)length + 1);
@@ -212,23 +223,26 @@ static int read_image_table() {
         t.names[i][length] = 0;
         t.offsets[i] = (uint32_t)getint(b);
         if (t.offsets[i] > file_size) {
-            _dbg_printf("image entry %s: offset %u lies past the end of the image\n", t.names[i], t.offsets[i]);
+            _dbg_printf("%s: image entry %s: offset %u lies past the end of the image\n", image_name, t.names[i],
+                        t.offsets[i]);
             return 0;
         }
         if (i > 0 && t.offsets[i] < t.offsets[i - 1]) {
-            _dbg_printf("image entry %s: offset %u lies before the previous entry's %u\n", t.names[i],
-                        t.offsets[i], t.offsets[i - 1]);
+            _dbg_printf("%s: image entry %s: offset %u lies before the previous entry's %u\n", image_name,
+                        t.names[i], t.offsets[i], t.offsets[i - 1]);
             return 0;
         }
     }
     if (numfiles > 0 && romsize < t.offsets[numfiles - 1]) {
-        _dbg_printf("romsize %u lies before the last entry's offset %u\n", romsize, t.offsets[numfiles - 1]);
+        _dbg_printf("%s: romsize %u lies before the last entry's offset %u\n", image_name, romsize,
+                    t.offsets[numfiles - 1]);
         return 0;
     }
     // A handle's size is a signed 32-bit count.
     for (uint32_t i = 0; i < numfiles; i++) {
         if (entry_size(i) > INT32_MAX) {
-            _dbg_printf("image entry %s: %u bytes, more than a file may hold\n", t.names[i], entry_size(i));
+            _dbg_printf("%s: image entry %s: %u bytes, more than a file may hold\n", image_name, t.names[i],
+                        entry_size(i));
             return 0;
         }
     }
@@ -311,7 +325,11 @@ static int read_directory_table() {
 
     const uint32_t found = t.numfiles;
     t.numfiles = 0;
-    if (found > INT_MAX / 8 || !allocate_table(found)) return 0;
+    if (found > MAX_ENTRIES) {
+        _dbg_printf("%s: %u files, more than the file layer can hold\n", image_name, found);
+        return 0;
+    }
+    if (!allocate_table(found)) return 0;
     memset(curDir, 0, sizeof curDir);
     memset(curFile, 0, sizeof curFile);
     diroffset = 0;
@@ -329,7 +347,15 @@ int readheader() {
     const uint32_t entries = corefile_image.numfiles + 1;
     corefile_filelist = (s_direntry*)FILE_MALLOC((int)(entries * sizeof(s_direntry)));
     corefile_localpath = (char*)FILE_MALLOC(LOCALPATH_SIZE);
-    if (!corefile_filelist || !corefile_localpath) return 0;
+    if (!corefile_filelist || !corefile_localpath) {
+        // A mount that reports failure leaves no table behind to open from.
+        if (corefile_filelist) FILE_FREE(corefile_filelist);
+        if (corefile_localpath) FILE_FREE(corefile_localpath);
+        corefile_filelist = nullptr;
+        corefile_localpath = nullptr;
+        release_table();
+        return 0;
+    }
     memset(corefile_filelist, 0, entries * sizeof(s_direntry));
     memset(corefile_localpath, 0, LOCALPATH_SIZE);
     strcpy(corefile_localpath, "/");

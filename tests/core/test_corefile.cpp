@@ -317,7 +317,10 @@ TEST_F(FileLayer, BrokenImagesAreRefusedWithTheirFault) {
     for (const auto& c : cases) {
         std::string log;
         EXPECT_EQ(mount_bytes(c.bytes, 0, &log), 0) << c.what;
-        EXPECT_NE(log.find(c.says), std::string::npos) << c.what << ": " << log;
+        // The refusing line names the image, then the fault.
+        const size_t at = log.find(c.says);
+        ASSERT_NE(at, std::string::npos) << c.what << ": " << log;
+        EXPECT_EQ(log.compare(log.rfind('\n', at) + 1, 11, "image.dat: "), 0) << c.what << ": " << log;
         corefile_handle h = {};
         stdout_of([&] { EXPECT_EQ(corefile_open("a", &h, 0), 0) << c.what; });
         corefile_closeimage();
@@ -325,6 +328,22 @@ TEST_F(FileLayer, BrokenImagesAreRefusedWithTheirFault) {
     }
     std::string log;
     EXPECT_EQ(mount_bytes("ab", 1, &log), 0);
+    EXPECT_NE(log.find("image.dat: too short"), std::string::npos) << log;
     EXPECT_NE(log.find("too short to hold an image start position"), std::string::npos) << log;
     EXPECT_EQ(mount_bytes(kTwoFiles + le32(1000), 1, &log), 0);  // trailer points past the end
+}
+
+// A count the file is large enough to back, but whose listing array (24
+// bytes an entry) would pass what one allocation may ask for: refused before
+// the table is read, not after millions of entries. The file is sparse.
+TEST_F(FileLayer, ACountBeyondTheListingArrayIsRefusedUpFront) {
+    const uint32_t count = 90000000;  // 90M entries: 2.16e9 bytes of listing
+    write_file("image.dat", "CORE" + le32(count) + le32(12));
+    fs::resize_file("image.dat", 12 + (uint64_t)count * 12);
+    std::string log = stdout_of([] { EXPECT_EQ(corefile_mountimage("image.dat", 0), 0); });
+    fs::remove("image.dat");
+    EXPECT_NE(log.find("image.dat: image claims 90000000 files, more than the file layer can hold\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(corefile_image.numfiles, 0u);
+    EXPECT_EQ(g_mem_in_use, 0u);
 }
