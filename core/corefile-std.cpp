@@ -403,6 +403,13 @@ int corefile_open(const char* name, corefile_handle* h, int mode) {
         if (corefile_image.base &&
             snprintf(path, sizeof path, "%s/%s", (const char*)corefile_image.base, lowered) < (int)sizeof path)
             h->file = fopen(path, mode == 1 ? "wb" : "rb");
+        // A directory or a device opens as a stream too, but its "size" is no
+        // byte count a loader could allocate from.
+        struct stat st;
+        if (h->file && (fstat(fileno(h->file), &st) != 0 || !S_ISREG(st.st_mode))) {
+            fclose(h->file);
+            h->file = nullptr;
+        }
         if (h->file) {
             h->index = 0;
             h->hash = 0;

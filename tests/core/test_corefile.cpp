@@ -213,6 +213,23 @@ TEST_F(FileLayer, DirectoryEndOfFileOnlyAfterAReadRunsPastTheEnd) {
     EXPECT_EQ(h.file, nullptr);
 }
 
+TEST_F(FileLayer, DirectoryModeOpensOnlyRegularFiles) {
+    auto dir = scratch("loose");
+    fs::create_directories(dir / "gfx");
+    fs::create_symlink("/dev/zero", dir / "zero");
+    stdout_of([&] { corefile_mountimage(dir.c_str(), 2); });
+    const uint32_t mounted = g_mem_in_use;
+    corefile_handle h = {};
+    // A directory opens as a stream with a size of 2 GiB on ext4; a loader
+    // would allocate that much.
+    EXPECT_EQ(stdout_of([&] { EXPECT_EQ(corefile_open("gfx", &h, 0), 0); }), "");
+    EXPECT_EQ(h.file, nullptr);
+    EXPECT_EQ(corefile_open("zero", &h, 0), 0);
+    EXPECT_EQ(h.file, nullptr);
+    EXPECT_EQ(corefile_loadbuffer("gfx"), nullptr);
+    EXPECT_EQ(g_mem_in_use, mounted);
+}
+
 TEST_F(FileLayer, WritesReachOnlyAMountedDirectory) {
     ASSERT_EQ(mount_bytes(kTwoFiles), 1);
     corefile_handle h = {};
@@ -271,8 +288,13 @@ TEST_F(FileLayer, FailedMountsSayWhy) {
     EXPECT_EQ(stdout_of([] { EXPECT_EQ(corefile_mountimage("missing.dat", 0), 0); }),
               "Loading resource image: missing.dat\ncould not open image: missing.dat\n");
     EXPECT_EQ(stdout_of([] { EXPECT_EQ(corefile_mountimage("x", 7), 0); }), "Loading resource image: x\n");
-    // Wrong magic: refused without a line; every open then fails.
-    ASSERT_EQ(mount_bytes("JUNK" + kTwoFiles.substr(4)), 0);
+    // Wrong magic: refused without a line of its own, the stream left open;
+    // every open then fails.
+    std::string log;
+    ASSERT_EQ(mount_bytes("JUNK" + kTwoFiles.substr(4), 0, &log), 0);
+    EXPECT_EQ(log, "Loading resource image: image.dat\nloading from file\n");
+    EXPECT_NE(g_fp, nullptr);
+    EXPECT_EQ(corefile_localpath, nullptr);
     corefile_handle h = {};
     stdout_of([&] { EXPECT_EQ(corefile_open("a", &h, 0), 0); });
 }
