@@ -113,7 +113,7 @@ static void mox_runrequest(Request* r)
 // --- key translation ---------------------------------------------------------
 
 // Windows virtual-key code of an SDL key; 0 for keys Windows has no code for.
-static int mox_sdltovk(SDL_Keycode k)
+static int mox_symtovk(SDL_Keycode k)
 {
     if (k >= SDLK_a && k <= SDLK_z) return 'A' + (k - SDLK_a);
     if (k >= SDLK_0 && k <= SDLK_9) return '0' + (k - SDLK_0);
@@ -168,6 +168,35 @@ static int mox_sdltovk(SDL_Keycode k)
     }
 }
 
+static int mox_sdltovk(const SDL_Keysym& key)
+{
+    int vk = mox_symtovk(key.sym);
+    if (vk) return vk;
+    // Letter and digit keys of layouts without those characters (Cyrillic,
+    // Greek, the digit row of AZERTY) keep the codes of their places.
+    SDL_Scancode s = key.scancode;
+    if (s >= SDL_SCANCODE_A && s <= SDL_SCANCODE_Z) return 'A' + (s - SDL_SCANCODE_A);
+    if (s >= SDL_SCANCODE_1 && s <= SDL_SCANCODE_9) return '1' + (s - SDL_SCANCODE_1);
+    if (s == SDL_SCANCODE_0) return '0';
+    return 0;
+}
+
+// The asynchronous state of a key. Shift, Ctrl and Alt have a code per side
+// as well; the shared code stays down while either side is.
+static void mox_setasynckey(SDL_Keycode sym, int vk, int down)
+{
+    int side = sym == SDLK_LSHIFT ? 0xA0 : sym == SDLK_RSHIFT ? 0xA1
+             : sym == SDLK_LCTRL ? 0xA2 : sym == SDLK_RCTRL ? 0xA3
+             : sym == SDLK_LALT ? 0xA4 : sym == SDLK_RALT ? 0xA5 : 0;
+    if (!side) {
+        mox_store(mox_asynckeys[vk], down);
+        return;
+    }
+    mox_store(mox_asynckeys[side], down);
+    int left = side & ~1;
+    mox_store(mox_asynckeys[vk], mox_load(mox_asynckeys[left]) | mox_load(mox_asynckeys[left + 1]));
+}
+
 // --- the window's event handling (event thread) ----------------------------
 
 static void mox_updatewindowpos()
@@ -197,10 +226,10 @@ static int mox_handleevent(const SDL_Event& e)
         return 0;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        int vk = mox_sdltovk(e.key.keysym.sym);
+        int vk = mox_sdltovk(e.key.keysym);
         if (vk == 0) return 0;
         bool down = e.type == SDL_KEYDOWN;
-        mox_store(mox_asynckeys[vk], down ? 1 : 0);
+        mox_setasynckey(e.key.keysym.sym, vk, down ? 1 : 0);
         // Alt, F10 and keys pressed with Alt are system keys: the key table
         // and the key code do not see them.
         if (vk == MOX_VK_MENU || vk == MOX_VK_F10 || (e.key.keysym.mod & KMOD_ALT)) return 0;
@@ -225,8 +254,14 @@ static int mox_handleevent(const SDL_Event& e)
         int bit = e.button.button == SDL_BUTTON_LEFT ? 1
                   : e.button.button == SDL_BUTTON_RIGHT ? 2
                   : e.button.button == SDL_BUTTON_MIDDLE ? 4 : 0;
+        bool down = e.type == SDL_MOUSEBUTTONDOWN;
         int b = mox_load(mox_mouse_buttons);
-        mox_store(mox_mouse_buttons, e.type == SDL_MOUSEBUTTONDOWN ? (b | bit) : (b & ~bit));
+        mox_store(mox_mouse_buttons, down ? (b | bit) : (b & ~bit));
+        // The buttons have virtual-key codes of their own: left 1, right 2,
+        // middle 4, the side buttons 5 and 6.
+        static const int buttonvk[] = {0, 1, 4, 2, 5, 6};
+        if (e.button.button >= 1 && e.button.button <= 5)
+            mox_store(mox_asynckeys[buttonvk[e.button.button]], down ? 1 : 0);
         mox_store(mox_cursor_x, e.button.x);
         mox_store(mox_cursor_y, e.button.y);
         return 0;

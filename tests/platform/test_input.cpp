@@ -11,7 +11,7 @@
 
 namespace {
 
-void key(SDL_Keycode k, bool down, Uint16 mod = KMOD_NONE)
+void key(SDL_Keycode k, bool down, Uint16 mod = KMOD_NONE, SDL_Scancode place = SDL_SCANCODE_UNKNOWN)
 {
     SDL_Event e;
     SDL_zero(e);
@@ -19,6 +19,7 @@ void key(SDL_Keycode k, bool down, Uint16 mod = KMOD_NONE)
     e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = k;
     e.key.keysym.mod = mod;
+    e.key.keysym.scancode = place;
     ASSERT_EQ(SDL_PushEvent(&e), 1);
 }
 
@@ -118,6 +119,52 @@ TEST(Keys, ArrowsAndModifiersCombine)
     EXPECT_EQ(held, 0);
 }
 
+TEST(Keys, ShiftStaysHeldWhileEitherSideIs)
+{
+    press(SDLK_LSHIFT);
+    press(SDLK_RSHIFT);
+    release(SDLK_RSHIFT);
+    int held = 0;
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(held, 0x40);
+    EXPECT_EQ(MOX_keys[0x10], 0x8000);
+    EXPECT_EQ(MOX_keys[0xA0], 0x8000);  // left shift by its own code
+    EXPECT_EQ(MOX_keys[0xA1], 0);
+    press(SDLK_RCTRL);
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(held, 0x40 | 0x20);
+    EXPECT_EQ(MOX_keys[0xA3], 0x8000);
+    EXPECT_EQ(MOX_keys[0xA2], 0);
+    release(SDLK_LSHIFT);
+    release(SDLK_RCTRL);
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(held, 0);
+    EXPECT_EQ(MOX_keys[0x10], 0);
+    EXPECT_EQ(MOX_keys[0xA0], 0);
+    EXPECT_EQ(MOX_keys[0x11], 0);
+}
+
+TEST(Keys, LettersOfANonLatinLayoutKeepTheCodesOfTheirPlaces)
+{
+    // Cyrillic ef sits where A is; the top row of AZERTY gives "&" for 1.
+    key(0x0444, true, KMOD_NONE, SDL_SCANCODE_A);
+    key(SDLK_AMPERSAND, true, KMOD_NONE, SDL_SCANCODE_1);
+    mox_syncevents();
+    EXPECT_EQ(MOX_keys[int('A')], 1);
+    EXPECT_EQ(mox_keycode, '1');
+    int held = 0;
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(held, 0x1000);
+    EXPECT_EQ(MOX_keys[int('A')], 0x8000);
+    key(0x0444, false, KMOD_NONE, SDL_SCANCODE_A);
+    key(SDLK_AMPERSAND, false, KMOD_NONE, SDL_SCANCODE_1);
+    mox_syncevents();
+    EXPECT_EQ(mox_keycode, 0);
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(held, 0);
+    EXPECT_EQ(MOX_keys[int('A')], 0);
+}
+
 TEST(KeyCode, F5IsReportedChangedOnceAndItsReleaseClearsTheMemory)
 {
     int code = -1, changed = -1;
@@ -209,6 +256,30 @@ TEST(Mouse, ButtonsStayHeldWhileTheMouseMoves)
     button(SDL_BUTTON_RIGHT, false);
     MOX_GetMouse(&x, &y, &b);
     EXPECT_EQ(b, 0);
+}
+
+TEST(Mouse, ButtonsHaveTheirOwnVirtualKeys)
+{
+    button(SDL_BUTTON_LEFT, true);
+    button(SDL_BUTTON_MIDDLE, true);
+    button(SDL_BUTTON_X2, true);
+    int held = -1;
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(held, 0);  // no logical bit
+    EXPECT_EQ(MOX_keys[1], 0x8000);
+    EXPECT_EQ(MOX_keys[2], 0);
+    EXPECT_EQ(MOX_keys[4], 0x8000);
+    EXPECT_EQ(MOX_keys[6], 0x8000);
+    button(SDL_BUTTON_LEFT, false);
+    button(SDL_BUTTON_MIDDLE, false);
+    button(SDL_BUTTON_X2, false);
+    button(SDL_BUTTON_RIGHT, true);
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(MOX_keys[1], 0);
+    EXPECT_EQ(MOX_keys[2], 0x8000);
+    EXPECT_EQ(MOX_keys[4], 0);
+    EXPECT_EQ(MOX_keys[6], 0);
+    button(SDL_BUTTON_RIGHT, false);
 }
 
 TEST(Mouse, ModesReportClientAndRelativePositions)
