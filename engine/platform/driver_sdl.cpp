@@ -372,7 +372,10 @@ int mox_main(int argc, char** argv)
 
     mox_glattributes();
     winhandle = mox_createglwindow("MOX Application", 0, 0, 10, 10, SDL_WINDOW_HIDDEN);
-    if (!winhandle) fprintf(stderr, "Window creation failed: %s\n", SDL_GetError());
+    if (!winhandle) {
+        fprintf(stderr, "Window creation failed\n");
+        printf("[MOX] no window: %s\n", SDL_GetError());
+    }
     // The cursor is never drawn over the client area.
     SDL_ShowCursor(SDL_DISABLE);
 
