@@ -521,6 +521,8 @@ void mox_initwindow(int width, int height, int flags)
             return;
         }
         if (!winhandle) return;
+        // A window again, also after an earlier call went full screen.
+        SDL_SetWindowFullscreen(winhandle, 0);
         SDL_SetWindowBordered(winhandle, SDL_TRUE);
         SDL_SetWindowSize(winhandle, width, height);
         SDL_SetWindowPosition(winhandle, 10, 10);
