@@ -209,6 +209,23 @@ TEST(KeyCode, SystemKeysReachThePollButNotTheKeyTable)
     release(SDLK_x, KMOD_LALT);
     MOX_GetKeys(&held, nullptr);
     EXPECT_EQ(held, 0);
+    // Alt itself and F10 alone are system keys too.
+    press(SDLK_F10);
+    press(SDLK_RALT);
+    EXPECT_EQ(MOX_keys[0x79], 0);
+    EXPECT_EQ(MOX_keys[0x12], 0);
+    EXPECT_EQ(mox_keycode, 0);
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(MOX_keys[0x79], 0x8000);
+    EXPECT_EQ(MOX_keys[0x12], 0x8000);
+    EXPECT_EQ(MOX_keys[0xA5], 0x8000);
+    EXPECT_EQ(MOX_keys[0xA4], 0);
+    release(SDLK_F10);
+    release(SDLK_RALT);
+    MOX_GetKeys(&held, nullptr);
+    EXPECT_EQ(MOX_keys[0x79], 0);
+    EXPECT_EQ(MOX_keys[0x12], 0);
+    EXPECT_EQ(MOX_keys[0xA5], 0);
 }
 
 TEST(Mouse, OneWheelStepMovesTheCounterByOneWhateverItsSize)
