@@ -152,7 +152,9 @@ int audiodriver_playring(void* out, unsigned bytes) {
 
 // One sound into the mix buffer for `frames` frames. Bits of the source and
 // the two channel layouts are template arguments so the frame loop has no
-// format tests. Returns 1 when the sound ended and must be stopped.
+// format tests. Returns 1 when the sound ended and must be stopped, 2 when
+// its stream callback stopped it, deleted it or gave it other data: nothing
+// more of it is mixed in this block.
 template <bool SIXTEEN, bool STEREOSOURCE, bool STEREOOUT>
 static int mix_sound(s_sound* sound, int32_t* mix, int frames, int32_t g, int32_t gl, int32_t gr) {
     const uint64_t end = (uint64_t)sound->length * 256u;  // in 64 bits: long sounds end right
@@ -188,6 +190,11 @@ static int mix_sound(s_sound* sound, int32_t* mix, int frames, int32_t g, int32_
             if (sound->callback) {
                 sound->callback(sound->data, sound->size);
                 position -= end;
+                if (!sound->playing) return 2;  // stopped or deleted: its data may be gone
+                if (sound->data != (const void*)bytes) {
+                    sound->position = position;  // new data plays from the next block
+                    return 2;
+                }
             } else if (sound->loop) {
                 position -= end;
             } else {
@@ -230,11 +237,10 @@ void audiodriver_mixbuffers(void* block, int bytes, int unused) {
         int32_t gl = (int32_t)((sound->volume_left * v) >> 16);
         int32_t gr = (int32_t)((sound->volume_right * v) >> 16);
         mixfunc mixer = mixers[sound->bits != 8][sound->channels == 2][stereo];
-        if (mixer(sound, mix, frames, g, gl, gr)) {
-            // Its place goes to the next sound, which is mixed next.
-            Soundsystem_StopSound(sound);
-            i--;
-        }
+        if (mixer(sound, mix, frames, g, gl, gr) == 1) Soundsystem_StopSound(sound);
+        // A sound that left the table (at its end, or stopped by its own
+        // callback) gives its place to the next one, which is mixed next.
+        if (i >= soundsystem.numactive || active_sounds[i] != sound) i--;
     }
 
     unsigned char* out = (unsigned char*)block;

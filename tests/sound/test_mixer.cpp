@@ -260,6 +260,33 @@ TEST_F(Mixer, StereoStreamCallsBackAfterHalfItsBuffer) {
     Soundsystem_DeleteSound(&s);
 }
 
+// A stream may stop or delete itself from its own callback: the mixer must
+// not read the freed data, and the sound after it still plays this block.
+static s_sound* self_deleting = nullptr;
+static int delete_itself(void*, uint32_t) {
+    Soundsystem_DeleteSound(self_deleting);
+    return 0;
+}
+
+TEST_F(Mixer, StreamDeletedByItsOwnCallbackStopsAndTheNextSoundIsStillMixed) {
+    s_sound s{};
+    Soundsystem_CreateSoundStream(&s, delete_itself, 44100, 16, 1, 100);
+    for (int i = 0; i < 100; i++) ((int16_t*)s.data)[i] = 1000;
+    self_deleting = &s;
+    testsound after(std::vector<int16_t>(4096, 2000), 1);
+    Soundsystem_PlaySound(&s, 0);
+    Soundsystem_PlaySound(&after.sound, 1);
+    mixblock();
+    EXPECT_EQ(soundsystem.output_buffer[2 * 99], (1000 + 2000) * 127);
+    EXPECT_EQ(soundsystem.output_buffer[2 * 100], 2000 * 127);
+    EXPECT_EQ(soundsystem.output_buffer[2 * 2047 + 1], 2000 * 127);
+    EXPECT_EQ(s.data, nullptr);
+    EXPECT_EQ(s.playing, 0);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s), 0u);
+    EXPECT_EQ(soundsystem.numactive, 1);
+    EXPECT_EQ(active_sounds[0], &after.sound);
+}
+
 // The ring: four short silent blocks are queued at start. The first one to
 // come back is mixed and queued behind the other three, so the position has
 // moved four blocks on before the first mixed sample is heard.
