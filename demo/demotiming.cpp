@@ -141,11 +141,13 @@ float Soundsystem_DetectFrequency(float frequency) {
     uint32_t count = soundsystem.bufferlength;
     uint32_t held = soundsystem.output_size / 4;
     if (count > held) count = held;
+    // Each step is worked out in double and rounded to single precision once,
+    // when it is stored; x itself is exact in double.
     for (uint32_t i = 0; i < count; i++) {
-        float x = (float)block[i] / 32768.0f;
-        float q0 = c * q1 + x - q2;
+        double x = (double)block[i] / 32768.0;
+        float q0 = (float)((double)c * q1 + x - q2);
         q2 = q1;
         q1 = q0;
     }
-    return q1 * q1 + q2 * q2 - c * q1 * q2;
+    return (float)((double)q1 * q1 + (double)q2 * q2 - (double)c * q1 * q2);
 }

@@ -266,4 +266,29 @@ TEST_F(Probe, EnergyIsTheSquaredMagnitudeOfTheToneOverTheFirst2048Values) {
     Soundsystem_StopSound(&s);
 }
 
+TEST_F(Probe, EachStepIsRoundedToSinglePrecisionOnlyWhenStored) {
+    // Sums well beyond 2^24, irregular, so that rounding after every single
+    // operation, or rounding x, would drift from one rounding per stored step.
+    uint32_t seed = 12345;
+    for (int i = 0; i < 4096; i++) {
+        seed = seed * 1103515245u + 12345u;
+        soundsystem.output_buffer[i] = (int32_t)(seed % 400000001u) - 200000000;
+    }
+    const float c = (float)(2.0 * cos(6.283185307179586 * (double)(1306.0f / 44100.0f)));
+    float q1 = 0, q2 = 0, p1 = 0, p2 = 0;
+    for (int i = 0; i < 2048; i++) {
+        const int32_t v = soundsystem.output_buffer[i];
+        float q0 = (float)((double)c * q1 + v / 32768.0 - q2);
+        q2 = q1;
+        q1 = q0;
+        float p0 = c * p1 + (float)v / 32768.0f - p2;  // every operation rounded
+        p2 = p1;
+        p1 = p0;
+    }
+    const float expected = (float)((double)q1 * q1 + (double)q2 * q2 - (double)c * q1 * q2);
+    const float everyop = p1 * p1 + p2 * p2 - c * p1 * p2;
+    ASSERT_NE(expected, everyop);  // the block tells the two apart
+    EXPECT_EQ(Soundsystem_DetectFrequency(1306.0f), expected);
+}
+
 }  // namespace
