@@ -369,3 +369,47 @@ TEST_F(FileLayer, ACountBeyondTheListingArrayIsRefusedUpFront) {
     EXPECT_EQ(corefile_image.numfiles, 0u);
     EXPECT_EQ(g_mem_in_use, 0u);
 }
+
+// Sparse images past 2 GiB: an entry beyond the 2 GiB mark is still read at
+// its own bytes, and an entry bigger than a handle's size can count is
+// refused.
+TEST_F(FileLayer, ImagesPastTwoGigabytesReadTheirFarEntriesAndRefuseHugeOnes) {
+    const uint32_t start = 12 + 14 + 14 + 13, half = 1u << 30;  // data after the three entries
+    const uint32_t x = start + 2 * half;                         // past INT32_MAX
+    // p1, p2 and x, with x's five bytes at the end of the sparse file.
+    auto build = [&](uint32_t p2) {
+        write_file("image.dat", "CORE" + le32(3) + le32(x + 5) +
+                                    le32(2) + le32(name_hash("p1")) + "p1" + le32(start) +
+                                    le32(2) + le32(name_hash("p2")) + "p2" + le32(p2) +
+                                    le32(1) + le32(name_hash("x")) + "x" + le32(x));
+        ASSERT_EQ(fs::file_size("image.dat"), start);
+        fs::resize_file("image.dat", x);
+        std::ofstream(fs::path("image.dat"), std::ios::binary | std::ios::app) << "hello";
+    };
+
+    build(start + half);
+    stdout_of([] { EXPECT_EQ(corefile_mountimage("image.dat", 0), 1); });
+    corefile_handle h = {};
+    stdout_of([&] { ASSERT_EQ(corefile_open("x", &h, 0), 1); });
+    EXPECT_EQ(h.size, 5);
+    char b[6] = {};
+    corefile_read(b, 5, 1, &h);
+    EXPECT_STREQ(b, "hello");
+    EXPECT_EQ(corefile_tell(&h), 5);
+    EXPECT_NE(corefile_feof(&h), 0);
+    corefile_seek(&h, 2, 0);
+    char line[8];
+    corefile_gets(line, sizeof line, &h);
+    EXPECT_STREQ(line, "llo");
+    stdout_of([&] { ASSERT_EQ(corefile_open("p2", &h, 0), 1); });
+    EXPECT_EQ(h.size, (int32_t)half);
+    corefile_closeimage();
+
+    // p1 now runs on to x: 2 GiB, one more than a handle's size can count.
+    build(x);
+    std::string log = stdout_of([] { EXPECT_EQ(corefile_mountimage("image.dat", 0), 0); });
+    fs::remove("image.dat");
+    EXPECT_NE(log.find("image.dat: image entry p1: 2147483648 bytes, more than a file may hold\n"),
+              std::string::npos) << log;
+    EXPECT_EQ(g_mem_in_use, 0u);
+}
