@@ -145,7 +145,14 @@ int corefile_mountimage(const char* name, int type) {
                 fclose(f);
                 return 0;
             }
-            fseeko(f, (off_t)(uint32_t)getint(trailer), SEEK_SET);
+            const uint32_t start = (uint32_t)getint(trailer);
+            const off_t trailer_at = ftello(f) - 4;
+            if ((off_t)start + 12 > trailer_at) {
+                _dbg_printf("%s: image start position %u leaves no room for a header before it\n", path, start);
+                fclose(f);
+                return 0;
+            }
+            fseeko(f, (off_t)start, SEEK_SET);
         }
         corefile_mounttype = COREFILE_IMAGE;
         g_fp = f;

@@ -353,6 +353,12 @@ TEST_F(FileLayer, BrokenImagesAreRefusedWithTheirFault) {
     EXPECT_NE(log.find("image.dat: too short"), std::string::npos) << log;
     EXPECT_NE(log.find("too short to hold an image start position"), std::string::npos) << log;
     EXPECT_EQ(mount_bytes(kTwoFiles + le32(1000), 1, &log), 0);  // trailer points past the end
+    EXPECT_NE(log.find("image.dat: image start position 1000 leaves no room"), std::string::npos) << log;
+    EXPECT_EQ(mount_bytes(kTwoFiles + le32(33), 1, &log), 0);  // a header would run into the trailer
+    EXPECT_NE(log.find("image start position 33 leaves no room"), std::string::npos) << log;
+    EXPECT_EQ(mount_bytes(kTwoFiles + le32(32), 1, &log), 0);  // room, but no magic: silent
+    EXPECT_EQ(log, "Loading resource image: image.dat\nloading from executable\n");
+    EXPECT_EQ(g_mem_in_use, 0u);
 }
 
 // A count the file is large enough to back, but whose listing array (24
