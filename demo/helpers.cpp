@@ -58,6 +58,15 @@ static void first_word(const char* line, char (&word)[256]) {
     sscanf(line, "%255s", word);
 }
 
+// One line of at most 255 characters. In a data image the file layer reads
+// on past a file's end into the next file, so a last line without a line
+// break is cut at the file's own end.
+static void read_line(char (&line)[256], corefile_handle* h) {
+    const int left = corefile_fsize(h) - corefile_tell(h);
+    corefile_gets(line, sizeof line, h);
+    if (left >= 0 && left < (int)sizeof line && (int)strlen(line) > left) line[left] = 0;
+}
+
 void ConvertObj(const char* name, int swap) { ConvertObjToFile(name, swap, "object.vxl"); }
 
 int ConvertObjToFile(const char* name, int swap, const char* outpath) {
@@ -72,7 +81,7 @@ int ConvertObjToFile(const char* name, int swap, const char* outpath) {
     }
     int counted = 0;
     while (!corefile_feof(&h)) {
-        corefile_gets(line, sizeof line, &h);
+        read_line(line, &h);
         first_word(line, word);
         if (strcmp(word, "g") == 0 && counted < INT_MAX / VOXEL_RECORDBYTES) counted++;
     }
@@ -100,7 +109,7 @@ int ConvertObjToFile(const char* name, int swap, const char* outpath) {
         return -1;
     }
     while (!corefile_feof(&h)) {
-        corefile_gets(line, sizeof line, &h);
+        read_line(line, &h);
         first_word(line, word);
         if (strcmp(word, "usemtl") == 0) {
             char material[256] = "";

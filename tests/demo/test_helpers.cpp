@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/corefile.h"
@@ -128,6 +129,41 @@ TEST_F(VoxelFiles, MissingOrTruncatedCountIsRefusedWithItsName) {
     EXPECT_EQ(count, 0);
     EXPECT_NE(out.find("tiny.vxl"), std::string::npos) << out;
     EXPECT_TRUE(untouched());
+}
+
+// A data image built byte by byte: "CORE", the entry count, the end of the
+// data, then per entry its name length, hash, name and data offset; the
+// files' data follows the table in table order.
+std::string image_of(const std::vector<std::pair<std::string, std::string>>& files) {
+    size_t table = 12;
+    for (const auto& f : files) table += 12 + f.first.size();
+    std::string head = "CORE" + le32((uint32_t)files.size()), entries, data;
+    for (const auto& f : files) {
+        entries += le32((uint32_t)f.first.size()) + le32((uint32_t)corefile_gethash(f.first.c_str())) + f.first +
+                   le32((uint32_t)(table + data.size()));
+        data += f.second;
+    }
+    return head + le32((uint32_t)(table + data.size())) + entries + data;
+}
+
+TEST_F(VoxelFiles, APackedFileIsMeasuredByItsOwnSizeNotByTheImageBehindIt) {
+    // In an image the next file's bytes follow a voxel file directly: a
+    // count that runs past the file must not read them as voxels.
+    const std::string tail = record(9, 9, 9, 1, 1, 1) + record(9, 9, 9, 1, 1, 1);
+    write("pack.dat", image_of({{"short.vxl", le32(2) + record(1, 2, 3, 1, 0, 0)},
+                                {"whole.vxl", le32(1) + record(4, 5, 6, 0, 1, 0)},
+                                {"zz.bin", tail}}));
+    ASSERT_TRUE(corefile_mountimage("pack.dat", COREFILE_IMAGE));
+    std::string out = output_of([&] { LoadVoxel("short.vxl", buffer.data(), &count); });
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(untouched());
+    EXPECT_NE(out.find("short.vxl"), std::string::npos) << out;
+    out = output_of([&] { LoadVoxel("whole.vxl", buffer.data(), &count); });
+    EXPECT_NE(out.find("numvox: 1\n"), std::string::npos) << out;
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(buffer[0], 4);
+    EXPECT_EQ(buffer[5], 0);
+    EXPECT_EQ(buffer[6], -7.0f);
 }
 
 // ---- ConvertObj ------------------------------------------------------------------
@@ -270,6 +306,26 @@ TEST_F(VoxelFiles, LongLinesAndGarbageDoNotBreakTheCount) {
     const converted c = convert(obj);
     EXPECT_EQ(c.count, 1);
     EXPECT_EQ(c.log.substr(0, 20), "num voxels found: 1\n");
+}
+
+TEST_F(VoxelFiles, APackedObjEndsAtItsOwnLastByte) {
+    // The last vertex has no line break and the next packed file starts
+    // with digits: they must not be read on into the vertex.
+    std::string obj = "g a\nusemtl RGB_0_0_255\n";
+    for (int i = 0; i < 8; i++) obj += i < 7 ? "v 2 2 2\n" : "v 2 2 2";
+    write("pack.dat", image_of({{"in.obj", obj}, {"zz.txt", "0 0\ng b\ng c\n"}}));
+    ASSERT_TRUE(corefile_mountimage("pack.dat", COREFILE_IMAGE));
+    remove("object.vxl");
+    const std::string log = output_of([] { ConvertObj("in.obj", 0); });
+    EXPECT_NE(log.find("num voxels found: 1\n"), std::string::npos) << log;
+    const std::string file = read("object.vxl");
+    ASSERT_EQ(file.size(), 4u + 24);
+    float rec[6];
+    memcpy(rec, file.data() + 4, 24);
+    EXPECT_EQ(rec[0], 2);
+    EXPECT_EQ(rec[1], 2);
+    EXPECT_EQ(rec[2], 2);
+    EXPECT_EQ(rec[5], 1);
 }
 
 TEST_F(VoxelFiles, AMissingObjWritesNothing) {
