@@ -12,6 +12,7 @@
 #include "demo/helpers.h"
 #include "image.h"
 #include "models.h"
+#include "preview.h"
 #include "tgaread.h"
 
 namespace {
@@ -107,6 +108,42 @@ TEST(ObjWriter, TheConverterGivesBackEveryCubeCentreAndColour) {
         EXPECT_EQ(r[4], voxels[i].g / 255.0f);
         EXPECT_EQ(r[5], voxels[i].b / 255.0f);
     }
+}
+
+// Where the red pixels of a preview view lie: their mean column and row
+// within the view, or -1 when there are none.
+void RedCentre(const content_image& im, int view, double* x, double* y) {
+    double sx = 0, sy = 0, n = 0;
+    for (int py = 0; py < im.height; py++)
+        for (int px = 0; px < 640; px++) {
+            const uint8_t* p = im.at(view * 640 + px, py);
+            if (p[0] > 100 && p[1] < 50 && p[2] < 50) sx += px, sy += py, n++;
+        }
+    *x = n ? sx / n : -1;
+    *y = n ? sy / n : -1;
+}
+
+TEST(Preview, ShowsTheObjectTheWayTheDemosCameraDoes) {
+    // The demo's eye looks along +z with y up, so +x is on the picture's
+    // left; turned by 90 degrees, a cube at +x comes to the front (-z) and
+    // sits in the middle, nearer and lower than the turning axis.
+    const content_image left = PreviewModel({{8, 0, 0, 255, 0, 0}});
+    const content_image right = PreviewModel({{-8, 0, 0, 255, 0, 0}});
+    const content_image high = PreviewModel({{0, 8, 0, 255, 0, 0}});
+    double lx, ly, rx, ry, hx, hy;
+    RedCentre(left, 0, &lx, &ly);
+    RedCentre(right, 0, &rx, &ry);
+    RedCentre(high, 0, &hx, &hy);
+    ASSERT_GE(lx, 0);
+    ASSERT_GE(rx, 0);
+    ASSERT_GE(hx, 0);
+    EXPECT_LT(lx, 300);
+    EXPECT_GT(rx, 340);
+    EXPECT_NEAR(ly, ry, 1);
+    EXPECT_LT(hy, ly);
+    double tx, ty;
+    RedCentre(left, 1, &tx, &ty);
+    EXPECT_NEAR(tx, 320, 3);
 }
 
 TEST(ContentTool, ARunAgainGivesTheSameBytes) {

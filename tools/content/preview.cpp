@@ -36,8 +36,9 @@ content_image PreviewModel(const std::vector<model_voxel>& voxels) {
             const double d[3] = {px - eye[0], my - eye[1], pz - eye[2]};
             const double z = d[0] * fwd[0] + d[1] * fwd[1] + d[2] * fwd[2];
             if (z < 0.1) continue;
-            // The camera looks along +z, so +x lands on the left of the picture.
-            const double sx = w / 2.0 - (d[0] * right[0] + d[1] * right[1] + d[2] * right[2]) * focal / z;
+            // The camera looks along +z, so its right is -x and +x lands on
+            // the left of the picture, as in the demo.
+            const double sx = w / 2.0 + (d[0] * right[0] + d[1] * right[1] + d[2] * right[2]) * focal / z;
             const double sy = h / 2.0 - (d[0] * up[0] + d[1] * up[1] + d[2] * up[2]) * focal / z;
             splats.push_back({z, sx, sy, 0.2 * focal / z, &v});
         }
