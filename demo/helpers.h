@@ -22,5 +22,5 @@ void LoadVoxel(const char* name, float* buffer, int* count);
 void ConvertObj(const char* name, int swap);
 
 // ConvertObj with the output path given; returns the number of voxels
-// written, or -1 when the input or the output could not be opened.
+// written, or -1 when the input could not be read or the output not written.
 int ConvertObjToFile(const char* name, int swap, const char* outpath);
