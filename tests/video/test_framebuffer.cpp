@@ -1,5 +1,7 @@
 // Frame buffers and the end-of-frame post pass, read back from the frame
 // buffers and from the presented window.
+#include <cstdlib>
+
 #include "gltest.h"
 
 namespace gltest {
@@ -28,7 +30,11 @@ TEST_F(FrameBuffers, PackedClearColourHasRedInTheLowByte)
 TEST_F(FrameBuffers, NewFrameBuffersAreNotSelectedAndKeepTheirFlags)
 {
     int before = MOX_numframebuffers;
+    MOX_BindTextureChannel(mox_whitetexture_id, 2);  // creation goes back to unit 0
     int plain = MOX_CreateFrameBuffer(32, 16, 0);
+    GLint unit = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE0);
     int deep = MOX_CreateFrameBuffer(32, 16, MOX_FRAMEBUFFER_DEPTH | MOX_FRAMEBUFFER_LINEAR);
     ASSERT_EQ(plain, before);
     ASSERT_EQ(deep, before + 1);
@@ -46,6 +52,14 @@ TEST_F(FrameBuffers, NewFrameBuffersAreNotSelectedAndKeepTheirFlags)
     glBindTexture(GL_TEXTURE_2D, GLuint(MOX_GetFrameBufferTexture(plain)));
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
     EXPECT_EQ(filter, GL_NEAREST);
+    // The depth texture holds 24 depth bits beside 8 of stencil.
+    GLint depthbits = 0, stencilbits = 0;
+    glBindTexture(GL_TEXTURE_2D, GLuint(MOX_GetFrameBufferDepth(deep)));
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_DEPTH_SIZE, &depthbits);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_STENCIL_SIZE, &stencilbits);
+    EXPECT_EQ(depthbits, 24);
+    EXPECT_EQ(stencilbits, 8);
+    MOX_lasttextureid = -1;  // bound behind the cache's back
     // Creation leaves the window bound.
     GLint binding = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
@@ -92,7 +106,16 @@ TEST_F(FrameBuffers, TheSeventeenthIsRefusedWithALogLine)
     EXPECT_EQ(MOX_FrameBuffer, &MOX_framebuffers[0]);
     EXPECT_EQ(MOX_GetFrameBufferTexture(-1), 0);
     EXPECT_EQ(MOX_GetFrameBufferDepth(16), 0);
-    MOX_numframebuffers = before;  // room for the tests after this one
+    // Room for the tests after this one, in the same process: the table
+    // never releases, so the test does.
+    for (int i = before; i < MOX_MAXFRAMEBUFFERS; i++) {
+        s_framebufferdata& d = MOX_framebufferdata[i];
+        free(d.pixels);
+        glDeleteFramebuffersEXT(1, &d.fbo);
+        glDeleteTextures(1, &d.texture);
+        d = s_framebufferdata{nullptr, 0, 0, 0};
+    }
+    MOX_numframebuffers = before;
 }
 
 TEST_F(FrameBuffers, SizesThatAreNotPositiveAreRefused)

@@ -1,5 +1,8 @@
 // Shader programs and their messages, uniforms by name, and the camera
 // matrices.
+#include <unistd.h>  // getpid, to make a source no shader cache has seen
+
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +50,28 @@ TEST_F(Shaders, ANullSourceGivesMinusOneAndLeavesTheIndexForTheNextProgram)
     EXPECT_EQ(MOX_numshaders, expected);
     EXPECT_EQ(MOX_InitShader(kVertex, kFragment), expected);
     EXPECT_EQ(MOX_numshaders, expected + 1);
+}
+
+TEST_F(Shaders, AWarningAloneIsPrintedUnderTheCompilerErrorWording)
+{
+    // Compiles, but the compiler has something to say about the extension.
+    // Mesa skips compiling a source its disk cache has seen, log and all, so
+    // the source is new on every run.
+    std::string warned = "#version 120\n"
+                         "#extension GL_MOX_no_such_extension : warn\n"
+                         "// run " + std::to_string(getpid()) + " " +
+                         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                         "\nvoid main() { gl_FragColor = vec4(1.0); }\n";
+    testing::internal::CaptureStdout();
+    int index = MOX_InitShader(kVertex, warned.c_str());
+    std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_GE(index, 0);
+    GLint compiled = 0;
+    glGetShaderiv(MOX_shader[index].fragmentshader, GL_COMPILE_STATUS, &compiled);
+    EXPECT_EQ(compiled, GL_TRUE);
+    std::string line = "Shader " + std::to_string(MOX_shader[index].fragmentshader) + ",fragmentshader,compiler error: ";
+    EXPECT_EQ(out.rfind(line, 0), 0u) << out;
+    EXPECT_EQ(out.find("link error"), std::string::npos) << out;
 }
 
 TEST_F(Shaders, CompileAndLinkFailuresArePrintedAndTheIndexIsStillReturned)

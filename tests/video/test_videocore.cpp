@@ -198,6 +198,36 @@ TEST_F(Quads, CornersLandOnTheirPixelsWithTheOriginTopLeft)
     EXPECT_FLOAT_EQ(c[1] + c[0] + c[2] + c[3], 4.0f);
 }
 
+TEST_F(Quads, ColourQuadsAreTintedByTheBoundTexture)
+{
+    // Texturing stays on: a colour quad over a grey texture is darkened.
+    uint8_t grey[4] = {128, 128, 128, 255};
+    int t = MOX_CreateTexture(1, 1, grey, 0);
+    MOX_BindTexture(t);
+    MOX_DrawColorQuad(0, 0, 8, 8, 1, 0, 0);
+    EXPECT_NEAR(int(pixel(4, 4) & 0xFF), 128, 1);
+    EXPECT_EQ(pixel(4, 4) & 0x00FFFF00, 0u);
+    MOX_DeleteTexture(t);
+}
+
+TEST_F(Quads, NewTexturesMagnifyWithoutBlending)
+{
+    // Red and blue side by side, stretched to 16 pixels: the pixels either
+    // side of the middle keep their texel's colour.
+    uint8_t texels[8] = {255, 0, 0, 255, 0, 0, 255, 255};
+    int t = MOX_CreateTexture(2, 1, texels, 0);
+    GLint mag = 0, min = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+    EXPECT_EQ(mag, GL_NEAREST);
+    EXPECT_EQ(min, GL_LINEAR);
+    MOX_BindTexture(t);
+    MOX_DrawQuad(0, 0, 16, 4, 0, 0, 1, 1);
+    EXPECT_EQ(pixel(7, 1), rgb(255, 0, 0));
+    EXPECT_EQ(pixel(8, 1), rgb(0, 0, 255));
+    MOX_DeleteTexture(t);
+}
+
 TEST_F(Quads, MirroredQuadsWindBackwardsAndAreCulledButCounted)
 {
     MOX_DrawColorQuad(20, 10, -8, 8, 1, 1, 0);   // negative width
@@ -290,6 +320,12 @@ TEST_F(Quads, TwoDimensionalEntryRebuildsTheProjectionOnlyFromThreeD)
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
     EXPECT_FLOAT_EQ(m[12], 0.0f);  // the modelview is reset every time
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    // Depth test and lighting go off behind the render-state mask's back.
+    MOX_EnableRenderState(MOX_DEPTHTEST | MOX_LIGHTING);
+    MOX_Enable2D();
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_EQ(MOX_renderstate, MOX_DEPTHTEST | MOX_LIGHTING);
 }
 
 TEST_F(Quads, ThreeDProjectionIsA45DegreePerspectiveOfTheFrameBuffer)
@@ -298,8 +334,12 @@ TEST_F(Quads, ThreeDProjectionIsA45DegreePerspectiveOfTheFrameBuffer)
     ASSERT_GE(big, 0);
     MOX_SetFrameBuffer(big);
     MOX_Enable2D();
+    glTranslatef(7, 0, 0);  // the 3D entry keeps the modelview
     MOX_Disable2D();
     EXPECT_EQ(MOX_projectionmode, 1);
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    EXPECT_FLOAT_EQ(m[12], 7.0f);
     GLdouble p[16];
     glGetDoublev(GL_PROJECTION_MATRIX, p);
     double f = 1.0 / tan(22.5 * 3.141592653589793 / 180.0);
@@ -433,6 +473,25 @@ TEST_F(Caches, DisablingWithAnyBitRecordedDisablesEveryRequestedState)
     MOX_DisableRenderState(MOX_BLEND | MOX_LIGHTING);  // none recorded
     MOX_GetRenderStatus(nullptr, nullptr, &switches);
     EXPECT_EQ(switches, 2);
+}
+
+TEST_F(Caches, AlphaTestIsOffUntilEnabledAndThenDropsOnlyZeroAlpha)
+{
+    // Three texels: alpha 0, 1 and 255, drawn green over red.
+    uint8_t texels[12] = {0, 255, 0, 0, 0, 255, 0, 1, 0, 255, 0, 255};
+    int t = MOX_CreateTexture(3, 1, texels, 0);
+    MOX_BindTexture(t);
+    MOX_ClearFrameBuffer(int(0xFF0000FFu));
+    MOX_DrawQuad(0, 0, 12, 4, 0, 0, 1, 1);
+    EXPECT_EQ(pixel(1, 1) & 0x00FFFFFF, 0x00FF00u);  // off: every texel lands
+    MOX_ClearFrameBuffer(int(0xFF0000FFu));
+    MOX_EnableRenderState(MOX_ALPHATEST);
+    MOX_DrawQuad(0, 0, 12, 4, 0, 0, 1, 1);
+    MOX_DisableRenderState(MOX_ALPHATEST);
+    EXPECT_EQ(pixel(1, 1), rgb(255, 0, 0));
+    EXPECT_EQ(pixel(5, 1) & 0x00FFFFFF, 0x00FF00u);
+    EXPECT_EQ(pixel(9, 1), rgb(0, 255, 0));
+    MOX_DeleteTexture(t);
 }
 
 using Blending = GL;
