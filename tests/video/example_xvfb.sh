@@ -10,7 +10,7 @@ command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || {
 inner='
 "$0" --frames 100000 >example.log 2>&1 &
 pid=$!
-xdotool search --sync --name "MOX example" >/dev/null
+timeout 60 xdotool search --sync --name "MOX example" >/dev/null
 sleep 0.5
 xdotool keydown Escape
 i=0
