@@ -1,6 +1,7 @@
 // Frame buffers and the end-of-frame post pass, read back from the frame
 // buffers and from the presented window.
 #include <cstdlib>
+#include <string>
 
 #include "gltest.h"
 
@@ -116,6 +117,33 @@ TEST_F(FrameBuffers, TheSeventeenthIsRefusedWithALogLine)
         d = s_framebufferdata{nullptr, 0, 0, 0};
     }
     MOX_numframebuffers = before;
+}
+
+TEST_F(FrameBuffers, AnIncompleteOneIsReportedAndTheNextCompleteOneRestoresFrameBuffers)
+{
+    // Wider than any texture GL will make: the colour attachment stays empty.
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    testing::internal::CaptureStdout();
+    int wide = MOX_CreateFrameBuffer(largest + 1, 1, 0);
+    std::string out = testing::internal::GetCapturedStdout();
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    ASSERT_GE(wide, 0);
+    EXPECT_EQ(MOX_framebuffers_enabled, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, MOX_framebufferdata[wide].fbo);
+    GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    ASSERT_NE(status, GLenum(GL_FRAMEBUFFER_COMPLETE_EXT));
+    // The status in decimal, and no line end.
+    EXPECT_EQ(out, "[MOX] Init Framebuffer: " + std::to_string(largest + 1) + ",1\n" +
+                       "glCheckFramebufferStatus: error " + std::to_string(int(status)));
+    testing::internal::CaptureStdout();
+    int next = MOX_CreateFrameBuffer(4, 4, 0);
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(next, wide + 1);
+    EXPECT_EQ(MOX_framebuffers_enabled, 1);
+    EXPECT_EQ(out, "[MOX] Init Framebuffer: 4,4\n");
 }
 
 TEST_F(FrameBuffers, SizesThatAreNotPositiveAreRefused)
