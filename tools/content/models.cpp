@@ -1,8 +1,12 @@
 // Voxel objects built from simple solids on a grid of cubes, kept hollow
-// (only cubes with an empty neighbour), and the floor mesh. Every object
-// faces the demo's camera, which looks along +z, and stands on y = -12
-// cubes so that the demo's lift of 2.5 units puts its base just above the
-// floor.
+// (only cubes with an empty neighbour), and the floor mesh. Every object is
+// modelled facing -z, towards the demo's eye, and stands on y = -12 cubes so
+// that the demo's lift of 2.5 units puts its base just above the floor.
+// The demo turns its field by the camera yaw, which grows frame by frame:
+// at 60 to 67 frames a second it is 105-120 degrees when the camera
+// spawns, 150-165 for the shoe, 180-205 for the skull's caption, 220-250
+// for the flower and 190-255 for the chair. Each object is built turned by
+// quarter turns so that its best side faces the eye at that moment.
 #include "models.h"
 
 #include <cmath>
@@ -89,6 +93,17 @@ private:
     }
 };
 
+// The cubes turned about the vertical axis by quarter turns, in the sense
+// the demo's camera yaw turns the field (x' = z, z' = -x for one).
+std::vector<model_voxel> turned(std::vector<model_voxel> voxels, int quarters) {
+    for (model_voxel& v : voxels)
+        for (int q = 0; q < (quarters & 3); q++) {
+            const int x = v.x;
+            v.x = v.z, v.z = -x;
+        }
+    return voxels;
+}
+
 auto box(double x0, double x1, double y0, double y1, double z0, double z1) {
     return [=](double x, double y, double z) { return x >= x0 && x <= x1 && y >= y0 && y <= y1 && z >= z0 && z <= z1; };
 }
@@ -126,7 +141,7 @@ std::vector<model_voxel> build_camera() {
     g.paint(cylinder_z(2, 0, 6.5, -18, -16), glass);
     g.tint(sphere(0, 2, -18, 2.2), {200, 230, 255});      // a highlight on the glass
     g.carve(box(-30, 30, -30, -13, -30, 30));
-    return g.shell();
+    return turned(g.shell(), 3);  // lens to the eye at 105-120 degrees
 }
 
 std::vector<model_voxel> build_shoe() {
@@ -145,7 +160,7 @@ std::vector<model_voxel> build_shoe() {
     g.carve(ellipsoid(-9, 2, 0, 7, 5, 4.5));               // opening
     g.tint(ellipsoid(-9, 0, 0, 8, 5, 5.5), inner);
     g.tint([](int x, int y, int z) { return std::abs(z) <= 3 && y >= -2 && x >= -2 && x <= 10 && (x % 3 == 0); }, lace);
-    return g.shell();
+    return turned(g.shell(), 1);  // its side to the eye at 150-165 degrees
 }
 
 std::vector<model_voxel> build_skull() {
@@ -181,7 +196,7 @@ std::vector<model_voxel> build_skull() {
     g.carve([](int x, int y, int z) { return z <= -9 && y == -9 && std::abs(x) <= 6; });
     g.tint([](int x, int y, int z) { return z <= -7 && y == -9 && std::abs(x) <= 7; }, shadow);
     g.carve(box(-30, 30, -30, -13, -30, 30));
-    return g.shell();
+    return turned(g.shell(), 2);  // its face to the eye at its caption
 }
 
 // The flower is designed 38 cubes tall and built at four fifths of that
@@ -222,7 +237,7 @@ std::vector<model_voxel> build_flower() {
         }), (i & 1) ? petal2 : petal);
     }
     g.paint(shrunk(ellipsoid(1.5, 15, -1, 3.5, 3.5, 2.6)), heart);
-    return g.shell();
+    return turned(g.shell(), 1);  // petals within 50 degrees of the eye
 }
 
 std::vector<model_voxel> build_chair() {
@@ -238,7 +253,7 @@ std::vector<model_voxel> build_chair() {
     g.paint(box(8, 11, 0, 21, 9, 11), wood);
     g.paint(box(-11, 11, 17, 21, 9, 11), wood);                  // top rail
     for (int s = -4; s <= 4; s += 4) g.paint(box(s - 1, s + 1, 2, 17, 9, 10), dark);  // slats
-    return g.shell();
+    return turned(g.shell(), 2);  // its front three-quarters to the eye
 }
 
 std::vector<model_voxel> build_money() {
