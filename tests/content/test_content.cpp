@@ -300,6 +300,35 @@ TEST_F(PackedContent, EachObjectIsWholeInThePictureWhenItsFieldSpawns) {
     }
 }
 
+TEST_F(PackedContent, PulseObjectsAreWholeFromEveryYaw) {
+    // The beat pulses turn the camera to a random yaw, with the eye 4 high
+    // and 13.8 to 15 units away while the names run.
+    std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
+    for (const char* name : {"shoe.vxl", "flower.vxl", "camera.vxl", "skull.vxl", "chair.vxl"}) {
+        int count = 0;
+        testing::internal::CaptureStdout();
+        LoadVoxel(name, buffer.data(), &count);
+        testing::internal::GetCapturedStdout();
+        ASSERT_GT(count, 0) << name;
+        for (int yaw = 0; yaw < 360; yaw += 15) {
+            double top = -9, bottom = 9, side = 0;
+            for (double eyez : {-13.8, -15.0})
+                for (int i = 0; i < count; i++) {
+                    const float* r = &buffer[(size_t)i * VOXEL_FLOATS];
+                    double p[3] = {r[0] / 20.0, r[1] / 20.0 + 2.5, r[2] / 20.0};
+                    Turn(p, yaw);
+                    double across, up;
+                    Project(p, 4, eyez, &across, &up);
+                    top = std::max(top, up), bottom = std::min(bottom, up);
+                    side = std::max(side, std::fabs(across));
+                }
+            EXPECT_LT(top, 1.0) << name << " at " << yaw << " degrees";
+            EXPECT_GT(bottom, -1.0) << name << " at " << yaw << " degrees";
+            EXPECT_LT(side, 1.0) << name << " at " << yaw << " degrees";
+        }
+    }
+}
+
 TEST_F(PackedContent, EachObjectShowsItsFaceWhenItsFieldSpawns) {
     // The cubes that make an object recognisable lie on the side nearer
     // the eye: the lens, the shoe's side stripe, the skull's dark sockets
