@@ -437,7 +437,8 @@ int64_t read_pixels(corefile_handle* h, size_t databytes, bool packed, tga_image
         t.end = buffer + n;
         t.last = left == 0;
         done += packed ? decode_packed<K>(t) : decode_plain<K>(t);
-        if (t.last || t.stopped) break;
+        // Past the last row anything more in the file is not pixels.
+        if (t.last || t.stopped || t.pass >= t.interleave) break;
     }
     free(buffer);
     return done;
