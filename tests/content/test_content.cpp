@@ -250,13 +250,39 @@ void Project(const double p[3], double eyey, double eyez, double* across, double
     *up = ye / (ze * t);
 }
 
-// A field position turned by the camera yaw as the demo turns its world
-// (glRotatef about y: x' = x cos + z sin, z' = z cos - x sin).
-void Turn(double p[3], double yaw) {
-    const double a = yaw * M_PI / 180, x = p[0], z = p[2];
+// A voxel record's place in the field: shrunk twentyfold, lifted by 2.5 and
+// turned by the camera yaw as the demo turns its world (glRotatef about y:
+// x' = x cos + z sin, z' = z cos - x sin).
+void FieldPoint(const float* r, double yaw, double p[3]) {
+    const double a = yaw * M_PI / 180, x = r[0] / 20.0, z = r[2] / 20.0;
     p[0] = x * std::cos(a) + z * std::sin(a);
+    p[1] = r[1] / 20.0 + 2.5;
     p[2] = z * std::cos(a) - x * std::sin(a);
 }
+
+// A voxel object from the mounted image, quietly; returns its count.
+int LoadField(const char* name, std::vector<float>& buffer) {
+    int count = 0;
+    testing::internal::CaptureStdout();
+    LoadVoxel(name, buffer.data(), &count);
+    testing::internal::GetCapturedStdout();
+    return count;
+}
+
+// How far an object reaches in the picture: top and bottom (-1..1, up) and
+// the widest side, grown over every view it is projected from.
+struct extent {
+    double top = -9, bottom = 9, side = 0;
+    void add(const std::vector<float>& buffer, int count, double yaw, double eyey, double eyez) {
+        for (int i = 0; i < count; i++) {
+            double p[3], across, up;
+            FieldPoint(&buffer[(size_t)i * VOXEL_FLOATS], yaw, p);
+            Project(p, eyey, eyez, &across, &up);
+            top = std::max(top, up), bottom = std::min(bottom, up);
+            side = std::max(side, std::fabs(across));
+        }
+    }
+};
 
 // The camera yaw and eye where each scene's field spawns, for frames on
 // time at 60 to 67 a second: the yaw grows by 0.1 to 0.2 degrees a frame,
@@ -275,28 +301,16 @@ const spawn_view spawn_views[] = {
 TEST_F(PackedContent, EachObjectIsWholeInThePictureWhenItsFieldSpawns) {
     std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
     for (const spawn_view& v : spawn_views) {
-        int count = 0;
-        testing::internal::CaptureStdout();
-        LoadVoxel(v.name, buffer.data(), &count);
-        testing::internal::GetCapturedStdout();
+        const int count = LoadField(v.name, buffer);
         ASSERT_GT(count, 0) << v.name;
-        double top = -9, bottom = 9, side = 0;
+        extent e;
         for (double eyez : {v.nearz, (v.nearz + v.farz) / 2, v.farz})
-            for (double yaw : {v.yawlo, (v.yawlo + v.yawhi) / 2, v.yawhi})
-                for (int i = 0; i < count; i++) {
-                    const float* r = &buffer[(size_t)i * VOXEL_FLOATS];
-                    double p[3] = {r[0] / 20.0, r[1] / 20.0 + 2.5, r[2] / 20.0};
-                    Turn(p, yaw);
-                    double across, up;
-                    Project(p, v.eyey, eyez, &across, &up);
-                    top = std::max(top, up), bottom = std::min(bottom, up);
-                    side = std::max(side, std::fabs(across));
-                }
-        EXPECT_LT(top, 1.0) << v.name << " at " << v.yawlo << " degrees";
-        EXPECT_GT(bottom, -1.0) << v.name << " at " << v.yawlo << " degrees";
-        EXPECT_LT(side, 1.0) << v.name << " at " << v.yawlo << " degrees";
+            for (double yaw : {v.yawlo, (v.yawlo + v.yawhi) / 2, v.yawhi}) e.add(buffer, count, yaw, v.eyey, eyez);
+        EXPECT_LT(e.top, 1.0) << v.name << " at " << v.yawlo << " degrees";
+        EXPECT_GT(e.bottom, -1.0) << v.name << " at " << v.yawlo << " degrees";
+        EXPECT_LT(e.side, 1.0) << v.name << " at " << v.yawlo << " degrees";
         // Big enough to be seen: a quarter of the picture's height at least.
-        EXPECT_GT(top - bottom, 0.5) << v.name;
+        EXPECT_GT(e.top - e.bottom, 0.5) << v.name;
     }
 }
 
@@ -305,26 +319,14 @@ TEST_F(PackedContent, PulseObjectsAreWholeFromEveryYaw) {
     // and 13.8 to 15 units away while the names run.
     std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
     for (const char* name : {"shoe.vxl", "flower.vxl", "camera.vxl", "skull.vxl", "chair.vxl"}) {
-        int count = 0;
-        testing::internal::CaptureStdout();
-        LoadVoxel(name, buffer.data(), &count);
-        testing::internal::GetCapturedStdout();
+        const int count = LoadField(name, buffer);
         ASSERT_GT(count, 0) << name;
         for (int yaw = 0; yaw < 360; yaw += 15) {
-            double top = -9, bottom = 9, side = 0;
-            for (double eyez : {-13.8, -15.0})
-                for (int i = 0; i < count; i++) {
-                    const float* r = &buffer[(size_t)i * VOXEL_FLOATS];
-                    double p[3] = {r[0] / 20.0, r[1] / 20.0 + 2.5, r[2] / 20.0};
-                    Turn(p, yaw);
-                    double across, up;
-                    Project(p, 4, eyez, &across, &up);
-                    top = std::max(top, up), bottom = std::min(bottom, up);
-                    side = std::max(side, std::fabs(across));
-                }
-            EXPECT_LT(top, 1.0) << name << " at " << yaw << " degrees";
-            EXPECT_GT(bottom, -1.0) << name << " at " << yaw << " degrees";
-            EXPECT_LT(side, 1.0) << name << " at " << yaw << " degrees";
+            extent e;
+            for (double eyez : {-13.8, -15.0}) e.add(buffer, count, yaw, 4, eyez);
+            EXPECT_LT(e.top, 1.0) << name << " at " << yaw << " degrees";
+            EXPECT_GT(e.bottom, -1.0) << name << " at " << yaw << " degrees";
+            EXPECT_LT(e.side, 1.0) << name << " at " << yaw << " degrees";
         }
     }
 }
@@ -350,18 +352,15 @@ TEST_F(PackedContent, EachObjectShowsItsFaceWhenItsFieldSpawns) {
     std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
     for (size_t k = 0; k < sizeof features / sizeof features[0]; k++) {
         const spawn_view& v = spawn_views[k];
-        int count = 0;
-        testing::internal::CaptureStdout();
-        LoadVoxel(v.name, buffer.data(), &count);
-        testing::internal::GetCapturedStdout();
+        const int count = LoadField(v.name, buffer);
         ASSERT_GT(count, 0) << v.name;
         for (double yaw : {v.yawlo, v.yawhi}) {
             double all = 0, part = 0, lo[3] = {1e9, 1e9, 1e9}, hi[3] = {-1e9, -1e9, -1e9};
             int parts = 0;
             for (int i = 0; i < count; i++) {
                 const float* r = &buffer[(size_t)i * VOXEL_FLOATS];
-                double p[3] = {r[0] / 20.0, r[1] / 20.0 + 2.5, r[2] / 20.0};
-                Turn(p, yaw);
+                double p[3];
+                FieldPoint(r, yaw, p);
                 all += p[2];
                 if (!features[k].is(r + 3)) continue;
                 part += p[2], parts++;
