@@ -1,0 +1,11 @@
+// The runtime library's random pair, made the engine's own: one generator
+// with the same sequence on every platform and build, so that every viewer
+// sees the same show. It is the classic linear congruential generator
+// (state = state x 214013 + 2531011, modulo 2^32) giving bits 16..30 of the
+// new state: 0..32767. One state for the process; the demo thread draws.
+#pragma once
+
+enum { MOX_RAND_MAX = 32767 };
+
+void MOX_srand(unsigned int seed);
+int MOX_rand();
