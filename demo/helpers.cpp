@@ -1,6 +1,7 @@
-// Voxel files: LoadVoxel fills a caller's buffer of VOXEL_MAXVOXELS records
-// from a ".vxl" file of the file layer; ConvertObj turns an OBJ export of
-// coloured cubes into such a file. Demo thread only.
+// The ramps: HandleFading moves `fade` and `blend` by their modes once a
+// frame. Voxel files: LoadVoxel fills a caller's buffer of VOXEL_MAXVOXELS
+// records from a ".vxl" file of the file layer; ConvertObj turns an OBJ
+// export of coloured cubes into such a file. Demo thread only.
 // Rules: a file is trusted only as far as its size says, so a count is
 // checked against both the buffer and the bytes behind it before anything is
 // read; the converter writes no more records than it counted "g" lines and
@@ -15,6 +16,29 @@
 
 #include "core/corefile.h"
 #include "core/coremem.h"
+
+float fade = 0;       // brightness of the whole picture
+float blend = 0;      // opacity of the logo, intro and title overlays
+int fadeevent = 0;    // ramp mode of `fade`
+int blendevent = 0;   // ramp mode of `blend`
+
+// One frame of a ramp; the comparison sees the value before the step, the
+// step is taken in double and stored as a float.
+static void ramp(float* value, int mode) {
+    switch (mode) {
+    case 1: if (*value < 1) *value = (float)((double)*value + 0.01); break;
+    case 2: if (*value > 0) *value = (float)((double)*value - 0.01); break;
+    case 3: if (*value < 1) *value = (float)((double)*value + 0.003); break;
+    case 4: if (*value > 0) *value = (float)((double)*value - 0.003); break;
+    case 5: *value = 1; break;
+    default: break;
+    }
+}
+
+void HandleFading() {
+    ramp(&fade, fadeevent);
+    ramp(&blend, blendevent);
+}
 
 void LoadVoxel(const char* name, float* buffer, int* count) {
     *count = 0;

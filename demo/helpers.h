@@ -1,9 +1,23 @@
-// Voxel files and their source: the loader that fills the demo's voxel
-// buffers from ".vxl" files of the file layer, and the converter that turns a
-// Wavefront OBJ export of coloured cubes into a voxel file. Demo thread only
-// (the converter is a preparation tool that the demo's run never calls).
+// The demo's helpers: the two per-frame ramps of brightness and overlay
+// opacity; the loader that fills the demo's voxel buffers from ".vxl" files
+// of the file layer, and the converter that turns a Wavefront OBJ export of
+// coloured cubes into a voxel file. Demo thread only (the converter is a
+// preparation tool that the demo's run never calls).
 // A voxel record is six floats: x, y, z (the cube's centre), r, g, b (0..1).
 #pragma once
+
+// Ramps: `fade` is the brightness of the whole picture, `blend` the opacity
+// of the logo, intro and title overlays. Each has a mode that HandleFading
+// applies once a frame: 1 rises by 0.01 while below 1, 2 falls by 0.01 while
+// above 0, 3 and 4 do the same by 0.003, 5 sets 1, any other leaves the value.
+// Steps are not clamped: a ramp may end a step's fraction past 0 or 1.
+extern float fade;
+extern float blend;
+extern int fadeevent;
+extern int blendevent;
+
+// Applies `fadeevent` to `fade`, then `blendevent` to `blend`.
+void HandleFading();
 
 enum {
     VOXEL_FLOATS = 6,         // floats per voxel record

@@ -336,3 +336,48 @@ TEST_F(VoxelFiles, AMissingObjWritesNothing) {
 }
 
 }  // namespace
+
+// The ramps: each mode's step, taken only on the near side of its limit and
+// not clamped, so a rise can end a step's fraction above 1.
+TEST(Fading, EachModeStepsItsRampOnceAFrame) {
+    struct step {
+        int mode;
+        float from, to;
+    };
+    const step steps[] = {
+        {1, 0.0f, 0.01f},  {1, 0.995f, 1.005f}, {1, 1.0f, 1.0f},    {2, 1.0f, 0.99f},  {2, 0.005f, -0.005f},
+        {2, 0.0f, 0.0f},   {3, 0.0f, 0.003f},   {3, 1.0f, 1.0f},    {4, 0.002f, -0.001f}, {4, 0.0f, 0.0f},
+        {5, 0.25f, 1.0f},  {0, 0.4f, 0.4f},     {6, 0.4f, 0.4f},    {-1, 0.4f, 0.4f},
+    };
+    for (const step& s : steps) {
+        fade = s.from;
+        blend = 0.5f;
+        fadeevent = s.mode;
+        blendevent = 0;
+        HandleFading();
+        EXPECT_FLOAT_EQ(fade, s.to) << "fade, mode " << s.mode << " from " << s.from;
+        EXPECT_EQ(blend, 0.5f);
+        // The same rule on blend, fade left alone.
+        blend = s.from;
+        fade = 0.5f;
+        blendevent = s.mode;
+        fadeevent = 0;
+        HandleFading();
+        EXPECT_FLOAT_EQ(blend, s.to) << "blend, mode " << s.mode << " from " << s.from;
+        EXPECT_EQ(fade, 0.5f);
+    }
+}
+
+TEST(Fading, ASlowRiseFromZeroTakes334Frames) {
+    fade = 0;
+    fadeevent = 3;
+    blendevent = 0;
+    int frames = 0;
+    while (fade < 1 && frames < 1000) {
+        HandleFading();
+        frames++;
+    }
+    EXPECT_EQ(frames, 334);
+    EXPECT_GT(fade, 1.0f);
+    EXPECT_LT(fade, 1.003f);
+}
