@@ -66,7 +66,7 @@ void LoadTiming(const char* path) {
     }
 }
 
-void SaveTiming(const char* path) {
+int SaveTiming(const char* path) {
     unsigned char file[DEMOTIMING_FILESIZE];
     for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
         put32(file + 4 * track, demotiming_numevents[track]);
@@ -78,18 +78,20 @@ void SaveTiming(const char* path) {
     FILE* f = fopen(temporary.c_str(), "wb");
     if (!f) {
         printf("%s: cannot be written, sync table not saved\n", temporary.c_str());
-        return;
+        return EOF;
     }
     size_t put = fwrite(file, 1, sizeof file, f);
     int closed = fclose(f);
     if (put != sizeof file || closed != 0) {
         printf("%s: write failed, sync table not saved\n", temporary.c_str());
         remove(temporary.c_str());
-        return;
+        return closed != 0 ? closed : EOF;
     }
     if (rename(temporary.c_str(), path) != 0) {
         printf("%s: cannot be replaced, sync table left in %s\n", path, temporary.c_str());
+        return EOF;
     }
+    return 0;
 }
 
 // t: the position shifted right by 10 bits, low 32 bits read as signed.

@@ -15,7 +15,9 @@ extern int32_t demotiming_event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];
 void InitTiming();
 void ClearTiming(int track);
 void LoadTiming(const char* path);
-void SaveTiming(const char* path);
+// Returns the status of closing the file after the write: 0 when the table
+// was saved, nonzero (with a log line) when it was not.
+int SaveTiming(const char* path);
 int GetTimingEvent(s_sound sound, int track);
 int GetTimingEffectTime(s_sound sound, int track);
 int GetTimingPulse(s_sound sound, int track, int length);

@@ -210,7 +210,7 @@ TEST_F(Timing, CountsOutsideTheTrackAreClampedOnLoad) {
 
 TEST_F(Timing, SaveReplacesAnExistingFile) {
     writefile("again.dat", std::vector<uint8_t>(10000, 0xaa));
-    SaveTiming("again.dat");
+    EXPECT_EQ(SaveTiming("again.dat"), 0);
     std::vector<uint8_t> file = readfile("again.dat");
     ASSERT_EQ(file.size(), 4112u);
     EXPECT_EQ(get32(file, 0), 1);
@@ -218,7 +218,7 @@ TEST_F(Timing, SaveReplacesAnExistingFile) {
 
 TEST_F(Timing, SaveToAnUnwritablePlaceLeavesTheTableAlone) {
     testing::internal::CaptureStdout();
-    SaveTiming("no-such-directory/timing.dat");
+    EXPECT_NE(SaveTiming("no-such-directory/timing.dat"), 0);
     fflush(stdout);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("no-such-directory"), std::string::npos);
     EXPECT_EQ(demotiming_numevents[0], 1);
