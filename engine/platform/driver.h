@@ -55,6 +55,26 @@ void mox_syncevents();
 uint32_t mox_framespresented();
 
 // Called on the demo thread by mox_swapbuffers with the finished frame in
-// the back buffer, just before it is presented (capture, tests). A frame
-// buffer may still be bound: read with frame buffer 0 bound. Null removes it.
+// the back buffer, just before it is presented (capture, tests); width and
+// height are the window's drawable. A frame buffer may still be bound: read
+// with frame buffer 0 bound. Null removes it.
 void mox_setpresenthook(void (*hook)(int width, int height));
+
+// Where a picture of width x height lands in the window: the whole drawable
+// when the sizes agree, else scaled to fit with its shape kept and centred
+// (black bars beside or above it). GL viewport coordinates, demo thread.
+void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h);
+
+// --- viewers' options ------------------------------------------------------
+
+// Set from the command line before coremain runs.
+extern int mox_option_window;  // --window: a window that fits the desktop
+
+// Declares the program for --help; a program with a usage takes no options
+// beyond the platform's. Returns 1, so a static initialiser can call it.
+int mox_setusage(const char* program, const char* description);
+
+// Takes the platform's options out of argv (argc follows). Returns -1 to go
+// on, or the exit code to end with at once: 0 after --help, 2 after an
+// unknown option of a program with a usage.
+int mox_readoptions(int* argc, char** argv);

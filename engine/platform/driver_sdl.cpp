@@ -40,7 +40,9 @@ static Uint32 mox_requestevent = 0;            // SDL user event: a window reque
 static Uint32 mox_closeevent = 0;              // SDL user event: the demo thread ended
 static int mox_isheadless = 0;                 // rendering through the offscreen driver
 static int mox_depthbits = 32;                 // depth request that gave a window
-static int mox_winwidth = 10, mox_winheight = 10;
+// The window's drawable in pixels, kept by the event thread for the demo
+// thread's present: it differs from the picture when the window is scaled.
+static std::atomic<int> mox_drawwidth{10}, mox_drawheight{10};
 static int mox_cursorcount = 0;                // ShowCursor's display counter
 
 int MOX_shaders_enabled = 0;
@@ -209,6 +211,16 @@ static void mox_updatewindowpos()
     mox_store(mox_window_top, y - top);
 }
 
+static void mox_updatedrawable()
+{
+    if (!winhandle) return;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(winhandle, &w, &h);
+    if (w <= 0 || h <= 0) SDL_GetWindowSize(winhandle, &w, &h);
+    mox_drawwidth.store(w);
+    mox_drawheight.store(h);
+}
+
 // Returns 1 when the event asks the loop to end.
 static int mox_handleevent(const SDL_Event& e)
 {
@@ -223,6 +235,7 @@ static int mox_handleevent(const SDL_Event& e)
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) return 1;
         if (e.window.event == SDL_WINDOWEVENT_MOVED) mox_updatewindowpos();
+        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) mox_updatedrawable();
         return 0;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -351,6 +364,8 @@ static void mox_startvideo()
 
 int mox_main(int argc, char** argv)
 {
+    int ended = mox_readoptions(&argc, argv);
+    if (ended >= 0) return ended;
     // Log lines of both threads reach a pipe in the order they were made.
     setvbuf(stdout, nullptr, _IOLBF, 0);
     // Joysticks are read whatever window has the focus, as the original
@@ -498,6 +513,39 @@ static int mox_fullscreen(int width, int height)
     return 1;
 }
 
+// Full screen at the desktop's own size, for a display without the mode the
+// picture wants; the present scales the picture into it.
+static int mox_desktopfullscreen(int width, int height)
+{
+    if (SDL_SetWindowFullscreen(winhandle, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return 0;
+    int w = 0, h = 0;
+    GetDesktopResolution(w, h);
+    printf("[MOX] no %d x %d display mode: full screen at the desktop's %d x %d, picture scaled\n", width,
+           height, w, h);
+    return 1;
+}
+
+// Room a window's frame and title take beyond its client area; a guess,
+// since a hidden window's borders are not known yet.
+enum { MOX_FRAMEWIDTH = 32, MOX_FRAMEHEIGHT = 80, MOX_WINDOWWIDTH = 1280 };
+
+// The client size of a --window window for a picture of width x height: at
+// most 1280 wide and within the desktop's usable area, its shape kept.
+static void mox_fitwindow(int width, int height, int* w, int* h)
+{
+    double scale = 1.0;
+    if (width > MOX_WINDOWWIDTH) scale = double(MOX_WINDOWWIDTH) / width;
+    SDL_Rect usable;
+    int display = SDL_GetWindowDisplayIndex(winhandle);
+    if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) == 0) {
+        double roomw = usable.w - MOX_FRAMEWIDTH, roomh = usable.h - MOX_FRAMEHEIGHT;
+        if (roomw > 0 && width * scale > roomw) scale = roomw / width;
+        if (roomh > 0 && height * scale > roomh) scale = roomh / height;
+    }
+    *w = int(width * scale + 0.5) > 0 ? int(width * scale + 0.5) : 1;
+    *h = int(height * scale + 0.5) > 0 ? int(height * scale + 0.5) : 1;
+}
+
 // The entry points the renderer calls beyond OpenGL 1.1.
 static int mox_haveentrypoints()
 {
@@ -510,25 +558,30 @@ static int mox_haveentrypoints()
 void mox_initwindow(int width, int height, int flags)
 {
     mox_request([width, height, flags] {
-        mox_winwidth = width;
-        mox_winheight = height;
         if (mox_isheadless) {
             // An off-screen surface keeps the size it was made with; the new
             // one keeps the title already set.
             std::string title = winhandle ? SDL_GetWindowTitle(winhandle) : "MOX Application";
             if (winhandle) SDL_DestroyWindow(winhandle);
             winhandle = mox_createglwindow(title.c_str(), 10, 10, width, height, SDL_WINDOW_HIDDEN);
+            mox_drawwidth.store(width);
+            mox_drawheight.store(height);
             return;
         }
         if (!winhandle) return;
         // A window again, also after an earlier call went full screen.
         SDL_SetWindowFullscreen(winhandle, 0);
         SDL_SetWindowBordered(winhandle, SDL_TRUE);
-        SDL_SetWindowSize(winhandle, width, height);
-        SDL_SetWindowPosition(winhandle, 10, 10);
-        if (flags & 1) {
-            if (!mox_fullscreen(width, height)) {
-                // No such mode: stay windowed, as the mode switch failing did.
+        if (mox_option_window) {
+            int w = width, h = height;
+            mox_fitwindow(width, height, &w, &h);
+            SDL_SetWindowSize(winhandle, w, h);
+            SDL_SetWindowPosition(winhandle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        } else {
+            SDL_SetWindowSize(winhandle, width, height);
+            SDL_SetWindowPosition(winhandle, 10, 10);
+            if ((flags & 1) && !mox_fullscreen(width, height) && !mox_desktopfullscreen(width, height)) {
+                // Neither: stay windowed, as the mode switch failing did.
                 SDL_SetWindowFullscreen(winhandle, 0);
                 SDL_SetWindowSize(winhandle, width, height);
                 SDL_SetWindowPosition(winhandle, 10, 10);
@@ -537,6 +590,7 @@ void mox_initwindow(int width, int height, int flags)
         SDL_ShowWindow(winhandle);
         SDL_RaiseWindow(winhandle);
         mox_updatewindowpos();
+        mox_updatedrawable();
     }, true);
 
     if (winhandle) {
@@ -569,9 +623,28 @@ void mox_closewindow()
 
 void mox_swapbuffers()
 {
-    if (mox_presenthook) mox_presenthook(mox_winwidth, mox_winheight);
+    if (mox_presenthook) mox_presenthook(mox_drawwidth.load(), mox_drawheight.load());
     if (winhandle) SDL_GL_SwapWindow(winhandle);
     mox_framecount.fetch_add(1);
+}
+
+void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h)
+{
+    int dw = mox_drawwidth.load(), dh = mox_drawheight.load();
+    *x = *y = 0;
+    *w = width;
+    *h = height;
+    if (width <= 0 || height <= 0 || (dw == width && dh == height)) return;
+    // The largest picture of the same shape that fits, centred.
+    if (int64_t(dw) * height <= int64_t(dh) * width) {
+        *w = dw;
+        *h = int((int64_t(height) * dw + width / 2) / width);
+    } else {
+        *h = dh;
+        *w = int((int64_t(width) * dh + height / 2) / height);
+    }
+    *x = (dw - *w) / 2;
+    *y = (dh - *h) / 2;
 }
 
 void mox_syncevents()
@@ -710,4 +783,3 @@ int mox_polljoystick(int id, int* x, int* y, int* z, int* r, int* buttons)
     return 1;
 }
 
-int main(int argc, char** argv) { return mox_main(argc, argv); }

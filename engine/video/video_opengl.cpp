@@ -403,11 +403,23 @@ void MOX_SwapBuffers()
     }
     glBindTexture(GL_TEXTURE_2D, d.texture);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glViewport(0, 0, MOX_video.width, MOX_video.height);
+    // A window of another size than the picture (a desktop without the
+    // picture's mode, a --window window) shows it scaled, its shape kept;
+    // the clear above leaves the bars black.
+    int px = 0, py = 0, pw = MOX_video.width, ph = MOX_video.height;
+    mox_getpresentrect(MOX_video.width, MOX_video.height, &px, &py, &pw, &ph);
+    glViewport(px, py, pw, ph);
     MOX_projectionmode = 1;
     MOX_Enable2D();
 
     float w = float(MOX_video.width), h = float(MOX_video.height);
+    if (px != 0 || py != 0 || pw != MOX_video.width || ph != MOX_video.height) {
+        // The picture's own coordinates over the scaled viewport.
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0.0, w, h, 0.0, -1.0, 1.0);
+        glMatrixMode(GL_MODELVIEW);
+    }
     if (MOX_shaders_enabled) {
         int shader = MOX_postshader_id;
         if (shader >= 0) {

@@ -1,0 +1,56 @@
+// The viewers' options, read from the command line by the platform layer
+// before coremain runs; coremain still gets the arguments the platform left.
+// A program that declares its usage (mox_setusage) takes no other options:
+// an unknown one is refused with the usage, and --help prints it. Without a
+// usage (the example, test programs) everything but the platform's own
+// options is left for the program.
+#include <cstdio>
+#include <cstring>
+
+#include "engine/platform/driver.h"
+
+int mox_option_window = 0;
+
+static const char* mox_program = nullptr;      // the program's name for --help
+static const char* mox_description = nullptr;  // what it does, for --help
+
+int mox_setusage(const char* program, const char* description)
+{
+    mox_program = program;
+    mox_description = description;
+    return 1;
+}
+
+static void mox_printusage(FILE* to)
+{
+    fprintf(to, "usage: %s [--window] [--help]\n", mox_program);
+    if (mox_description) fputs(mox_description, to);
+    fputs("\n"
+          "  --window   play in a window that fits the desktop (1280 x 720 where it\n"
+          "             fits), the picture scaled with its shape kept\n"
+          "  --help     show this text\n",
+          to);
+}
+
+int mox_readoptions(int* argc, char** argv)
+{
+    int kept = 1;
+    for (int i = 1; i < *argc; i++) {
+        const char* a = argv[i];
+        if (strcmp(a, "--window") == 0) {
+            mox_option_window = 1;
+        } else if (mox_program && (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0)) {
+            mox_printusage(stdout);
+            return 0;
+        } else if (mox_program) {
+            fprintf(stderr, "%s: unknown option '%s'\n", mox_program, a);
+            mox_printusage(stderr);
+            return 2;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argv[kept] = nullptr;
+    *argc = kept;
+    return -1;
+}
