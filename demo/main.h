@@ -1,0 +1,153 @@
+// The demo module: "VELDRIX - ORLEM" itself. coremain (main.cpp) loads every
+// asset, starts the music and runs the frame loop; the rest of the module is
+// the scene timeline, the particle field and its camera, the pulse slots and
+// the beat envelope, the two blur passes and the demo's shader sources.
+//
+// Everything here is a global of the module, loaded once and never released,
+// touched only by the demo thread (the one that holds the GL context). The
+// timeline has no clock of its own: each frame asks the sync table where the
+// music's playback position lies (scene event, time into it, beat pulse)
+// and draws what the scene table says for those three values. Random numbers
+// come from the engine's generator (MOX_rand) seeded with 13371337; the order
+// of the draws is part of what the viewer sees.
+#pragma once
+#include <cstdint>
+
+#include "demo/c_mesh.h"
+#include "demo/c_particle.h"
+#include "engine/image/corefont.h"
+#include "engine/image/coresprite.h"
+#include "sound/coresound.h"
+
+enum {
+    DEMO_WIDTH = 1920,            // every frame buffer and the window
+    DEMO_HEIGHT = 1080,
+    DEMO_MAXPARTICLES = 32768,    // the particle table, and every voxel buffer
+    DEMO_VOXELBYTES = 786432,     // one voxel buffer: 32768 voxels of six floats
+    DEMO_PULSESLOTS = 8,
+    DEMO_LASTSCENE = 17,          // the loop ends after the first frame past it
+    DEMO_STARTWINDOW = 59,        // spawn rows run while effecttime <= 59
+    DEMO_RAMPWINDOW = 31,         // ramp jumps run while effecttime <= 31
+    DEMO_PULSELENGTH = 40,        // timing units a track-1 pulse lasts
+};
+
+// --- the timeline ----------------------------------------------------------
+
+extern int demostate;         // current scene event of track 0
+extern int effecttime;        // timing units since it began
+extern int eventpulse;        // current track-1 event while under 40 units old, else 0
+extern int greetname;         // greeting name on screen in scene events 8..11, 1-based
+extern float currentframe;    // running sum of framestep
+extern float framestep;       // this frame's length in engine ticks (1 on time)
+extern float beatmultiplyer;  // beat envelope: 2 on a beat, decaying to 1
+extern int exitgame;          // 1 once Escape has been seen held
+extern float blurzoom;        // strength of the zoom blur
+extern float blurrgb;         // amount of the RGB split
+
+// The frame loop's steps 5, 6, 7 and 9 (coremain runs the others): the spawn
+// rows of the scene table at a scene's start, the blur values and the beat
+// fields, the 3D drawing of particles and floor, and the overlay rows.
+void HandleSceneStart();
+void HandleBlurAndBeat();
+void DrawScene();
+void DrawOverlays();
+
+// Prints one line for each asset that did not load, and says when the
+// timeline cannot advance (no music) or never reaches its end (a sync table
+// without scene event 18), so a viewer knows why and that Escape ends it.
+// Returns the number of lines printed.
+int ReportMissingAssets();
+
+// --- assets ------------------------------------------------------------------
+
+// Voxel sets: each pointer owns a buffer of DEMO_VOXELBYTES.
+extern float* chair_voxeldata;
+extern int chair_numvoxels;
+extern float* flower_voxeldata;
+extern int flower_numvoxels;
+extern float* shoe_voxeldata;
+extern int shoe_numvoxels;
+extern float* skull_voxeldata;
+extern int skull_numvoxels;
+extern float* camera_voxeldata;
+extern int camera_numvoxels;
+extern float* money_voxeldata;  // loaded, never shown
+extern int money_numvoxels;
+
+extern c_mesh mesh_room;        // the four meshes of the module, in the order
+extern c_mesh mesh_roommirror;  // they are constructed; only mesh_floor is
+extern c_mesh mesh_floor;       // loaded, and mesh_cube is what
+extern c_mesh mesh_cube;        // c_particle::Draw draws (never loaded)
+
+extern s_bitmap bmp_floor;        // floor texture
+extern s_bitmap bmp_cubetexture;  // particle texture: four sprite rows
+extern s_bitmap bmp_subtitle;     // six subtitle strips
+extern s_bitmap bmp_greetings;    // sixteen greeting names
+extern s_sprite spr_veldrix;      // full-screen group logo
+extern s_sprite spr_intro[3];     // intro captions
+extern s_sprite spr_title;
+extern s_sprite spr_greetings;
+extern s_sprite spr_credits;
+extern s_sprite spr_allover;      // closing screen
+extern s_sprite spr_subtitle[6];
+extern s_sprite spr_name[16];
+extern s_font myfont;             // loaded and spaced; no text is drawn
+extern s_sound snd_demomusic;     // its position is the timeline's clock
+
+// --- particle field ----------------------------------------------------------------
+
+extern c_particle particle[DEMO_MAXPARTICLES];
+extern int numparticles;           // entries 0..numparticles-1 form the field
+extern float particle_startsize;   // square edge at spawn
+extern float particle_scalefactor; // growth per unit of explosionCount
+extern float explosionCount;       // age of the field
+extern float camrot;               // yaw of the particle camera, degrees
+extern int laststate;              // pulse index of the last camera jump
+
+// Makes the field from `count` voxels (x, y, z, r, g, b each); `ease` and
+// `mode` go to c_particle::Spawn. A pulse index above 1 that differs from
+// the last one turns the camera first.
+void InitParticles(float* voxels, int count, float startsize, float scalefactor, float ease, int mode);
+// Draws every particle of the field as an additive camera-facing square
+// (mirrored under the floor from scene event 6 on) and moves each one step.
+void DrawParticles();
+
+// --- pulse slots and beat ------------------------------------------------------------
+
+extern float* pulse_voxeldata[DEMO_PULSESLOTS];
+extern int pulse_numvoxels[DEMO_PULSESLOTS];
+extern float pulse_startsize[DEMO_PULSESLOTS];
+extern float pulse_scale[DEMO_PULSESLOTS];
+
+// Fills the eight slots from the loaded voxel sets and draws their sizes:
+// the first user of the random generator after the seed.
+void InitPulse();
+// Raises beatmultiplyer to 2 when the mixer's last block holds a beat.
+void HandleBeat();
+
+// --- camera and input ------------------------------------------------------------------
+
+extern float centerX;  // the eye; it looks at (0, 2, 0)
+extern float centerY;
+extern float centerZ;
+
+void HandleCamera();       // the eye, then the world turned by camrot
+void HandleCameraStill();  // the eye alone: the floor's camera
+void HandleInput();        // exitgame = 1 while Escape is held
+
+// --- blur and post shaders ----------------------------------------------------------------
+
+extern int zoomblur1_id;
+extern int zoomblur2_id;
+extern int postshader_id;
+extern float focus;  // for ff_dof, which nothing compiles
+
+extern const char* const vv_default;
+extern const char* const ff_zoomblur1;
+extern const char* const ff_zoomblur2;
+extern const char* const ff_post;
+extern const char* const ff_dof;
+
+// Zoom blur from `source` into `middle`, RGB split from `middle` into
+// `target` (frame-buffer handles); `target` stays bound, no program does.
+void DoZoomBlur(int source, int middle, int target, float zoom, float rgb);
