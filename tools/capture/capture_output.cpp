@@ -1,0 +1,303 @@
+// What the capture writes: raw frames into one ffmpeg run that encodes the
+// picture, the sound track into a file of its own, and a last ffmpeg run
+// that puts the two together under a temporary name which becomes OUT only
+// when everything worked, so no half-written video is ever left under OUT.
+#include "capture.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>  // PNG stills
+
+#include "demo/helpers.h"
+#include "demo/main.h"
+
+namespace {
+
+const char* usage =
+    "usage: orlem-capture [OUT.mp4] [--frames N] [--fps N] [--size WxH]\n"
+    "                     [--stills DIR --at T1,T2,...] [--trace FILE] [--from N]\n"
+    "Plays the demo off-screen on a virtual clock and writes it as a video with\n"
+    "its sound (H.264 and AAC, through ffmpeg), however long each frame takes.\n"
+    "  --frames N   stop after N frames (default: at the demo's end)\n"
+    "  --fps N      frames a second, 22 to 240 (default 60; 30 halves the work)\n"
+    "  --size WxH   scale the video (the demo renders at 1920 x 1080)\n"
+    "  --stills DIR --at T1,T2,...  PNG stills at these seconds, into DIR\n"
+    "  --trace FILE one line per frame: time, scene event, effect time, pulse,\n"
+    "               greeting name, fade, blend, blur, beat and particle count\n"
+    "  --from N     start at scene event N, the music from that event's time\n";
+
+// A path inside single quotes for the shell.
+std::string quoted(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+bool positiveint(const char* text, int lowest, int highest, int* value)
+{
+    char* end = nullptr;
+    long v = strtol(text, &end, 10);
+    if (!*text || *end || v < lowest || v > highest) return false;
+    *value = int(v);
+    return true;
+}
+
+bool readtimes(const char* text, std::vector<double>* at)
+{
+    std::string list = text;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t comma = list.find(',', start);
+        std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        char* end = nullptr;
+        double t = strtod(item.c_str(), &end);
+        if (item.empty() || *end || !(t >= 0) || t > 86400) return false;
+        at->push_back(t);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return !at->empty();
+}
+
+int refuse(const std::string& why)
+{
+    fprintf(stderr, "orlem-capture: %s\n%s", why.c_str(), usage);
+    return 2;
+}
+
+void removefile(const std::string& path)
+{
+    if (!path.empty()) unlink(path.c_str());
+}
+
+}  // namespace
+
+int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<char*>* rest)
+{
+    rest->push_back(argv[0]);
+    for (int i = 1; i < argc; i++) {
+        const std::string a = argv[i];
+        const bool hasvalue = i + 1 < argc;
+        if (a == "--help" || a == "-h") {
+            fputs(usage, stdout);
+            return 0;
+        } else if (a == "--frames") {
+            if (!hasvalue || !positiveint(argv[++i], 1, 100000000, &o->frames)) return refuse("--frames wants a count of 1 or more");
+        } else if (a == "--fps") {
+            // Frames further apart than a mixed block (46 ms) could miss a
+            // block, and with it a scene's start or a pulse.
+            if (!hasvalue || !positiveint(argv[++i], 22, 240, &o->fps))
+                return refuse("--fps wants 22 to 240: slower frames would miss scene starts");
+        } else if (a == "--size") {
+            if (!hasvalue || sscanf(argv[++i], "%dx%d", &o->width, &o->height) != 2 || o->width < 16 ||
+                o->height < 16 || o->width > 7680 || o->height > 4320 || o->width % 2 || o->height % 2)
+                return refuse("--size wants WxH, even numbers from 16x16 to 7680x4320");
+        } else if (a == "--stills") {
+            if (!hasvalue) return refuse("--stills wants a folder");
+            o->stills = argv[++i];
+        } else if (a == "--at") {
+            if (!hasvalue || !readtimes(argv[++i], &o->at)) return refuse("--at wants seconds, like 12,30.5,61");
+        } else if (a == "--trace") {
+            if (!hasvalue) return refuse("--trace wants a file");
+            o->trace = argv[++i];
+        } else if (a == "--from") {
+            // The platform layer's option; its value goes along with it.
+            rest->push_back(argv[i]);
+            if (hasvalue) rest->push_back(argv[++i]);
+        } else if (a.size() > 1 && a[0] == '-') {
+            rest->push_back(argv[i]);  // the platform layer decides
+        } else if (o->out.empty()) {
+            o->out = a;
+        } else {
+            return refuse("one video at a time: '" + o->out + "' and '" + a + "'");
+        }
+    }
+    if (o->stills.empty() != o->at.empty()) return refuse("--stills and --at go together");
+    if (o->out.empty() && o->stills.empty() && o->trace.empty())
+        return refuse("name a video to write, or stills, or a trace");
+    o->stillsonly = o->out.empty() && o->trace.empty();
+    return -1;
+}
+
+bool capture_open(const capture_options& o, capture_output* out)
+{
+    if (!o.stills.empty()) {
+        mkdir(o.stills.c_str(), 0777);
+        struct stat st;
+        if (stat(o.stills.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            fprintf(stderr, "orlem-capture: %s: cannot make a folder for the stills there\n", o.stills.c_str());
+            return false;
+        }
+    }
+    if (!o.trace.empty()) {
+        out->trace = fopen(o.trace.c_str(), "w");
+        if (!out->trace) {
+            fprintf(stderr, "orlem-capture: %s: cannot be written\n", o.trace.c_str());
+            return false;
+        }
+        fputs("# frame ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles\n",
+              out->trace);
+    }
+    if (o.out.empty()) return true;  // stills and traces need no ffmpeg
+    if (system("ffmpeg -version >/dev/null 2>&1") != 0) {
+        fprintf(stderr, "orlem-capture: ffmpeg was not found or does not run: install it "
+                        "(apt-get install ffmpeg) to write %s\n", o.out.c_str());
+        return false;
+    }
+    out->videopath = o.out + ".picture.mp4";
+    out->audiopath = o.out + ".sound.raw";
+    out->audio = fopen(out->audiopath.c_str(), "wb");
+    if (!out->audio) {
+        fprintf(stderr, "orlem-capture: %s: cannot be written\n", out->audiopath.c_str());
+        return false;
+    }
+    // A write into an ffmpeg that has ended must fail, not end the process.
+    signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+void capture_writeframe(capture_output& out, const capture_options& o, const uint8_t* rgb, int width,
+                        int height)
+{
+    if (out.failed) return;
+    if (!out.video) {
+        out.width = width;
+        out.height = height;
+        std::string scale;
+        if (o.width && (o.width != width || o.height != height))
+            scale = ",scale=" + std::to_string(o.width) + ":" + std::to_string(o.height) + ":flags=bicubic";
+        const std::string command =
+            "ffmpeg -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s " + std::to_string(width) + "x" +
+            std::to_string(height) + " -r " + std::to_string(o.fps) + " -i - -vf vflip" + scale +
+            " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -an -f mp4 " + quoted(out.videopath);
+        out.video = popen(command.c_str(), "w");
+        if (!out.video) {
+            fprintf(stderr, "\norlem-capture: ffmpeg could not be started for %s\n", o.out.c_str());
+            out.failed = true;
+            return;
+        }
+    }
+    if (width != out.width || height != out.height) return;  // the window never changes size
+    const size_t bytes = size_t(width) * height * 3;
+    if (fwrite(rgb, 1, bytes, out.video) != bytes) {
+        fprintf(stderr, "\norlem-capture: ffmpeg stopped taking frames for %s\n", o.out.c_str());
+        out.failed = true;
+    }
+}
+
+double capture_frametime(const capture_options& o, uint32_t index) { return double(index) / o.fps; }
+
+bool capture_stilldue(const capture_options& o, uint32_t index)
+{
+    // Frame k shows virtual time k / fps; a still at T is the first frame
+    // at or after T.
+    for (double t : o.at) {
+        const double first = std::ceil(t * o.fps - 1e-9);
+        if (double(index) == first) return true;
+    }
+    return false;
+}
+
+bool capture_writestill(const capture_options& o, uint32_t index, const uint8_t* rgb, int width, int height)
+{
+    char name[64];
+    snprintf(name, sizeof name, "/still-%07.2fs.png", capture_frametime(o, index));
+    const std::string path = o.stills + name;
+    stbi_flip_vertically_on_write(1);  // the frame is bottom row first
+    if (!stbi_write_png(path.c_str(), width, height, 3, rgb, width * 3)) {
+        fprintf(stderr, "\norlem-capture: %s: cannot be written\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+void capture_traceframe(capture_output& out, const capture_options& o, uint32_t index)
+{
+    const uint64_t position = snd_demomusic.position;
+    fprintf(out.trace, "%u %.3f %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d\n", index,
+            capture_frametime(o, index) * 1000.0, int32_t(uint32_t(position >> 10)), demostate, effecttime,
+            eventpulse, greetname, fade, blend, blurzoom, blurrgb, beatmultiplyer, numparticles);
+}
+
+void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
+                      std::chrono::steady_clock::time_point started)
+{
+    static const bool terminal = isatty(STDERR_FILENO);
+    static double lastshown = -1;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    // In place four times a second on a terminal; a line every 10 s in a log.
+    if (seconds - lastshown < (terminal ? 0.25 : 10.0)) return;
+    lastshown = seconds;
+    if (o.frames > 0 && (total == 0 || uint32_t(o.frames) < total)) total = uint32_t(o.frames);
+    const double rate = seconds > 0 ? done / seconds : 0;
+    char left[32] = "?";
+    if (total > done && rate > 0) {
+        const int s = int((total - done) / rate);
+        snprintf(left, sizeof left, "%d:%02d", s / 60, s % 60);
+    } else if (total > 0) {
+        snprintf(left, sizeof left, "0:00");
+    }
+    char of[32] = "";
+    if (total > 0) snprintf(of, sizeof of, "/%u", total);
+    fprintf(stderr, "%sframe %u%s  scene event %d  %.1f frames/s  %s left%s", terminal ? "\r" : "", done, of,
+            demostate, rate, left, terminal ? "   " : "\n");
+    fflush(stderr);
+}
+
+int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, const std::string& why)
+{
+    if (isatty(STDERR_FILENO)) fputs("\n", stderr);
+    if (out->trace) fclose(out->trace);
+    out->trace = nullptr;
+    const double seconds = double(frames) / o.fps;
+    const std::string ending = why.empty() ? "the demo ended" : why;
+    if (!o.stills.empty()) {
+        int written = 0;
+        for (double t : o.at) written += std::ceil(t * o.fps - 1e-9) < frames;
+        printf("orlem-capture: %d of %zu stills written to %s\n", written, o.at.size(), o.stills.c_str());
+    }
+    if (o.out.empty()) {
+        printf("orlem-capture: %u frames (%.2f s at %d frames a second): %s\n", frames, seconds, o.fps,
+               ending.c_str());
+        return 0;
+    }
+    int status = 0;
+    if (out->video) status = pclose(out->video);
+    out->video = nullptr;
+    bool audiook = out->audio && fflush(out->audio) == 0 && !ferror(out->audio);
+    if (out->audio) audiook = fclose(out->audio) == 0 && audiook;
+    out->audio = nullptr;
+
+    bool ok = !out->failed && frames > 0 && status == 0 && audiook;
+    const std::string partial = o.out + ".partial.mp4";
+    if (ok) {
+        // The picture as it is; the sound track encoded beside it.
+        const std::string command = "ffmpeg -loglevel error -nostdin -y -i " + quoted(out->videopath) +
+                                    " -f s16le -ar 44100 -ac 2 -i " + quoted(out->audiopath) +
+                                    " -map 0:v -map 1:a -c:v copy -c:a aac -b:a 192k -f mp4 " + quoted(partial);
+        status = system(command.c_str());
+        ok = status == 0 && rename(partial.c_str(), o.out.c_str()) == 0;
+    }
+    removefile(out->videopath);
+    removefile(out->audiopath);
+    if (!ok) {
+        removefile(partial);
+        if (frames == 0)
+            fprintf(stderr, "orlem-capture: the demo presented no frame; no video written\n");
+        else
+            fprintf(stderr, "orlem-capture: ffmpeg failed while encoding %s (status %d); no video written\n",
+                    o.out.c_str(), status);
+        return 1;
+    }
+    printf("orlem-capture: %s written: %u frames, %.2f s at %d frames a second, with its sound: %s\n",
+           o.out.c_str(), frames, seconds, o.fps, ending.c_str());
+    return 0;
+}
