@@ -1,0 +1,407 @@
+// The whole demo, end to end, as orlem-capture plays it: the real coremain
+// on the offline platform, over a data image whose pictures are flat
+// markers (so every frame can be predicted to the pixel from the scene
+// table) and a hand-made sync table that passes every scene event in a few
+// seconds. The trace gives each frame's timeline values; stills are checked
+// against what the scene table says those values show.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>  // reads the stills back
+
+#include "demo/demotiming.h"
+#include "image.h"
+#include "pack.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int W = 1920, H = 1080, FPS = 30, BLOCK = 1024;
+
+struct Marker {
+    const char* file;
+    int x, y, w, h;     // where the picture's coloured part lies on screen
+    uint8_t r, g, b;
+};
+
+// Full-screen pictures are transparent but for one marker each; captions,
+// subtitles and names are flat colours of their real sizes.
+const Marker kLogo = {"veldrix.tga", 100, 100, 200, 100, 200, 40, 40};
+const Marker kTitle = {"title2.tga", 400, 100, 200, 100, 40, 200, 40};
+const Marker kGreetings = {"greetings.tga", 700, 100, 200, 100, 40, 40, 200};
+const Marker kCredits = {"credits.tga", 1000, 100, 200, 100, 200, 200, 40};
+const Marker kAllover = {"allover.tga", 1300, 100, 200, 100, 40, 200, 200};
+const Marker kScreens[] = {kLogo, kTitle, kGreetings, kCredits, kAllover};
+
+Marker caption(int i) { return {"", 448, 508, 1024, 64, uint8_t(80 + 40 * i), 120, 250}; }
+Marker subtitle(int i) { return {"", 768, 984, 384, 64, 250, uint8_t(60 + 30 * i), 100}; }
+Marker name(int n) { return {"", 448, 824, 1024, 256, uint8_t(20 + 12 * n), 230, uint8_t(240 - 12 * n)}; }
+
+content_image flat(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
+{
+    content_image im(w, h);
+    for (int i = 0; i < w * h; i++) {
+        uint8_t* p = &im.rgba[size_t(i) * 4];
+        p[0] = r, p[1] = g, p[2] = b, p[3] = a;
+    }
+    return im;
+}
+
+void put(const fs::path& dir, const std::string& file, const content_image& im, tga_kind kind)
+{
+    ASSERT_TRUE(WriteFile((dir / file).string(), EncodeTGA(im, kind, true)));
+}
+
+// Scene events, in blocks of 1,024 units from the start. Event 3 shares
+// event 4's time, so its rows never run; 18 shares 19's, so the last frame
+// jumps from 17 straight to 19.
+const int kSceneBlock[20] = {0, 3, 7, 41, 41, 44, 47, 57, 61, 73, 85, 97, 101, 104, 114, 117, 120, 130, 133, 133};
+// Pulses 1..17 every second block from scene event 8 on.
+int pulseblock(int i) { return kSceneBlock[8] + 2 * (i - 1); }
+
+void writetiming(const fs::path& file)
+{
+    InitTiming();
+    demotiming_numevents[0] = 20;
+    for (int i = 0; i < 20; i++) demotiming_event[0][i] = kSceneBlock[i] * BLOCK;
+    demotiming_numevents[1] = 18;
+    for (int i = 1; i < 18; i++) demotiming_event[1][i] = pulseblock(i) * BLOCK;
+    demotiming_numevents[2] = 3;  // not queried, but saved back as it was
+    demotiming_event[2][1] = 123456;
+    demotiming_event[3][255] = -7;
+    ASSERT_EQ(SaveTiming(file.string().c_str()), 0);
+}
+
+void writesilence(const fs::path& file, int seconds)
+{
+    const uint32_t bytes = uint32_t(seconds) * 44100 * 4;
+    std::vector<uint8_t> b;
+    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; i++) b.push_back(uint8_t(v >> (8 * i))); };
+    auto u16 = [&](uint32_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
+    b.insert(b.end(), {'R', 'I', 'F', 'F'});
+    u32(36 + bytes);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    u32(bytes);
+    b.resize(b.size() + bytes, 0);
+    ASSERT_TRUE(WriteFile(file.string(), b));
+}
+
+// The data image in `dir`: markers for the pictures, the content's own
+// objects, floor and font, silent music. Particles draw nothing (their
+// texture is transparent) and the floor adds nothing (it is black).
+void makedata(const fs::path& dir)
+{
+    const fs::path assets = dir / "assets";
+    fs::create_directories(assets);
+    for (const char* f : {"floor.c3m", "chair.vxl", "flower.vxl", "shoe.vxl", "skull.vxl", "camera.vxl",
+                          "money.vxl", "font_heatbig.tga"})
+        fs::copy_file(fs::path(CONTENT_ASSET_DIR) / f, assets / f, fs::copy_options::overwrite_existing);
+    for (const Marker& m : kScreens) {
+        content_image im = flat(W, H, 0, 0, 0, 0);
+        for (int y = m.y; y < m.y + m.h; y++)
+            for (int x = m.x; x < m.x + m.w; x++) {
+                uint8_t* p = im.at(x, y);
+                p[0] = m.r, p[1] = m.g, p[2] = m.b, p[3] = 255;
+            }
+        put(assets, m.file, im, TGA_ALPHA32);
+    }
+    for (int i = 0; i < 3; i++) {
+        Marker c = caption(i);
+        put(assets, "intro" + std::to_string(i + 1) + ".tga", flat(1024, 64, c.r, c.g, c.b), TGA_ALPHA32);
+    }
+    content_image subs(384, 384);
+    for (int y = 0; y < 384; y++)
+        for (int x = 0; x < 384; x++) {
+            Marker s = subtitle(y / 64);
+            uint8_t* p = subs.at(x, y);
+            p[0] = s.r, p[1] = s.g, p[2] = s.b, p[3] = 255;
+        }
+    put(assets, "subs.tga", subs, TGA_OPAQUE24);
+    content_image names(2048, 2048);
+    for (int y = 0; y < 2048; y++)
+        for (int x = 0; x < 2048; x++) {
+            Marker n = name((y / 256) * 2 + x / 1024 + 1);
+            uint8_t* p = names.at(x, y);
+            p[0] = n.r, p[1] = n.g, p[2] = n.b, p[3] = 255;
+        }
+    put(assets, "names.tga", names, TGA_OPAQUE24);
+    put(assets, "ground1.tga", flat(1024, 1024, 0, 0, 0), TGA_OPAQUE24);
+    put(assets, "splats2.tga", flat(64, 256, 255, 255, 255, 0), TGA_ALPHA32);
+    writesilence(assets / "music.wav", 20);
+    std::string error;
+    ASSERT_TRUE(moxpack::create((dir / "orlem.dat").string(), assets.string(), "", error)) << error;
+    writetiming(dir / "timing.dat");
+}
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+struct Frame {
+    int index = 0;
+    int t = 0, scene = 0, effect = 0, pulse = 0, greet = 0;
+    float fade = 0, blend = 0;
+};
+
+std::vector<Frame> readtrace(const fs::path& p)
+{
+    std::vector<Frame> frames;
+    std::ifstream f(p);
+    std::string line;
+    while (std::getline(f, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream s(line);
+        Frame fr;
+        double ms;
+        s >> fr.index >> ms >> fr.t >> fr.scene >> fr.effect >> fr.pulse >> fr.greet >> fr.fade >> fr.blend;
+        frames.push_back(fr);
+    }
+    return frames;
+}
+
+// Runs orlem-capture in `dir`; returns its exit status and keeps its log.
+int capture(const fs::path& dir, const std::string& args, std::string* log)
+{
+    const std::string command = "cd '" + dir.string() + "' && '" ORLEM_CAPTURE "' " + args + " > capture.log 2>&1";
+    const int status = system(command.c_str());
+    *log = slurp(dir / "capture.log");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What the scene table shows for a frame's values, bottom layer first. The
+// faded overlays carry the blend value they were drawn with, which is the
+// one before this frame's HandleFading step.
+struct Shown {
+    Marker m;
+    bool faded;
+};
+
+std::vector<Shown> expected(const Frame& f)
+{
+    const int t = f.effect;
+    std::vector<Shown> s;
+    auto faded = [&](const Marker& m) { s.push_back({m, true}); };
+    auto plain = [&](const Marker& m) { s.push_back({m, false}); };
+    switch (f.scene) {
+    case 0: faded(kLogo); break;
+    case 1: faded(kLogo), plain(subtitle(0)); break;
+    case 2: if (t <= 31999) faded(caption(0)); break;
+    case 4: if (t <= 31999) faded(caption(1)); plain(subtitle(2)); break;
+    case 5: if (t <= 31999) faded(caption(2)); break;
+    case 6: faded(kTitle); if (t > 8000) plain(subtitle(1)); break;
+    case 7: faded(kTitle), plain(subtitle(1)); break;
+    case 8: case 9: case 10: case 11:
+        if (f.greet >= 1 && f.greet <= 16) plain(name(f.greet));
+        if (f.scene == 11) plain(kGreetings), plain(subtitle(3));
+        break;
+    case 13: plain(kAllover); if (t > 8000) plain(subtitle(5)); break;
+    case 14: plain(subtitle(5)); break;
+    case 16: plain(kCredits); if (t > 8000) plain(subtitle(4)); break;
+    case 17: plain(kCredits); break;
+    default: break;
+    }
+    return s;
+}
+
+// Compares a still with the frame the scene table predicts, pixel by pixel
+// at a stride; returns the first differences found.
+std::string comparestill(const fs::path& png, const Frame& f, float drawnblend)
+{
+    int w = 0, h = 0, n = 0;
+    unsigned char* px = stbi_load(png.string().c_str(), &w, &h, &n, 3);
+    if (!px) return "no still " + png.string();
+    std::string faults;
+    const std::vector<Shown> shown = expected(f);
+    int wrong = 0;
+    for (int y = 1; y < H; y += 3)
+        for (int x = 2; x < W; x += 3) {
+            double want[3] = {0, 0, 0};
+            for (const Shown& s : shown) {
+                const Marker& m = s.m;
+                if (x < m.x || x >= m.x + m.w || y < m.y || y >= m.y + m.h) continue;
+                const double a = s.faded ? std::max(0.0, std::min(1.0, double(drawnblend))) : 1.0;
+                if (s.faded && a <= 0) continue;  // cut by the alpha test
+                const uint8_t c[3] = {m.r, m.g, m.b};
+                for (int k = 0; k < 3; k++) want[k] = c[k] * a + want[k] * (1 - a);
+            }
+            // The fade is not clamped: above 1 it brightens, below 0 it is black.
+            const double fade = std::max(0.0, double(f.fade));
+            const unsigned char* p = px + (size_t(y) * w + x) * 3;
+            for (int k = 0; k < 3; k++)
+                if (std::fabs(p[k] - std::min(255.0, want[k] * fade)) > 6) {  // video-free PNG; blending rounds
+                    if (wrong++ < 3)
+                        faults += " (" + std::to_string(x) + "," + std::to_string(y) + ") channel " +
+                                  std::to_string(k) + " is " + std::to_string(p[k]) + " not " +
+                                  std::to_string(int(std::min(255.0, want[k] * fade)));
+                    break;
+                }
+        }
+    stbi_image_free(px);
+    if (wrong) faults += "; " + std::to_string(wrong) + " pixels wrong";
+    return faults;
+}
+
+class Timeline : public testing::Test {
+protected:
+    static fs::path dir;
+    static std::string log;
+    static int status;
+    static std::vector<Frame> frames;
+    static std::vector<double> at;
+
+    static void SetUpTestSuite()
+    {
+        dir = fs::absolute("timeline");
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        makedata(dir);
+        // Stills in the middle of phases that the scene table tells apart.
+        at = {0.05, 0.3, 0.5, 1.2, 2.5, 2.7, 3.6, 4.2, 5.0, 5.4, 5.8, 5.95};
+        std::string list;
+        for (double t : at) list += (list.empty() ? "" : ",") + std::to_string(t);
+        status = capture(dir, "--fps 30 --trace trace.txt --stills stills --at " + list, &log);
+        frames = readtrace(dir / "trace.txt");
+    }
+};
+fs::path Timeline::dir;
+std::string Timeline::log;
+int Timeline::status = -1;
+std::vector<Frame> Timeline::frames;
+std::vector<double> Timeline::at;
+
+TEST_F(Timeline, PlaysEverySceneInOrderAndEndsAfterTheFirstFramePast17)
+{
+    ASSERT_EQ(status, 0) << log;
+    ASSERT_GT(frames.size(), 100u) << log;
+    // The start-up lines, in their order.
+    size_t last = 0;
+    for (const char* line : {"Loading resource image: orlem.dat", "[MOX] Init Glew", "[MOX] Init OpenGL",
+                             "[MOX] Init Framebuffer: 1920,1080", "- load mesh", "numvox: ",
+                             "MOX_LoadFont - Num.Letters", "Loading sound music.wav"}) {
+        size_t at = log.find(line, last);
+        ASSERT_NE(at, std::string::npos) << line << " missing or out of order";
+        last = at;
+    }
+    EXPECT_EQ(log.find("orlem: "), std::string::npos) << "nothing is missing from this image";
+
+    // Scene events rise one by one, except 3 (it shares 4's time) and 18
+    // (it shares 19's): the last frame is the first past 17, and 19's row
+    // ran on it.
+    std::vector<int> seen;
+    for (const Frame& f : frames) {
+        if (seen.empty() || seen.back() != f.scene) seen.push_back(f.scene);
+        ASSERT_EQ(f.index, &f - &frames[0]);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 19}));
+    EXPECT_EQ(frames.back().scene, 19);
+    EXPECT_EQ(frames.back().fade, 0);
+    EXPECT_EQ(frames.back().blend, 0);
+    EXPECT_EQ(frames[frames.size() - 2].scene, 17);
+
+    // The first frame: scene event 0, both ramps one slow step up.
+    EXPECT_EQ(frames[0].scene, 0);
+    EXPECT_FLOAT_EQ(frames[0].fade, 0.003f);
+    EXPECT_FLOAT_EQ(frames[0].blend, 0.003f);
+    // Each block of the music is seen by at least one frame: t moves 1,024
+    // units at a time, never more, once the four short silent blocks that
+    // open the output (played in the first 46 ms, each refilled as it ends)
+    // have passed.
+    for (size_t i = 1; i < frames.size(); i++) {
+        if (frames[i - 1].t < 4 * BLOCK) continue;
+        const int step = frames[i].t - frames[i - 1].t;
+        EXPECT_TRUE(step == 0 || step == BLOCK) << "frame " << i << " steps " << step;
+    }
+}
+
+TEST_F(Timeline, RampsJumpAtSceneStartsAndNamesFollowThePulses)
+{
+    ASSERT_GT(frames.size(), 100u) << log;
+    std::map<int, const Frame*> first;  // the first frame of each scene event
+    for (const Frame& f : frames)
+        if (!first.count(f.scene)) first[f.scene] = &f;
+    // Starts that jump the picture to full brightness (t <= 31), and the
+    // credits that start from black.
+    for (int scene : {2, 4, 5, 11, 13}) {
+        ASSERT_TRUE(first.count(scene));
+        EXPECT_EQ(first[scene]->effect, 0) << scene;
+        EXPECT_NEAR(first[scene]->fade, 1.0f, 0.004f) << scene;  // a slow fall may follow the jump
+    }
+    EXPECT_NEAR(first[16]->fade, 0.01f, 1e-6);
+
+    // Greeting names: the last pulse's index from scene event 8 on.
+    int greet = 0;
+    for (const Frame& f : frames) {
+        if (f.scene >= 8 && f.scene <= 11 && f.pulse > 0) greet = f.pulse;
+        EXPECT_EQ(f.greet, greet) << "frame " << f.index;
+        if (f.pulse) {
+            EXPECT_EQ(f.t, pulseblock(f.pulse) * BLOCK) << "pulse " << f.pulse;
+        }
+    }
+    EXPECT_EQ(greet, 17);  // every pulse was seen
+}
+
+TEST_F(Timeline, StillsShowTheOverlaysOfTheirFramesAndNothingElse)
+{
+    ASSERT_GT(frames.size(), 100u) << log;
+    std::set<int> scenes;
+    for (double t : at) {
+        const size_t index = size_t(std::ceil(t * FPS - 1e-9));
+        ASSERT_LT(index, frames.size());
+        char file[64];
+        snprintf(file, sizeof file, "still-%07.2fs.png", double(index) / FPS);
+        const Frame& f = frames[index];
+        // The faded overlays were drawn with blend as it was before this
+        // frame's ramp step: the previous frame's value, or the row's jump.
+        float drawn = index > 0 ? frames[index - 1].blend : 0;
+        if (f.effect <= 31 && (f.scene == 2 || f.scene == 4 || f.scene == 5)) drawn = 1;
+        if (f.scene == 7 && drawn < 0) drawn = 0;
+        EXPECT_EQ(comparestill(dir / "stills" / file, f, drawn), "")
+            << file << ": scene event " << f.scene << ", t " << f.effect << ", fade " << f.fade;
+        scenes.insert(f.scene);
+    }
+    EXPECT_GE(scenes.size(), 9u);
+}
+
+TEST_F(Timeline, TheSyncTableIsWrittenBackByteForByte)
+{
+    ASSERT_EQ(status, 0) << log;
+    writetiming(dir / "expected.dat");
+    EXPECT_EQ(slurp(dir / "timing.dat"), slurp(dir / "expected.dat"));
+}
+
+// Escape held, as --frames holds it: the demo ends after the current frame
+// by its own path and writes the sync table back.
+TEST_F(Timeline, EscapeEndsTheDemoAfterTheCurrentFrame)
+{
+    const fs::path d = fs::absolute("escape");
+    fs::remove_all(d);
+    fs::create_directories(d);
+    fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
+    writetiming(d / "timing.dat");
+    const std::string before = slurp(d / "timing.dat");
+    fs::remove(d / "timing.dat.tmp");
+    std::string out;
+    ASSERT_EQ(capture(d, "--frames 4 --trace trace.txt", &out), 0) << out;
+    EXPECT_EQ(readtrace(d / "trace.txt").size(), 4u);
+    EXPECT_NE(out.find("--frames reached"), std::string::npos) << out;
+    EXPECT_EQ(slurp(d / "timing.dat"), before);
+}
+
+}  // namespace
