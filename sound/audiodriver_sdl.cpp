@@ -20,6 +20,17 @@ static bool g_audio_subsystem = false;        // this module started SDL's audio
 static std::thread g_silent_thread;           // the silent output, when it runs
 static std::atomic<bool> g_silent_running{false};
 
+// A program may end without closing its output (the demo stops no sound and
+// frees nothing): the silent thread is stopped before its record goes,
+// since destroying a running thread's record ends the process abnormally.
+static struct silent_guard {
+    ~silent_guard() {
+        if (!g_silent_thread.joinable()) return;
+        g_silent_running.store(false, std::memory_order_release);
+        g_silent_thread.join();
+    }
+} g_silent_guard;
+
 static void SDLCALL audiodriver_sdl_callback(void* userdata, Uint8* stream, int len) {
     (void)userdata;
     audiodriver_playring(stream, len > 0 ? (unsigned)len : 0);

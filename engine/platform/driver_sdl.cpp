@@ -517,9 +517,15 @@ static int mox_fullscreen(int width, int height)
 // picture wants; the present scales the picture into it.
 static int mox_desktopfullscreen(int width, int height)
 {
-    if (SDL_SetWindowFullscreen(winhandle, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return 0;
     int w = 0, h = 0;
     GetDesktopResolution(w, h);
+    if (w <= 0 || h <= 0) return 0;
+    // Shaped to the desktop first, so the window covers it also where no
+    // window manager carries out the full-screen request.
+    SDL_SetWindowBordered(winhandle, SDL_FALSE);
+    SDL_SetWindowPosition(winhandle, 0, 0);
+    SDL_SetWindowSize(winhandle, w, h);
+    if (SDL_SetWindowFullscreen(winhandle, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return 0;
     printf("[MOX] no %d x %d display mode: full screen at the desktop's %d x %d, picture scaled\n", width,
            height, w, h);
     return 1;

@@ -1,8 +1,11 @@
 // The window as mox_initwindow shapes it on a real X display (the test runs
 // under xvfb-run): client size, the place (10, 10), and the full-screen
-// switch, which falls back to that window when the display lacks the mode.
+// switch, which fills the desktop at its own size when the display lacks
+// the mode.
 #include <SDL2/SDL.h>  // to look at the window the engine made
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "engine/platform/coreinput.h"
 #include "engine/platform/driver.h"
@@ -41,20 +44,33 @@ TEST(Window, OpensShownAtTenTenWithTheClientSizeAskedFor)
     EXPECT_FALSE(s.flags & SDL_WINDOW_FULLSCREEN);
 }
 
-TEST(Window, FullScreenWithoutSuchAModeStaysAWindowAtTenTen)
+TEST(Window, FullScreenWithoutSuchAModeFillsTheDesktopWithThePictureScaled)
 {
     ASSERT_EQ(mox_headless(), 0) << "needs a display: run under xvfb-run";
-    // The virtual display offers only its own size.
+    SDL_DisplayMode mode;
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &mode), 0) << SDL_GetError();
+    // The virtual display offers only its own size; the picture is 4:3.
     testing::internal::CaptureStdout();
     Shape s = shapeafter(640, 480, 1);
     std::string log = testing::internal::GetCapturedStdout();
-    EXPECT_FALSE(s.flags & SDL_WINDOW_FULLSCREEN);
-    EXPECT_EQ(s.w, 640);
-    EXPECT_EQ(s.h, 480);
-    EXPECT_EQ(s.x, 10);
-    EXPECT_EQ(s.y, 10);
-    // Silently: only the loader's lines.
-    EXPECT_EQ(log, "[MOX] Init Glew\n\nReady for GLSL\n");
+    EXPECT_EQ(s.flags & SDL_WINDOW_FULLSCREEN_DESKTOP, Uint32(SDL_WINDOW_FULLSCREEN_DESKTOP));
+    EXPECT_EQ(s.w, mode.w);
+    EXPECT_EQ(s.h, mode.h);
+    EXPECT_NE(log.find("[MOX] no 640 x 480 display mode: full screen at the desktop's " +
+                       std::to_string(mode.w) + " x " + std::to_string(mode.h) + ", picture scaled"),
+              std::string::npos)
+        << log;
+    // The picture keeps its shape: as large as fits, centred.
+    int x, y, w, h;
+    mox_getpresentrect(640, 480, &x, &y, &w, &h);
+    if (mode.w * 480 >= mode.h * 640) {
+        EXPECT_EQ(h, mode.h);
+        EXPECT_EQ(w, (640 * mode.h + 240) / 480);
+    } else {
+        EXPECT_EQ(w, mode.w);
+    }
+    EXPECT_EQ(x, (mode.w - w) / 2);
+    EXPECT_EQ(y, (mode.h - h) / 2);
 }
 
 TEST(Window, FullScreenAtTheDisplaysOwnModeCoversTheScreen)
@@ -86,6 +102,33 @@ TEST(Window, AWindowAfterFullScreenIsAWindowAgain)
     EXPECT_EQ(s.h, 200);
     EXPECT_EQ(s.x, 10);
     EXPECT_EQ(s.y, 10);
+}
+
+TEST(Window, WindowOptionGivesAWindowThatFitsTheDesktop)
+{
+    ASSERT_EQ(mox_headless(), 0) << "needs a display: run under xvfb-run";
+    SDL_DisplayMode mode;
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &mode), 0) << SDL_GetError();
+    ASSERT_GE(mode.w, 1400) << "run with a screen of at least 1400 x 900";
+    ASSERT_GE(mode.h, 900);
+    mox_option_window = 1;
+    // A full-screen picture: 1280 x 720, not full screen, the picture
+    // scaled into all of it.
+    Shape s = shapeafter(1920, 1080, 1);
+    EXPECT_FALSE(s.flags & SDL_WINDOW_FULLSCREEN);
+    EXPECT_EQ(s.w, 1280);
+    EXPECT_EQ(s.h, 720);
+    int x, y, w, h;
+    mox_getpresentrect(1920, 1080, &x, &y, &w, &h);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 720);
+    // One larger than the desktop shrinks, its shape kept.
+    s = shapeafter(1000, 4000, 0);
+    EXPECT_LT(s.h, mode.h);
+    EXPECT_NEAR(double(s.w) / s.h, 0.25, 0.01);
+    mox_option_window = 0;
 }
 
 TEST(Window, MouseInModeZeroCountsFromTheWindowsLeftTop)
