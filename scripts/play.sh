@@ -1,20 +1,20 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything (the demo's data image
-# included) and plays what exists. Until the demo itself is built, that is
-# the engine's example program: in a window where there is a display, and
-# rendered to build/example.mp4 where there is none.
+# included) and plays the demo: full screen where there is a display (add
+# --window for a window), and where there is none, renders it with its
+# sound to orlem.mp4 in the repository's folder, whatever options follow
+# going to orlem-capture (--fps 30 halves the work).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 scripts/deps.sh
 scripts/build.sh build
 
-echo "== the demo's data image"
-build/tools/moxpack/moxpack list build/demo/orlem.dat
-
-echo "== the example program"
+# The demo finds orlem.dat and timing.dat in its working directory.
+cd build/demo
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  build/examples/mox_example
-else
-  build/examples/mox_example --frames 600 --video build/example.mp4
-  echo "no display: the example was rendered to build/example.mp4"
+  exec ./orlem "$@"
 fi
+echo "no display: rendering the demo with its sound to $root/orlem.mp4"
+./orlem-capture "$root/orlem.mp4" "$@"
+echo "the video is $root/orlem.mp4"

@@ -404,4 +404,58 @@ TEST_F(Timeline, EscapeEndsTheDemoAfterTheCurrentFrame)
     EXPECT_EQ(slurp(d / "timing.dat"), before);
 }
 
+// Bad input: no data image, an image without one asset, an image with a
+// damaged asset, a missing sync table. Start-up finishes, one line names
+// what is missing, the timeline runs (or says why it cannot) and Escape
+// still ends it cleanly.
+TEST_F(Timeline, MissingOrDamagedInputIsNamedAndNothingCrashes)
+{
+    struct Variant {
+        const char* name;
+        const char* remove;  // an asset left out of the image
+        const char* damage;  // an asset cut to a few bytes
+        bool image, timing;
+        size_t reports;  // lines of orlem's own
+        std::vector<std::string> said;
+    };
+    const Variant variants[] = {
+        {"noimage", nullptr, nullptr, false, true, 2,
+         {"orlem: orlem.dat could not be read", "orlem: no music: the timeline stays at scene event 0 for ever"}},
+        {"noskull", "skull.vxl", nullptr, true, true, 1,
+         {"orlem: missing or damaged in the data image: skull.vxl\n"}},
+        {"cutnames", nullptr, "names.tga", true, true, 1, {"orlem: missing or damaged in the data image: names.tga\n"}},
+        {"nomusic", "music.wav", nullptr, true, true, 2,
+         {"in the data image: music.wav", "orlem: no music: the timeline stays at scene event 0 for ever; "
+                                          "Escape ends the demo"}},
+        {"notiming", nullptr, nullptr, true, false, 1,
+         {"timing.dat: cannot be read, keeping the sync table as it is",
+          "never reaches scene event 18 while the music plays: the demo plays until Escape"}},
+    };
+    for (const Variant& v : variants) {
+        const fs::path d = fs::absolute(v.name);
+        fs::remove_all(d);
+        fs::create_directories(d / "assets");
+        for (const auto& e : fs::directory_iterator(dir / "assets")) {
+            const std::string file = e.path().filename().string();
+            if (v.remove && file == v.remove) continue;
+            fs::copy_file(e.path(), d / "assets" / file);
+            if (v.damage && file == v.damage) fs::resize_file(d / "assets" / file, 30);
+        }
+        std::string error;
+        if (v.image) {
+            ASSERT_TRUE(moxpack::create((d / "orlem.dat").string(), (d / "assets").string(), "", error));
+        }
+        if (v.timing) writetiming(d / "timing.dat");
+        std::string out;
+        EXPECT_EQ(capture(d, "--frames 3 --trace trace.txt", &out), 0) << v.name << "\n" << out;
+        EXPECT_EQ(readtrace(d / "trace.txt").size(), 3u) << v.name;
+        for (const std::string& line : v.said) EXPECT_NE(out.find(line), std::string::npos) << v.name << ": " << line;
+        // Exactly the lines that apply: no report for what is there.
+        size_t reports = 0;
+        for (size_t at = out.find("\norlem: "); at != std::string::npos; at = out.find("\norlem: ", at + 1))
+            reports++;
+        EXPECT_EQ(reports, v.reports) << v.name << "\n" << out;
+    }
+}
+
 }  // namespace

@@ -62,7 +62,8 @@ void onframe(int width, int height)
 {
     const uint32_t index = frame++;
     const bool still = capture_stilldue(options, index);
-    if (output.video || still) {
+    const bool video = !options.out.empty();
+    if (video || still) {
         pixels.resize(size_t(width) * height * 3);
         GLint bound = 0;
         glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
@@ -70,7 +71,7 @@ void onframe(int width, int height)
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(bound));
-        if (output.video) capture_writeframe(output, options, pixels.data(), width, height);
+        if (video) capture_writeframe(output, options, pixels.data(), width, height);
         if (still && capture_writestill(options, index, pixels.data(), width, height)) stillsdone++;
     }
     if (output.trace) capture_traceframe(output, options, index);
