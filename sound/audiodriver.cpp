@@ -188,9 +188,19 @@ static int mix_sound(s_sound* sound, int32_t* mix, int frames, int32_t g, int32_
         position += step;
         if (position >= end) {
             if (sound->callback) {
+                // The callback sees (and may move) the position play has
+                // reached, before the wrap; the demo thread does not.
+                mox_mixview = {&sound->position.value, position};
                 sound->callback(sound->data, sound->size);
-                position -= end;
-                if (!sound->playing) return 2;  // stopped or deleted: its data may be gone
+                position = mox_mixview.value;
+                mox_mixview.field = nullptr;
+                // A callback that moved play back before the end chose where
+                // it goes on; taking the end off that would wrap around.
+                if (position >= end) position -= end;
+                if (!sound->playing) {
+                    sound->position = position;  // as its stop or deletion left it
+                    return 2;                    // its data may be gone
+                }
                 if (sound->data != (const void*)bytes) {
                     sound->position = position;  // new data plays from the next block
                     return 2;

@@ -21,6 +21,7 @@ s_sound* active_sounds[SOUNDSYSTEM_MAXACTIVE];       // started sounds, in start
 static std::recursive_mutex soundsystem_mutex;       // the table and started sounds
 static int32_t* soundsystem_lastblock = nullptr;     // the demo thread's copy of the last block
 static uint32_t soundsystem_lastblock_size = 0;      // its byte size
+thread_local mox_sharedview mox_mixview = {nullptr, 0};  // set only around a stream's callback
 
 void soundsystem_lock() { soundsystem_mutex.lock(); }
 void soundsystem_unlock() { soundsystem_mutex.unlock(); }

@@ -8,6 +8,16 @@
 #pragma once
 #include <cstdint>
 
+// The mixer's own view of one field while a stream's callback runs on the
+// mixing thread: that thread reads and writes the view instead, so the
+// callback sees the position play has reached in the block, while every
+// other thread sees only what the mixer publishes once a block.
+struct mox_sharedview {
+    const void* field;  // the field viewed, null for none
+    uint64_t value;
+};
+extern thread_local mox_sharedview mox_mixview;
+
 // A field the audio thread writes while the demo thread reads it: every load
 // and store is a single atomic access, so a copy of the record is never torn.
 // It reads and assigns like the plain value.
@@ -21,8 +31,14 @@ struct mox_shared {
     mox_shared& operator=(const mox_shared& other) { store(other.load()); return *this; }
     mox_shared& operator=(T v) { store(v); return *this; }
     operator T() const { return load(); }
-    T load() const { return __atomic_load_n(&value, __ATOMIC_ACQUIRE); }
-    void store(T v) { __atomic_store_n(&value, v, __ATOMIC_RELEASE); }
+    T load() const {
+        if (mox_mixview.field == &value) return (T)mox_mixview.value;
+        return __atomic_load_n(&value, __ATOMIC_ACQUIRE);
+    }
+    void store(T v) {
+        if (mox_mixview.field == &value) mox_mixview.value = (uint64_t)v;
+        else __atomic_store_n(&value, v, __ATOMIC_RELEASE);
+    }
 };
 
 // Called by the mixer each time a stream's play reaches its end, with the

@@ -260,6 +260,62 @@ TEST_F(Mixer, StereoStreamCallsBackAfterHalfItsBuffer) {
     Soundsystem_DeleteSound(&s);
 }
 
+// At a wrap inside a block the callback sees its sound's position where play
+// has got to, past the end and not yet wrapped, through the record itself
+// and by value; the record published to other threads still holds the
+// block's start. What the callback sets is where play goes on.
+static s_sound* watched = nullptr;
+static std::vector<uint64_t> seen_position, seen_offset, seen_published;
+static uint64_t moveto = UINT64_MAX;
+static int watch(void*, uint32_t) {
+    seen_position.push_back(watched->position);
+    seen_offset.push_back(Soundsystem_GetSoundOffset(*watched));
+    seen_published.push_back(__atomic_load_n(&watched->position.value, __ATOMIC_ACQUIRE));
+    if (moveto != UINT64_MAX) watched->position = moveto;
+    return 0;
+}
+
+TEST_F(Mixer, StreamCallbackSeesThePositionPlayHasReachedBeforeTheWrap) {
+    s_sound s{};
+    Soundsystem_CreateSoundStream(&s, watch, 30000, 16, 1, 300);
+    watched = &s;
+    seen_position.clear(), seen_offset.clear(), seen_published.clear();
+    moveto = UINT64_MAX;
+    const uint64_t step = s.step, end = 300u * 256;
+    ASSERT_NE(end % step, 0u);  // play passes the end by a fraction
+    Soundsystem_PlaySound(&s, 0);
+    mixblock();
+
+    // The frame whose step reaches the end, then the same again from the
+    // fraction left over.
+    const uint64_t first = (end + step - 1) / step * step;
+    ASSERT_EQ(seen_position.size(), size_t(2048 * step / end));
+    EXPECT_EQ(seen_position[0], first);
+    EXPECT_EQ(seen_offset[0], first);
+    EXPECT_EQ(seen_published[0], 0u);  // the demo thread's view: the block's start
+    uint64_t position = 0;
+    for (int f = 0; f < 2048; f++) {
+        position += step;
+        if (position >= end) position -= end;
+    }
+    for (size_t i = 1; i < seen_position.size(); i++) {
+        EXPECT_GE(seen_position[i], end);
+        EXPECT_LT(seen_position[i], end + step);
+        EXPECT_EQ(seen_published[i], 0u);
+    }
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s), position);
+
+    // A callback that sends play back to the start: play goes on from
+    // there, and the block's end is published as usual.
+    Soundsystem_SetSoundOffset(&s, 0);
+    seen_position.clear();
+    moveto = 0;
+    mixblock();
+    ASSERT_GE(seen_position.size(), 2u);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s), (2048 - first / step * seen_position.size()) * step);
+    Soundsystem_DeleteSound(&s);
+}
+
 // A stream may stop or delete itself from its own callback: the mixer must
 // not read the freed data, and the sound after it still plays this block.
 static s_sound* self_deleting = nullptr;
