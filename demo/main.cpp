@@ -94,7 +94,12 @@ int coremain(int argc, char** argv)
     InitTiming();
     LoadTiming("timing.dat");
     ReportMissingAssets();
+    // Held across both, so no block of the song's start is mixed when a demo
+    // maker's --from moves it on; viewers start at scene event 0.
+    soundsystem_lock();
     Soundsystem_PlaySound(&snd_demomusic, 0);
+    StartAtScene(mox_option_from);
+    soundsystem_unlock();
 
     currentframe = 0;
     beatmultiplyer = 1;

@@ -52,6 +52,11 @@ void HandleBlurAndBeat();
 void DrawScene();
 void DrawOverlays();
 
+// For demo makers (--from N): moves the music to scene event N's time, so
+// the next frame sees that event at effect time 0 and its start (spawn,
+// ramp jumps) runs as it would have. 0 leaves the music at its start.
+void StartAtScene(int event);
+
 // Prints one line for each asset that did not load, and says when the
 // timeline cannot advance (no music) or never reaches its end (a sync table
 // without scene event 18), so a viewer knows why and that Escape ends it.

@@ -244,6 +244,26 @@ void DrawOverlays()
     if (demostate == 19) fade = blend = 0;
 }
 
+// --- starting later ----------------------------------------------------------------
+
+void StartAtScene(int event)
+{
+    if (event <= 0) return;
+    if (event >= demotiming_numevents[0]) {
+        printf("orlem: the sync table has no scene event %d (it has %d): starting at the beginning\n", event,
+               demotiming_numevents[0]);
+        return;
+    }
+    const int32_t time = demotiming_event[0][event];
+    if (time < 0) {
+        printf("orlem: scene event %d lies before the music: starting at the beginning\n", event);
+        return;
+    }
+    // A timing unit is a position shifted right by 10 bits.
+    Soundsystem_SetSoundOffset(&snd_demomusic, uint64_t(uint32_t(time)) << 10);
+    printf("orlem: starting at scene event %d, %.2f s into the music\n", event, time / 22050.0);
+}
+
 // --- what did not load -------------------------------------------------------------
 
 int ReportMissingAssets()

@@ -69,6 +69,7 @@ void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h);
 
 // Set from the command line before coremain runs.
 extern int mox_option_window;  // --window: a window that fits the desktop
+extern int mox_option_from;    // --from N: the scene event to start at, 0 for the start
 
 // Declares the program for --help; a program with a usage takes no options
 // beyond the platform's. Returns 1, so a static initialiser can call it.

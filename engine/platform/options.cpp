@@ -5,11 +5,13 @@
 // usage (the example, test programs) everything but the platform's own
 // options is left for the program.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/platform/driver.h"
 
 int mox_option_window = 0;
+int mox_option_from = 0;
 
 static const char* mox_program = nullptr;      // the program's name for --help
 static const char* mox_description = nullptr;  // what it does, for --help
@@ -23,11 +25,13 @@ int mox_setusage(const char* program, const char* description)
 
 static void mox_printusage(FILE* to)
 {
-    fprintf(to, "usage: %s [--window] [--help]\n", mox_program);
+    fprintf(to, "usage: %s [--window] [--from N] [--help]\n", mox_program);
     if (mox_description) fputs(mox_description, to);
     fputs("\n"
           "  --window   play in a window that fits the desktop (1280 x 720 where it\n"
           "             fits), the picture scaled with its shape kept\n"
+          "  --from N   start at scene event N of the sync table, the music from its\n"
+          "             time, so the scene's start runs as it would have\n"
           "  --help     show this text\n",
           to);
 }
@@ -39,6 +43,16 @@ int mox_readoptions(int* argc, char** argv)
         const char* a = argv[i];
         if (strcmp(a, "--window") == 0) {
             mox_option_window = 1;
+        } else if (strcmp(a, "--from") == 0) {
+            char* end = nullptr;
+            long n = i + 1 < *argc ? strtol(argv[i + 1], &end, 10) : -1;
+            if (n < 0 || n > 255 || !end || *end) {
+                fprintf(stderr, "%s: --from wants a scene event number, 0 to 255\n",
+                        mox_program ? mox_program : argv[0]);
+                return 2;
+            }
+            mox_option_from = int(n);
+            i++;
         } else if (mox_program && (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0)) {
             mox_printusage(stdout);
             return 0;

@@ -21,9 +21,12 @@
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb/stb_image.h>  // reads the stills back
 
+#include "core/corefile.h"
 #include "demo/demotiming.h"
 #include "image.h"
 #include "pack.h"
+#include "sound/audiodriver.h"
+#include "sound/coresound.h"
 
 namespace fs = std::filesystem;
 
@@ -85,9 +88,13 @@ void writetiming(const fs::path& file)
     ASSERT_EQ(SaveTiming(file.string().c_str()), 0);
 }
 
-void writesilence(const fs::path& file, int seconds)
+// A quiet pattern, different on each side, so every frame's share of the
+// sound track is its own; too quiet to be taken for a beat.
+int16_t musicsample(uint32_t i) { return int16_t((i / 2 * 37) % 128 - 64) * (i % 2 ? -1 : 1); }
+
+void writemusic(const fs::path& file, int seconds)
 {
-    const uint32_t bytes = uint32_t(seconds) * 44100 * 4;
+    const uint32_t samples = uint32_t(seconds) * 44100 * 2, bytes = samples * 2;
     std::vector<uint8_t> b;
     auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; i++) b.push_back(uint8_t(v >> (8 * i))); };
     auto u16 = [&](uint32_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
@@ -97,12 +104,12 @@ void writesilence(const fs::path& file, int seconds)
     u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
     b.insert(b.end(), {'d', 'a', 't', 'a'});
     u32(bytes);
-    b.resize(b.size() + bytes, 0);
+    for (uint32_t i = 0; i < samples; i++) u16(uint16_t(musicsample(i)));
     ASSERT_TRUE(WriteFile(file.string(), b));
 }
 
 // The data image in `dir`: markers for the pictures, the content's own
-// objects, floor and font, silent music. Particles draw nothing (their
+// objects, floor and font, quiet music. Particles draw nothing (their
 // texture is transparent) and the floor adds nothing (it is black).
 void makedata(const fs::path& dir)
 {
@@ -142,7 +149,7 @@ void makedata(const fs::path& dir)
     put(assets, "names.tga", names, TGA_OPAQUE24);
     put(assets, "ground1.tga", flat(1024, 1024, 0, 0, 0), TGA_OPAQUE24);
     put(assets, "splats2.tga", flat(64, 256, 255, 255, 255, 0), TGA_ALPHA32);
-    writesilence(assets / "music.wav", 20);
+    writemusic(assets / "music.wav", 20);
     std::string error;
     ASSERT_TRUE(moxpack::create((dir / "orlem.dat").string(), assets.string(), "", error)) << error;
     writetiming(dir / "timing.dat");
@@ -158,6 +165,7 @@ struct Frame {
     int index = 0;
     int t = 0, scene = 0, effect = 0, pulse = 0, greet = 0;
     float fade = 0, blend = 0;
+    std::string picture, sound;  // the frame's fingerprints
 };
 
 std::vector<Frame> readtrace(const fs::path& p)
@@ -170,16 +178,20 @@ std::vector<Frame> readtrace(const fs::path& p)
         std::istringstream s(line);
         Frame fr;
         double ms;
-        s >> fr.index >> ms >> fr.t >> fr.scene >> fr.effect >> fr.pulse >> fr.greet >> fr.fade >> fr.blend;
+        double blurzoom, blurrgb, beat;
+        int particles;
+        s >> fr.index >> ms >> fr.t >> fr.scene >> fr.effect >> fr.pulse >> fr.greet >> fr.fade >> fr.blend >>
+            blurzoom >> blurrgb >> beat >> particles >> fr.picture >> fr.sound;
         frames.push_back(fr);
     }
     return frames;
 }
 
 // Runs orlem-capture in `dir`; returns its exit status and keeps its log.
-int capture(const fs::path& dir, const std::string& args, std::string* log)
+int capture(const fs::path& dir, const std::string& args, std::string* log, const std::string& env = "")
 {
-    const std::string command = "cd '" + dir.string() + "' && '" ORLEM_CAPTURE "' " + args + " > capture.log 2>&1";
+    const std::string command = "cd '" + dir.string() + "' && " + (env.empty() ? "" : "env " + env + " ") + "'" +
+                                ORLEM_CAPTURE "' " + args + " > capture.log 2>&1";
     const int status = system(command.c_str());
     *log = slurp(dir / "capture.log");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -276,7 +288,7 @@ protected:
         at = {0.05, 0.3, 0.5, 1.2, 2.5, 2.7, 3.6, 4.2, 5.0, 5.4, 5.8, 5.95};
         std::string list;
         for (double t : at) list += (list.empty() ? "" : ",") + std::to_string(t);
-        status = capture(dir, "--fps 30 --trace trace.txt --stills stills --at " + list, &log);
+        status = capture(dir, "timeline.mp4 --fps 30 --trace trace.txt --stills stills --at " + list, &log);
         frames = readtrace(dir / "trace.txt");
     }
 };
@@ -456,6 +468,133 @@ TEST_F(Timeline, MissingOrDamagedInputIsNamedAndNothingCrashes)
             reports++;
         EXPECT_EQ(reports, v.reports) << v.name << "\n" << out;
     }
+}
+
+// The video: every frame, at 30 a second, with a sound track as long as
+// the picture; and that sound, frame by frame, is the offline mix of the
+// music over the same span.
+std::string probe(const fs::path& video, const char* stream, const char* entries)
+{
+    const std::string command = std::string("ffprobe -v error -select_streams ") + stream +
+                                " -count_frames -show_entries stream=" + entries + " -of csv=p=0 '" +
+                                video.string() + "' > probe.txt 2>&1";
+    if (system(command.c_str()) != 0) return "ffprobe failed";
+    std::string out = slurp("probe.txt");
+    while (!out.empty() && (out.back() == '\n' || out.back() == ',')) out.pop_back();
+    return out;
+}
+
+TEST_F(Timeline, TheVideoHasEveryFrameAndTheSoundOfTheMusicInStep)
+{
+    ASSERT_EQ(status, 0) << log;
+    const fs::path video = dir / "timeline.mp4";
+    ASSERT_TRUE(fs::exists(video)) << log;
+    EXPECT_EQ(probe(video, "v:0", "codec_name,width,height,r_frame_rate,nb_read_frames"),
+              "h264,1920,1080,30/1," + std::to_string(frames.size()));
+    EXPECT_EQ(probe(video, "a:0", "codec_name,sample_rate,channels"), "aac,44100,2");
+    const double picture = std::stod(probe(video, "v:0", "duration"));
+    const double sound = std::stod(probe(video, "a:0", "duration"));
+    EXPECT_NEAR(picture, frames.size() / double(FPS), 1e-6);
+    // AAC pads to whole packets of 1,024 samples: the two agree to within one.
+    EXPECT_NEAR(sound, picture, 1024.0 / 44100) << "the sound track is out of step";
+    EXPECT_FALSE(fs::exists(dir / "timeline.mp4.picture.mp4"));
+    EXPECT_FALSE(fs::exists(dir / "timeline.mp4.sound.raw"));
+
+    // The same music on a fresh offline output, played a frame's share at a
+    // time: each share is the one the capture wrote for that frame.
+    ASSERT_TRUE(corefile_mountimage((dir / "orlem.dat").string().c_str(), 0));
+    audiodriver_setoutput(AUDIODRIVER_OFFLINE);
+    Soundsystem_Init(44100, 16, 2);
+    s_sound music{};
+    Soundsystem_LoadSound("music.wav", &music);
+    Soundsystem_PlaySound(&music, 0);
+    uint64_t played = 0;
+    int differ = 0;
+    bool heard = false;
+    for (const Frame& f : frames) {
+        const uint64_t until = uint64_t(f.index + 1) * 44100 / FPS;
+        std::vector<uint8_t> share((until - played) * 4);
+        audiodriver_offline_play(share.data(), unsigned(share.size()));
+        played = until;
+        uint64_t h = 14695981039346656037ull;
+        for (uint8_t c : share) h = (h ^ c) * 1099511628211ull, heard |= c != 0;
+        char hex[17];
+        snprintf(hex, sizeof hex, "%016llx", (unsigned long long)h);
+        if (f.sound != hex && differ++ < 3) ADD_FAILURE() << "frame " << f.index << ": sound differs";
+    }
+    EXPECT_EQ(differ, 0);
+    EXPECT_TRUE(heard);
+    Soundsystem_StopSound(&music);
+    Soundsystem_CloseAudio();
+}
+
+// The same inputs give the same frames, the same sound and the same file.
+TEST_F(Timeline, TwoCapturesOfTheSameInputsAreTheSameBitForBit)
+{
+    std::string traces[2], videos[2];
+    for (int run = 0; run < 2; run++) {
+        const fs::path d = fs::absolute("again" + std::to_string(run));
+        fs::remove_all(d);
+        fs::create_directories(d);
+        fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
+        writetiming(d / "timing.dat");
+        std::string out;
+        ASSERT_EQ(capture(d, "again.mp4 --from 8 --frames 24 --fps 30 --trace trace.txt", &out), 0) << out;
+        EXPECT_NE(out.find("orlem: starting at scene event 8"), std::string::npos) << out;
+        traces[run] = slurp(d / "trace.txt");
+        videos[run] = slurp(d / "again.mp4");
+        // --from: the first frame is scene event 8 at effect time 0.
+        const std::vector<Frame> f = readtrace(d / "trace.txt");
+        ASSERT_EQ(f.size(), 24u);
+        EXPECT_EQ(f[0].scene, 8);
+        EXPECT_EQ(f[0].effect, 0);
+    }
+    EXPECT_EQ(traces[0], traces[1]);
+    EXPECT_GT(videos[0].size(), 1000u);
+    EXPECT_TRUE(videos[0] == videos[1]) << "the two videos differ";
+}
+
+// Without ffmpeg, or with nowhere to write, one line says why, the exit
+// code says it failed, and nothing is left under the video's name.
+TEST_F(Timeline, AMissingFfmpegOrAnUnwritablePlaceIsSaidAndLeavesNoVideo)
+{
+    const fs::path d = fs::absolute("noffmpeg");
+    fs::remove_all(d);
+    fs::create_directories(d);
+    fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
+    writetiming(d / "timing.dat");
+    std::string out;
+    EXPECT_EQ(capture(d, "gone.mp4 --frames 2", &out, "PATH=/nonexistent"), 1) << out;
+    EXPECT_NE(out.find("orlem-capture: ffmpeg was not found or does not run"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(d / "gone.mp4"));
+    EXPECT_EQ(capture(d, "/nonexistent/folder/gone.mp4 --frames 2", &out), 1) << out;
+    EXPECT_NE(out.find("/nonexistent/folder/gone.mp4.sound.raw: cannot be written"), std::string::npos) << out;
+    EXPECT_EQ(capture(d, "--fps 10 x.mp4", &out), 2) << out;
+    EXPECT_NE(out.find("--fps wants 22 to 240"), std::string::npos) << out;
+    for (const auto& e : fs::directory_iterator(d)) EXPECT_EQ(e.path().extension().string().find(".mp4"), std::string::npos) << e.path();
+}
+
+// The real orlem where there is no display and no sound device: it renders
+// off-screen, plays silence in real time, follows the short sync table to
+// its end and exits with 0, the table written back unchanged.
+TEST_F(Timeline, WithoutDisplayOrSoundDeviceOrlemPlaysToItsEnd)
+{
+    const fs::path d = fs::absolute("headless");
+    fs::remove_all(d);
+    fs::create_directories(d);
+    fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
+    writetiming(d / "timing.dat");
+    const std::string before = slurp(d / "timing.dat");
+    const std::string command = "cd '" + d.string() +
+                                "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=no-such-driver "
+                                "timeout 300 '" ORLEM "' > orlem.log 2>&1";
+    const int rc = system(command.c_str());
+    const std::string out = slurp(d / "orlem.log");
+    ASSERT_TRUE(WIFEXITED(rc)) << out;
+    EXPECT_EQ(WEXITSTATUS(rc), 0) << out;
+    EXPECT_NE(out.find("[MOX] no display: rendering off-screen"), std::string::npos) << out;
+    EXPECT_NE(out.find("AUDIO: no audio device"), std::string::npos) << out;
+    EXPECT_EQ(slurp(d / "timing.dat"), before);
 }
 
 }  // namespace

@@ -41,13 +41,19 @@ std::string stopreason;        // why the capture asked the demo to end
 int stillsdone = 0;
 
 uint32_t silentframes = 0;     // frames since the music last played
+using Clock = std::chrono::steady_clock;
+capture_timing timing;
+Clock::time_point lastexit;    // when the last present handed back to the demo
 
 // Frames the whole demo takes, for the progress line; 0 when the sync table
-// never ends it. It ends with the first frame past scene event 17.
+// never ends it. It ends with the first frame past scene event 17, and with
+// --from it starts at that scene event's time.
 uint32_t demoframes()
 {
     if (demotiming_numevents[0] <= DEMO_LASTSCENE + 1) return 0;
-    return uint32_t(demotiming_event[0][DEMO_LASTSCENE + 1] / 22050.0 * options.fps) + 1;
+    const int from = mox_option_from < demotiming_numevents[0] ? mox_option_from : 0;
+    const double units = double(demotiming_event[0][DEMO_LASTSCENE + 1]) - demotiming_event[0][from];
+    return units > 0 ? uint32_t(units / 22050.0 * options.fps) + 1 : 0;
 }
 
 // Holds Escape as a viewer would: the demo ends after its next frame, by
@@ -58,12 +64,20 @@ void pressescape(const char* why)
     mox_store(mox_asynckeys[0x1B], 1);
 }
 
+double seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+
 void onframe(int width, int height)
 {
+    Clock::time_point now = Clock::now();
+    const uint64_t position = snd_demomusic.position;  // what this frame's queries saw
     const uint32_t index = frame++;
+    // The first frame's wait is the start-up's (loading, compiling).
+    if (index == 0) started = now;
+    else timing.drawing += seconds(lastexit, now);
     const bool still = capture_stilldue(options, index);
     const bool video = !options.out.empty();
-    if (video || still) {
+    uint64_t picturehash = 0;
+    if (video || still || output.trace) {
         pixels.resize(size_t(width) * height * 3);
         GLint bound = 0;
         glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
@@ -71,10 +85,16 @@ void onframe(int width, int height)
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(bound));
+        Clock::time_point read = Clock::now();
+        timing.readback += seconds(now, read);
+        now = read;
         if (video) capture_writeframe(output, options, pixels.data(), width, height);
         if (still && capture_writestill(options, index, pixels.data(), width, height)) stillsdone++;
+        if (output.trace) picturehash = capture_hash(pixels.data(), pixels.size());
+        Clock::time_point sent = Clock::now();
+        timing.encoding += seconds(now, sent);
+        now = sent;
     }
-    if (output.trace) capture_traceframe(output, options, index);
 
     // Virtual time after this present: play the sound up to it.
     const uint64_t target = uint64_t(index + 1) * 44100 / uint64_t(options.fps);
@@ -83,6 +103,8 @@ void onframe(int width, int height)
     audiodriver_offline_play(sound.data(), unsigned(bytes));
     framesplayed = target;
     if (output.audio) fwrite(sound.data(), 1, sound.size(), output.audio);
+    if (output.trace)
+        capture_traceframe(output, options, index, position, picturehash, capture_hash(sound.data(), sound.size()));
 
     static const uint32_t total = demoframes();
     capture_progress(options, index + 1, total, started);
@@ -93,6 +115,8 @@ void onframe(int width, int height)
     silentframes = snd_demomusic.playing ? 0 : silentframes + 1;
     if (silentframes >= uint32_t(options.fps) * CAPTURE_MARGINSECONDS)
         pressescape("the music has ended or is missing, so the timeline cannot advance");
+    lastexit = Clock::now();
+    timing.sound += seconds(now, lastexit);
 }
 
 }  // namespace
@@ -110,11 +134,11 @@ int main(int argc, char** argv)
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
     mox_setvirtualclock(options.fps, 0);
     mox_setpresenthook(onframe);
-    started = std::chrono::steady_clock::now();
+    started = lastexit = Clock::now();  // both move to the first frame
     if (options.frames == 1) pressescape("--frames reached");
 
     int argcount = int(rest.size());
     rest.push_back(nullptr);
     mox_main(argcount, rest.data());
-    return capture_finish(options, &output, frame, stopreason);
+    return capture_finish(options, &output, frame, stopreason, &timing);
 }

@@ -35,6 +35,17 @@ struct capture_output {
     bool failed = false;       // ffmpeg ended early or a write failed
 };
 
+// Where a capture's time went, in seconds: the demo's own work between two
+// presents, reading the frame back, handing it to ffmpeg (which waits while
+// ffmpeg is behind), mixing and writing the sound, and the final run that
+// adds the sound track.
+struct capture_timing {
+    double drawing = 0, readback = 0, encoding = 0, sound = 0, finishing = 0;
+};
+
+// FNV-1a, 64 bits: the trace's fingerprints of each frame's picture and sound.
+uint64_t capture_hash(const uint8_t* bytes, size_t size);
+
 // Reads the capture's options; what it does not know goes to `rest` for the
 // platform layer (argv[0] first). Returns -1 to go on, else the exit code.
 int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<char*>* rest);
@@ -48,9 +59,12 @@ double capture_frametime(const capture_options& o, uint32_t index);
 // True when frame `index` is the first at or after one of the still times.
 bool capture_stilldue(const capture_options& o, uint32_t index);
 bool capture_writestill(const capture_options& o, uint32_t index, const uint8_t* rgb, int width, int height);
-void capture_traceframe(capture_output& out, const capture_options& o, uint32_t index);
+// `position`: the music's, as this frame's queries saw it.
+void capture_traceframe(capture_output& out, const capture_options& o, uint32_t index, uint64_t position,
+                        uint64_t picture, uint64_t sound);
 void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
                       std::chrono::steady_clock::time_point started);
 // Closes everything, adds the sound track to the video under OUT's name and
 // says what was written. Returns the process's exit code.
-int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, const std::string& why);
+int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, const std::string& why,
+                   capture_timing* timing);

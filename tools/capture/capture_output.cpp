@@ -30,7 +30,8 @@ const char* usage =
     "  --size WxH   scale the video (the demo renders at 1920 x 1080)\n"
     "  --stills DIR --at T1,T2,...  PNG stills at these seconds, into DIR\n"
     "  --trace FILE one line per frame: time, scene event, effect time, pulse,\n"
-    "               greeting name, fade, blend, blur, beat and particle count\n"
+    "               greeting name, fade, blend, blur, beat, particle count, and\n"
+    "               fingerprints of the frame's picture and of its sound\n"
     "  --from N     start at scene event N, the music from that event's time\n";
 
 // A path inside single quotes for the shell.
@@ -143,7 +144,8 @@ bool capture_open(const capture_options& o, capture_output* out)
             fprintf(stderr, "orlem-capture: %s: cannot be written\n", o.trace.c_str());
             return false;
         }
-        fputs("# frame ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles\n",
+        fputs("# frame ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles "
+              "picturehash soundhash\n",
               out->trace);
     }
     if (o.out.empty()) return true;  // stills and traces need no ffmpeg
@@ -219,12 +221,20 @@ bool capture_writestill(const capture_options& o, uint32_t index, const uint8_t*
     return true;
 }
 
-void capture_traceframe(capture_output& out, const capture_options& o, uint32_t index)
+uint64_t capture_hash(const uint8_t* bytes, size_t size)
 {
-    const uint64_t position = snd_demomusic.position;
-    fprintf(out.trace, "%u %.3f %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d\n", index,
+    uint64_t h = 14695981039346656037ull;
+    for (size_t i = 0; i < size; i++) h = (h ^ bytes[i]) * 1099511628211ull;
+    return h;
+}
+
+void capture_traceframe(capture_output& out, const capture_options& o, uint32_t index, uint64_t position,
+                        uint64_t picture, uint64_t sound)
+{
+    fprintf(out.trace, "%u %.3f %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %016llx %016llx\n", index,
             capture_frametime(o, index) * 1000.0, int32_t(uint32_t(position >> 10)), demostate, effecttime,
-            eventpulse, greetname, fade, blend, blurzoom, blurrgb, beatmultiplyer, numparticles);
+            eventpulse, greetname, fade, blend, blurzoom, blurrgb, beatmultiplyer, numparticles,
+            (unsigned long long)picture, (unsigned long long)sound);
 }
 
 void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
@@ -252,7 +262,20 @@ void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
     fflush(stderr);
 }
 
-int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, const std::string& why)
+// Where the time went, for the closing lines.
+static void reporttiming(const capture_options& o, uint32_t frames, const capture_timing& t)
+{
+    const double total = t.drawing + t.readback + t.encoding + t.sound + t.finishing;
+    if (frames == 0 || total <= 0) return;
+    const double length = double(frames) / o.fps;
+    printf("orlem-capture: %.1f s for %.1f s of demo (%.2f times its length, %.2f frames/s): drawing %.0f %%, "
+           "read-back %.0f %%, handing frames to ffmpeg %.0f %%, sound %.1f %%, adding the sound track %.0f %%\n",
+           total, length, total / length, frames / total, 100 * t.drawing / total, 100 * t.readback / total,
+           100 * t.encoding / total, 100 * t.sound / total, 100 * t.finishing / total);
+}
+
+int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, const std::string& why,
+                   capture_timing* timing)
 {
     if (isatty(STDERR_FILENO)) fputs("\n", stderr);
     if (out->trace) fclose(out->trace);
@@ -267,6 +290,7 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
     if (o.out.empty()) {
         printf("orlem-capture: %u frames (%.2f s at %d frames a second): %s\n", frames, seconds, o.fps,
                ending.c_str());
+        reporttiming(o, frames, *timing);
         return 0;
     }
     int status = 0;
@@ -278,6 +302,7 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
 
     bool ok = !out->failed && frames > 0 && status == 0 && audiook;
     const std::string partial = o.out + ".partial.mp4";
+    const auto finishing = std::chrono::steady_clock::now();
     if (ok) {
         // The picture as it is; the sound track encoded beside it.
         const std::string command = "ffmpeg -loglevel error -nostdin -y -i " + quoted(out->videopath) +
@@ -286,6 +311,7 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
         status = system(command.c_str());
         ok = status == 0 && rename(partial.c_str(), o.out.c_str()) == 0;
     }
+    timing->finishing += std::chrono::duration<double>(std::chrono::steady_clock::now() - finishing).count();
     removefile(out->videopath);
     removefile(out->audiopath);
     if (!ok) {
@@ -299,5 +325,6 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
     }
     printf("orlem-capture: %s written: %u frames, %.2f s at %d frames a second, with its sound: %s\n",
            o.out.c_str(), frames, seconds, o.fps, ending.c_str());
+    reporttiming(o, frames, *timing);
     return 0;
 }
