@@ -524,7 +524,7 @@ TEST_F(Timeline, TheVideoHasEveryFrameAndTheSoundOfTheMusicInStep)
     }
     EXPECT_EQ(differ, 0);
     EXPECT_TRUE(heard);
-    Soundsystem_StopSound(&music);
+    Soundsystem_DeleteSound(&music);
     Soundsystem_CloseAudio();
 }
 
