@@ -11,7 +11,7 @@
 // re-spawns the field from its slot on every block and the beat envelope at
 // full swing; and a typical intro field (event 2, the camera's voxels).
 // links: mox_demo mox_platform
-#include <GL/glew.h>
+#include "engine/platform/moxgl.h"
 
 #include <unistd.h>
 

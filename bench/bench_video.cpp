@@ -3,7 +3,7 @@
 // each presented with the default post shader. Runs under the engine's main
 // like any application; off-screen on llvmpipe when there is no display.
 // links: mox_video mox_platform
-#include <GL/glew.h>  // the renderer's name, for the report
+#include "engine/platform/moxgl.h"  // the renderer's name, for the report
 
 #include <algorithm>
 #include <chrono>

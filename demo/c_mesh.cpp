@@ -9,7 +9,7 @@
 // "c_mesh", so a leak shows in its totals.
 #include "demo/c_mesh.h"
 
-#include <GL/gl.h>  // display lists and immediate mode: OpenGL 1.1 only
+#include "engine/platform/moxgl.h"  // display lists and immediate mode: OpenGL 1.1 only
 
 #include <cstdio>
 #include <cstring>

@@ -3,7 +3,7 @@
 // wider and more saturated range of hues.
 #include "demo/c_particle.h"
 
-#include <GL/gl.h>
+#include "engine/platform/moxgl.h"
 
 #include <cmath>
 

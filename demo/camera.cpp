@@ -2,7 +2,7 @@
 // the plane x = 0 and looks at (0, 2, 0); the frame loop moves it (centerY,
 // centerZ) and the particle spawns turn it (camrot). The floor's camera is
 // the same eye without the turn, so the floor stays still under the field.
-#include <GL/gl.h>
+#include "engine/platform/moxgl.h"
 
 #include "demo/main.h"
 #include "engine/video/mox.h"

@@ -5,7 +5,7 @@
 // nothing; the loop then follows the music's position through the sync
 // table until the first frame past scene event 17, or until Escape is held,
 // and writes the sync table back unchanged.
-#include <GL/gl.h>
+#include "engine/platform/moxgl.h"
 
 #include <cmath>
 #include <cstdio>

@@ -6,7 +6,7 @@
 //
 // Each square is rotated back by -camrot so it faces the unturned camera;
 // back-face culling stays on, so the vertex order below decides what shows.
-#include <GL/gl.h>
+#include "engine/platform/moxgl.h"
 
 #include "core/corerand.h"
 #include "demo/main.h"

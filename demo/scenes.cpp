@@ -8,7 +8,7 @@
 // mixed block (1,024 units) at a time, so every frame of the block in which
 // an event begins sees the same small effecttime. Formulas are evaluated in
 // double and stored as floats.
-#include <GL/gl.h>
+#include "engine/platform/moxgl.h"
 
 #include <cmath>
 #include <cstdio>

@@ -16,7 +16,7 @@
 #include <cstring>
 #include <vector>
 
-#include <GL/glew.h>  // glReadPixels for --save and --video
+#include "engine/platform/moxgl.h"  // glReadPixels for --save and --video
 
 #include "corefile.h"
 #include "engine/image/corefont.h"

@@ -61,7 +61,7 @@ int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int fl
 
     puts("open waveout");
     int opened = g_output == AUDIODRIVER_OFFLINE ? audiodriver_offline_open(g_sample_size)
-                                                 : audiodriver_sdl_open(frequency, bits, channels);
+                                                 : audiodriver_device_open(frequency, bits, channels);
     if (!opened) {
         puts("open wav-buffers");
         puts("AUDIO: error opening audio buffer");
@@ -80,7 +80,7 @@ int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int fl
 
 void audiodriver_close() {
     // The output's callback is stopped first; only then is the ring freed.
-    if (g_opened == AUDIODRIVER_DEVICE) audiodriver_sdl_close();
+    if (g_opened == AUDIODRIVER_DEVICE) audiodriver_device_close();
     if (g_opened == AUDIODRIVER_OFFLINE) audiodriver_offline_close();
     g_opened = -1;
     soundsystem_lock();
@@ -122,6 +122,24 @@ void fillnextbuffer() {
         g_play_offset = 0;
     }
     soundsystem_unlock();
+}
+
+unsigned char* audiodriver_ringblock(int index, uint32_t* bytes) {
+    soundsystem_lock();
+    unsigned char* block = nullptr;
+    if (g_audio_buffer && index >= 0 && index < AUDIO_NUMBLOCKS) {
+        block = g_audio_buffer + index * g_buffer_size;
+        *bytes = g_block_bytes[index];
+    }
+    soundsystem_unlock();
+    return block;
+}
+
+int audiodriver_ringnext() {
+    soundsystem_lock();
+    int next = (int)g_cur_buf;
+    soundsystem_unlock();
+    return next;
 }
 
 int audiodriver_playring(void* out, unsigned bytes) {

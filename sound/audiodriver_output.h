@@ -8,10 +8,21 @@
 // returns the number of blocks mixed.
 int audiodriver_playring(void* out, unsigned bytes);
 
-// The SDL2 device: 1 when a device (or the silent fallback) plays.
-int audiodriver_sdl_open(unsigned frequency, unsigned bits, int channels);
+// The ring's block `index` (0..3): its address and the bytes queued in it
+// (the short start blocks hold 2048). Null once the ring is closed.
+unsigned char* audiodriver_ringblock(int index, uint32_t* bytes);
+// The block that fillnextbuffer refills next: the one played longest ago.
+int audiodriver_ringnext();
+
+// The platform's device (audiodriver_sdl.cpp or audiodriver_win32.cpp): 1
+// when a device, or the silent output in its place, plays.
+int audiodriver_device_open(unsigned frequency, unsigned bits, int channels);
 // Stops the device's callback and closes it; returns after the last callback.
-void audiodriver_sdl_close();
+void audiodriver_device_close();
+
+// The silent real-time output, for a machine without a device.
+int audiodriver_silent_open(unsigned frequency, unsigned framebytes);
+void audiodriver_silent_close();
 
 // The offline output: nothing runs by itself; audiodriver_offline_play plays.
 int audiodriver_offline_open(unsigned framebytes);

@@ -40,9 +40,6 @@ static Uint32 mox_requestevent = 0;            // SDL user event: a window reque
 static Uint32 mox_closeevent = 0;              // SDL user event: the demo thread ended
 static int mox_isheadless = 0;                 // rendering through the offscreen driver
 static int mox_depthbits = 32;                 // depth request that gave a window
-// The window's drawable in pixels, kept by the event thread for the demo
-// thread's present: it differs from the picture when the window is scaled.
-static std::atomic<int> mox_drawwidth{10}, mox_drawheight{10};
 static int mox_cursorcount = 0;                // ShowCursor's display counter
 
 int MOX_shaders_enabled = 0;
@@ -53,12 +50,6 @@ int mox_asynckeys[256];
 static int mox_cursor_x = 0, mox_cursor_y = 0;
 static int mox_window_left = 0, mox_window_top = 0;
 
-// Offline clock: fps 0 means the system clock.
-static std::atomic<int> mox_clockfps{0};
-static std::atomic<uint32_t> mox_clockstart{0};
-static std::atomic<uint32_t> mox_clockbase{0};  // frames presented when it was set
-static std::atomic<uint32_t> mox_framecount{0};
-static void (*mox_presenthook)(int, int) = nullptr;
 
 static SDL_Joystick* mox_joysticks[16];  // opened on first use (demo thread)
 
@@ -217,8 +208,7 @@ static void mox_updatedrawable()
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(winhandle, &w, &h);
     if (w <= 0 || h <= 0) SDL_GetWindowSize(winhandle, &w, &h);
-    mox_drawwidth.store(w);
-    mox_drawheight.store(h);
+    mox_setdrawable(w, h);
 }
 
 // Returns 1 when the event asks the loop to end.
@@ -433,56 +423,6 @@ int mox_main(int argc, char** argv)
     return 0;
 }
 
-char** CommandLineToArgvA(const char* cmdline, int* argc)
-{
-    if (!cmdline) cmdline = "";
-    size_t len = strlen(cmdline);
-    // Room for the most arguments the line can hold, then the text.
-    size_t pointers = (len + 2) / 2 + 1;
-    char** argv = static_cast<char**>(malloc(pointers * sizeof(char*) + len + 2));
-    if (!argv) {
-        *argc = 0;
-        return nullptr;
-    }
-    char* out = reinterpret_cast<char*>(argv + pointers);
-    bool inquotes = false, intext = false, atspace = true;
-    int n = 0;
-    size_t j = 0;
-    for (size_t i = 0; i < len; i++) {
-        char a = cmdline[i];
-        if (inquotes) {
-            if (a == '"')
-                inquotes = false;
-            else
-                out[j++] = a;
-            continue;
-        }
-        switch (a) {
-        case '"':
-            inquotes = true;
-            intext = true;
-            if (atspace) argv[n++] = out + j;
-            atspace = false;
-            break;
-        case ' ': case '\t': case '\n': case '\r':
-            if (intext) out[j++] = '\0';
-            intext = false;
-            atspace = true;
-            break;
-        default:
-            intext = true;
-            if (atspace) argv[n++] = out + j;
-            out[j++] = a;
-            atspace = false;
-            break;
-        }
-    }
-    out[j] = '\0';
-    argv[n] = nullptr;
-    *argc = n;
-    return argv;
-}
-
 void GetDesktopResolution(int& width, int& height)
 {
     SDL_DisplayMode m;
@@ -570,8 +510,7 @@ void mox_initwindow(int width, int height, int flags)
             std::string title = winhandle ? SDL_GetWindowTitle(winhandle) : "MOX Application";
             if (winhandle) SDL_DestroyWindow(winhandle);
             winhandle = mox_createglwindow(title.c_str(), 10, 10, width, height, SDL_WINDOW_HIDDEN);
-            mox_drawwidth.store(width);
-            mox_drawheight.store(height);
+            mox_setdrawable(width, height);
             return;
         }
         if (!winhandle) return;
@@ -629,28 +568,9 @@ void mox_closewindow()
 
 void mox_swapbuffers()
 {
-    if (mox_presenthook) mox_presenthook(mox_drawwidth.load(), mox_drawheight.load());
+    mox_presenting();
     if (winhandle) SDL_GL_SwapWindow(winhandle);
-    mox_framecount.fetch_add(1);
-}
-
-void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h)
-{
-    int dw = mox_drawwidth.load(), dh = mox_drawheight.load();
-    *x = *y = 0;
-    *w = width;
-    *h = height;
-    if (width <= 0 || height <= 0 || (dw == width && dh == height)) return;
-    // The largest picture of the same shape that fits, centred.
-    if (int64_t(dw) * height <= int64_t(dh) * width) {
-        *w = dw;
-        *h = int((int64_t(height) * dw + width / 2) / width);
-    } else {
-        *h = dh;
-        *w = int((int64_t(width) * dh + height / 2) / height);
-    }
-    *x = (dw - *w) / 2;
-    *y = (dh - *h) / 2;
+    mox_presented();
 }
 
 void mox_syncevents()
@@ -668,30 +588,12 @@ void MOX_SetTitle(const char* title)
 
 uint32_t MOX_GetMillis()
 {
-    int fps = mox_clockfps.load();
-    if (fps > 0) {
-        uint32_t frames = mox_framecount.load() - mox_clockbase.load();
-        uint64_t ms = uint64_t(frames) * 1000u / unsigned(fps);
-        return mox_clockstart.load() + uint32_t(ms);
-    }
+    uint32_t ms;
+    if (mox_virtualmillis(&ms)) return ms;
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
 }
-
-void mox_setvirtualclock(int fps, uint32_t start_ms)
-{
-    mox_clockfps.store(0);
-    mox_clockstart.store(start_ms);
-    mox_clockbase.store(mox_framecount.load());
-    if (fps > 0) mox_clockfps.store(fps);
-}
-
-int mox_virtualclock() { return mox_clockfps.load() > 0; }
-
-uint32_t mox_framespresented() { return mox_framecount.load(); }
-
-void mox_setpresenthook(void (*hook)(int, int)) { mox_presenthook = hook; }
 
 // --- input, device side ------------------------------------------------------
 

@@ -3,6 +3,7 @@
 // relaxed atomic builtins say exactly that to the compiler and to
 // ThreadSanitizer while the tables stay plain ints for the application.
 #pragma once
+#include <cstdint>
 
 inline int mox_load(const int& v) { return __atomic_load_n(&v, __ATOMIC_RELAXED); }
 inline void mox_store(int& v, int value) { __atomic_store_n(&v, value, __ATOMIC_RELAXED); }
@@ -10,3 +11,14 @@ inline void mox_store(int& v, int value) { __atomic_store_n(&v, value, __ATOMIC_
 // The event thread's own view of which keys are down, by virtual-key code;
 // what GetAsyncKeyState answered on the original target.
 extern int mox_asynckeys[256];
+
+// --- between the backends and what they share (frameclock.cpp) ------------
+
+// The offline clock's reading: 1 and *ms while it is in use, else 0.
+int mox_virtualmillis(uint32_t* ms);
+// A backend's present: mox_presenting() runs the hook with the finished
+// frame in the back buffer, mox_presented() counts the frame once shown.
+void mox_presenting();
+void mox_presented();
+// The window's drawable size, as the window's thread last saw it.
+void mox_setdrawable(int width, int height);

@@ -6,7 +6,7 @@
 // texture, frame buffer 0, post values, the video description, the caches,
 // the 60 Hz tick). All time arithmetic is unsigned 32-bit differences, so
 // the millisecond wrap passes unnoticed.
-#include <GL/glew.h>  // entry points past OpenGL 1.1
+#include "engine/platform/moxgl.h"  // entry points past OpenGL 1.1
 
 #include <chrono>
 #include <cstdio>

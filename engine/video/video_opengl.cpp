@@ -11,7 +11,7 @@
 // is bound. Frame buffers are created once, never deleted, and hold
 // their image upside down (t = 1 is the top row), hence the flipped t in
 // every draw of a frame buffer.
-#include <GL/glew.h>  // the EXT frame-buffer entry points
+#include "engine/platform/moxgl.h"  // the EXT frame-buffer entry points
 
 #include <cmath>
 #include <cstdio>

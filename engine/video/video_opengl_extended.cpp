@@ -6,7 +6,7 @@
 // indices then. A null source gives -1 and leaves the record free, so the
 // next program takes that index. Compile and link logs are printed, never
 // fatal: the index is returned all the same.
-#include <GL/glew.h>  // OpenGL 2.0 shader entry points
+#include "engine/platform/moxgl.h"  // OpenGL 2.0 shader entry points
 
 #include <cmath>
 #include <cstdio>

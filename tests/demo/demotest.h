@@ -3,7 +3,7 @@
 // stand-ins for every overlay picture, small voxel sets of known sizes, and
 // whole-frame read-back of the output buffer.
 #pragma once
-#include <GL/glew.h>
+#include "engine/platform/moxgl.h"
 #include <gtest/gtest.h>
 
 #include <cstdint>

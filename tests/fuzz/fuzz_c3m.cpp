@@ -4,7 +4,7 @@
 // vertex and coordinate Build follows is read from the mesh's arrays, where
 // the sanitizers watch it. A refused or removed mesh must give back all the
 // memory it took.
-#include <GL/gl.h>
+#include "engine/platform/moxgl.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // pixel read-back from the current frame buffer and from the presented
 // window.
 #pragma once
-#include <GL/glew.h>
+#include "engine/platform/moxgl.h"
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -11,7 +11,7 @@
 // Threads: the options and the finish run on the entry thread around
 // mox_main; everything per frame runs on the demo thread, in the present
 // hook, while the demo is inside MOX_SwapBuffers.
-#include <GL/glew.h>  // glReadPixels and the frame-buffer binding
+#include "engine/platform/moxgl.h"  // glReadPixels and the frame-buffer binding
 
 #include <chrono>
 #include <cstdio>

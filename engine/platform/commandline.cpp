@@ -1,5 +1,6 @@
-// The viewers' options, read from the command line by the platform layer
-// before coremain runs; coremain still gets the arguments the platform left.
+// The command line: split into an argument vector, and the viewers' options
+// that the platform layer reads from it before coremain runs; coremain still
+// gets the arguments the platform left.
 // A program that declares its usage (mox_setusage) takes no other options:
 // an unknown one is refused with the usage, and --help prints it. Without a
 // usage (the example, test programs) everything but the platform's own
@@ -67,4 +68,54 @@ int mox_readoptions(int* argc, char** argv)
     argv[kept] = nullptr;
     *argc = kept;
     return -1;
+}
+
+char** CommandLineToArgvA(const char* cmdline, int* argc)
+{
+    if (!cmdline) cmdline = "";
+    size_t len = strlen(cmdline);
+    // Room for the most arguments the line can hold, then the text.
+    size_t pointers = (len + 2) / 2 + 1;
+    char** argv = static_cast<char**>(malloc(pointers * sizeof(char*) + len + 2));
+    if (!argv) {
+        *argc = 0;
+        return nullptr;
+    }
+    char* out = reinterpret_cast<char*>(argv + pointers);
+    bool inquotes = false, intext = false, atspace = true;
+    int n = 0;
+    size_t j = 0;
+    for (size_t i = 0; i < len; i++) {
+        char a = cmdline[i];
+        if (inquotes) {
+            if (a == '"')
+                inquotes = false;
+            else
+                out[j++] = a;
+            continue;
+        }
+        switch (a) {
+        case '"':
+            inquotes = true;
+            intext = true;
+            if (atspace) argv[n++] = out + j;
+            atspace = false;
+            break;
+        case ' ': case '\t': case '\n': case '\r':
+            if (intext) out[j++] = '\0';
+            intext = false;
+            atspace = true;
+            break;
+        default:
+            intext = true;
+            if (atspace) argv[n++] = out + j;
+            out[j++] = a;
+            atspace = false;
+            break;
+        }
+    }
+    out[j] = '\0';
+    argv[n] = nullptr;
+    *argc = n;
+    return argv;
 }

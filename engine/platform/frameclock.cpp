@@ -1,0 +1,73 @@
+// What both backends share about presented frames: their count, the
+// offline clock that moves with it, the present hook, and where a picture
+// lands in a window of another size. The demo thread presents; any thread
+// may read the count and the clock.
+#include <atomic>
+#include <cstdint>
+
+#include "engine/platform/driver.h"
+#include "engine/platform/platform_shared.h"
+
+static std::atomic<int> mox_clockfps{0};          // 0: the system clock
+static std::atomic<uint32_t> mox_clockstart{0};
+static std::atomic<uint32_t> mox_clockbase{0};    // frames presented when it was set
+static std::atomic<uint32_t> mox_framecount{0};
+static void (*mox_presenthook)(int, int) = nullptr;
+// The window's drawable in pixels, kept by the window's thread: it differs
+// from the picture when the window is scaled.
+static std::atomic<int> mox_drawwidth{10}, mox_drawheight{10};
+
+int mox_virtualmillis(uint32_t* ms)
+{
+    int fps = mox_clockfps.load();
+    if (fps <= 0) return 0;
+    uint32_t frames = mox_framecount.load() - mox_clockbase.load();
+    *ms = mox_clockstart.load() + uint32_t(uint64_t(frames) * 1000u / unsigned(fps));
+    return 1;
+}
+
+void mox_setvirtualclock(int fps, uint32_t start_ms)
+{
+    mox_clockfps.store(0);
+    mox_clockstart.store(start_ms);
+    mox_clockbase.store(mox_framecount.load());
+    if (fps > 0) mox_clockfps.store(fps);
+}
+
+int mox_virtualclock() { return mox_clockfps.load() > 0; }
+
+uint32_t mox_framespresented() { return mox_framecount.load(); }
+
+void mox_setpresenthook(void (*hook)(int, int)) { mox_presenthook = hook; }
+
+void mox_presenting()
+{
+    if (mox_presenthook) mox_presenthook(mox_drawwidth.load(), mox_drawheight.load());
+}
+
+void mox_presented() { mox_framecount.fetch_add(1); }
+
+void mox_setdrawable(int width, int height)
+{
+    mox_drawwidth.store(width);
+    mox_drawheight.store(height);
+}
+
+void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h)
+{
+    int dw = mox_drawwidth.load(), dh = mox_drawheight.load();
+    *x = *y = 0;
+    *w = width;
+    *h = height;
+    if (width <= 0 || height <= 0 || dw <= 0 || dh <= 0 || (dw == width && dh == height)) return;
+    // The largest picture of the same shape that fits, centred.
+    if (int64_t(dw) * height <= int64_t(dh) * width) {
+        *w = dw;
+        *h = int((int64_t(height) * dw + width / 2) / width);
+    } else {
+        *h = dh;
+        *w = int((int64_t(width) * dh + height / 2) / height);
+    }
+    *x = (dw - *w) / 2;
+    *y = (dh - *h) / 2;
+}
