@@ -19,11 +19,11 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include "coresys.h"
 
 #define FILE_MALLOC(size) _wrap_malloc_dbg((size), "corefile-std", __LINE__)
 #define FILE_FREE(p) _wrap_free_dbg((p), "corefile-std", __LINE__)
@@ -256,70 +256,73 @@ static int read_image_table() {
     return 1;
 }
 
-// Walks one directory below `parent`, depth first. Entries are examined
-// relative to the open directory itself, so the process's working directory
-// never changes. Linked directories are not followed: a link loop would
-// otherwise walk until the path buffers ran out.
-static void walk_directory(int parent, const char* path, int fill) {
-    int fd = openat(parent, path, O_RDONLY | O_DIRECTORY);
-    DIR* d = fd >= 0 ? fdopendir(fd) : nullptr;
-    if (!d) {
-        if (fd >= 0) close(fd);
+// Walks the directory `path` and below it, depth first, through the system's
+// listing (coresys), which leaves linked directories out: a link loop would
+// otherwise walk until the path buffers ran out. Full paths are used, so the
+// process's working directory never changes.
+struct walk_state {
+    const char* root;  // the mounted directory
+    int fill;          // 0: count, 1: store the names
+};
+
+static void walk_entry(const char* name, int kind, void* context);
+
+static void walk_directory(walk_state* w, int top) {
+    char path[1024 + 256];
+    snprintf(path, sizeof path, "%s/%s", w->root, curDir);
+    if (!coresys_listdir(top ? w->root : path, walk_entry, w)) {
         _dbg_printf("error reading directory\n");
         return;
     }
+}
+
+static void walk_entry(const char* name, int kind, void* context) {
+    walk_state* w = (walk_state*)context;
+    s_coreimage& t = corefile_image;
+    const int namelen = (int)strlen(name);
+    if (kind == CORESYS_DIRECTORY) {
+        if (diroffset + namelen + 1 >= (int)sizeof curDir) {
+            _dbg_printf("path too long, skipped: %s%s/\n", curDir, name);
+            return;
+        }
+        memcpy(curDir + diroffset, name, namelen);
+        curDir[diroffset + namelen] = '/';
+        curDir[diroffset + namelen + 1] = 0;
+        diroffset += namelen + 1;
+        walk_directory(w, 0);
+        diroffset -= namelen + 1;
+        curDir[diroffset] = 0;
+        return;
+    }
+    if (diroffset + namelen >= (int)sizeof curFile) {
+        _dbg_printf("path too long, skipped: %s%s\n", curDir, name);
+        return;
+    }
+    memcpy(curFile, curDir, diroffset);
+    memcpy(curFile + diroffset, name, namelen + 1);
+    if (w->fill) {
+        // The tree may have grown since the counting pass; the table may not.
+        if (t.numfiles >= walk_capacity) {
+            _dbg_printf("file appeared during the mount, skipped: %s\n", curFile);
+            return;
+        }
+        char* copy = (char*)FILE_MALLOC(256);
+        if (!copy) return;
+        memcpy(copy, curFile, sizeof curFile);
+        t.names[t.numfiles] = copy;
+    }
+    t.numfiles++;
+}
+
+void corefile_opendir(const char* path, int fill) {
     const size_t len = strlen(path);
     int levels = 1;
     for (size_t i = 1; i + 1 < len; i++)
         if (path[i] == '/') levels++;
     if (levels > 1) _dbg_printf("path has %d sublevels\n", levels);
-
-    s_coreimage& t = corefile_image;
-    while (dirent* e = readdir(d)) {
-        const char* name = e->d_name;
-        if (!strcmp(name, ".") || !strcmp(name, "..")) continue;
-        struct stat st;
-        if (fstatat(fd, name, &st, 0) != 0) continue;
-        const int namelen = (int)strlen(name);
-        if ((st.st_mode & 0xF000) == 0x4000) {
-            struct stat link;
-            if (fstatat(fd, name, &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)) continue;
-            if (diroffset + namelen + 1 >= (int)sizeof curDir) {
-                _dbg_printf("path too long, skipped: %s%s/\n", curDir, name);
-                continue;
-            }
-            memcpy(curDir + diroffset, name, namelen);
-            curDir[diroffset + namelen] = '/';
-            curDir[diroffset + namelen + 1] = 0;
-            diroffset += namelen + 1;
-            walk_directory(fd, name, fill);
-            diroffset -= namelen + 1;
-            curDir[diroffset] = 0;
-            continue;
-        }
-        if (diroffset + namelen >= (int)sizeof curFile) {
-            _dbg_printf("path too long, skipped: %s%s\n", curDir, name);
-            continue;
-        }
-        memcpy(curFile, curDir, diroffset);
-        memcpy(curFile + diroffset, name, namelen + 1);
-        if (fill) {
-            // The tree may have grown since the counting pass; the table may not.
-            if (t.numfiles >= walk_capacity) {
-                _dbg_printf("file appeared during the mount, skipped: %s\n", curFile);
-                continue;
-            }
-            char* copy = (char*)FILE_MALLOC(256);
-            if (!copy) continue;
-            memcpy(copy, curFile, sizeof curFile);
-            t.names[t.numfiles] = copy;
-        }
-        t.numfiles++;
-    }
-    if (closedir(d) != 0) _dbg_printf("Error closing directory\n");
+    walk_state w = {path, fill};
+    walk_directory(&w, 1);
 }
-
-void corefile_opendir(const char* path, int fill) { walk_directory(AT_FDCWD, path, fill); }
 
 static int read_directory_table() {
     s_coreimage& t = corefile_image;

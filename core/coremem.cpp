@@ -1,5 +1,5 @@
 // Memory wrappers. The debug forms count the allocator's real block size
-// (malloc_usable_size), so adding and subtracting always use the same amount
+// (malloc_usable_size, _msize on Windows), so adding and subtracting always use the same amount
 // and the totals return to where they were once every block is back. Only
 // the demo thread allocates through them; the counters are plain variables.
 #include "coremem.h"
@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <malloc.h>  // malloc_usable_size
+
+#include "coresys.h"
 
 uint32_t g_mem_in_use = 0;
 uint32_t g_mem_in_use_peak = 0;
@@ -24,7 +25,7 @@ void* _wrap_malloc_dbg(int size, const char* file, int line) {
         printf("%s(%d): wrap_malloc(%d) failed!\n", file, line, size);
         return nullptr;
     }
-    g_mem_in_use += (uint32_t)malloc_usable_size(p);
+    g_mem_in_use += (uint32_t)coresys_blocksize(p);
     if (g_mem_in_use > g_mem_in_use_peak) g_mem_in_use_peak = g_mem_in_use;
     return p;
 }
@@ -38,7 +39,7 @@ void _wrap_free_dbg(void* p, const char* file, int line) {
         printf("%s(%d): wrap_free() tried to free a NULL pointer!\n", file, line);
         return;
     }
-    g_mem_in_use -= (uint32_t)malloc_usable_size(p);
+    g_mem_in_use -= (uint32_t)coresys_blocksize(p);
     free(p);
 }
 

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 int32_t demotiming_numevents[DEMOTIMING_TRACKS];                       // events in use per track
@@ -87,7 +88,11 @@ int SaveTiming(const char* path) {
         remove(temporary.c_str());
         return closed != 0 ? closed : EOF;
     }
-    if (rename(temporary.c_str(), path) != 0) {
+    // The library's rename replaces an existing file on every system; the
+    // runtime's rename does not on Windows.
+    std::error_code failed;
+    std::filesystem::rename(temporary, path, failed);
+    if (failed) {
         printf("%s: cannot be replaced, sync table left in %s\n", path, temporary.c_str());
         return EOF;
     }

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <thread>
 
+#include "sound/audiodriver.h"
 #include "sound/audiodriver_output.h"
 
 enum { WAVE_BLOCKS = 4 };
@@ -92,7 +93,7 @@ int audiodriver_device_open(unsigned frequency, unsigned bits, int channels)
                                            : MMSYSERR_NOMEM;
     if (opened != MMSYSERR_NOERROR) {
         g_wo = nullptr;
-        printf("AUDIO: no wave-out device (error %u): playing silence in real time\n", unsigned(opened));
+        printf("AUDIO: no audio device (wave-out error %u): playing silence in real time\n", unsigned(opened));
         g_silent = true;
         return audiodriver_silent_open(frequency, framebytes);
     }

@@ -10,9 +10,9 @@
 MOX_GL_ENTRYPOINTS(MOX_GL_DEFINE)
 #undef MOX_GL_DEFINE
 
-static PROC mox_glproc(const char* name)
+static void* mox_glproc(const char* name)
 {
-    PROC p = wglGetProcAddress(name);
+    void* p = reinterpret_cast<void*>(wglGetProcAddress(name));
     const intptr_t v = reinterpret_cast<intptr_t>(p);
     if (v == 0 || v == 1 || v == 2 || v == 3 || v == -1) return nullptr;
     return p;

@@ -110,7 +110,7 @@ TEST(ListingDirectory, LooseFilesListWithTheirSizes) {
     auto dir = scratch("tree");
     write_file(dir / "music.wav", std::string(1234, 'm'));
     write_file(dir / "gfx" / "logo.tga", "tga");
-    stdout_of([&] { ASSERT_EQ(corefile_mountimage(dir.c_str(), 2), 1); });
+    stdout_of([&] { ASSERT_EQ(corefile_mountimage(dir.string().c_str(), 2), 1); });
     stdout_of([] { corefile_readdir("*.wav"); });
     ASSERT_EQ(corefile_numfiles, 2);
     EXPECT_STREQ(corefile_filelist[0].display, "[gfx]");

@@ -1,10 +1,10 @@
 #include "coredebug.h"
 #include "coremem.h"
+#include "coresys.h"
 #include "fixtures.h"
 
 #include <climits>
 #include <cstring>
-#include <malloc.h>
 #include <unistd.h>
 
 using fixtures::stdout_of;
@@ -14,7 +14,7 @@ TEST(DebugAllocation, TotalsCountRealBlockSizesAndKeepThePeak) {
     g_mem_in_use_peak = before;  // the peak of earlier tests would hide this one's
     void* a = _wrap_malloc_dbg(100, "t", 1);
     void* b = _wrap_malloc_dbg(50, "t", 2);
-    const uint32_t ra = (uint32_t)malloc_usable_size(a), rb = (uint32_t)malloc_usable_size(b);
+    const uint32_t ra = (uint32_t)coresys_blocksize(a), rb = (uint32_t)coresys_blocksize(b);
     EXPECT_GE(ra, 100u);
     _wrap_free_dbg(a, "t", 3);
     EXPECT_EQ(stdout_of(wrap_showusage), "memory usage: " + std::to_string(before + rb) +
@@ -26,7 +26,7 @@ TEST(DebugAllocation, TotalsCountRealBlockSizesAndKeepThePeak) {
 TEST(DebugAllocation, IwramFamilySharesTheTotals) {
     const uint32_t before = g_mem_in_use;
     void* p = _wrap_malloc_iwram_dbg(64, "t", 1);
-    EXPECT_EQ(g_mem_in_use, before + (uint32_t)malloc_usable_size(p));
+    EXPECT_EQ(g_mem_in_use, before + (uint32_t)coresys_blocksize(p));
     _wrap_free_iwram_dbg(p, "t", 2);
     EXPECT_EQ(g_mem_in_use, before);
 }

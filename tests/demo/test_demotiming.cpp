@@ -15,6 +15,9 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
+
 // A sound whose position gives sync time t.
 s_sound at(int32_t t) {
     s_sound s{};
@@ -237,7 +240,7 @@ TEST_F(Probe, EnergyIsTheSquaredMagnitudeOfTheToneOverTheFirst2048Values) {
     // values, so a channel's tone appears at half the frequency per value.
     std::vector<int16_t> tone(2 * 44100);
     for (int i = 0; i < 44100; i++)
-        tone[2 * i] = tone[2 * i + 1] = (int16_t)lround(8000 * sin(2 * M_PI * 1306.0 * i / 44100.0));
+        tone[2 * i] = tone[2 * i + 1] = (int16_t)lround(8000 * sin(2 * kPi * 1306.0 * i / 44100.0));
     s_sound s{};
     s.channels = 2;
     s.bits = 16;
@@ -254,7 +257,7 @@ TEST_F(Probe, EnergyIsTheSquaredMagnitudeOfTheToneOverTheFirst2048Values) {
     // single precision is held to a thousandth of the tone's peak energy.
     auto energy = [&](double f) {
         std::complex<double> x = 0;
-        double w = 2 * M_PI * f / 44100.0;
+        double w = 2 * kPi * f / 44100.0;
         for (int n = 0; n < 2048; n++) x += (block[n] / 32768.0) * std::polar(1.0, -w * n);
         return std::norm(x);
     };
