@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when
-# any is missing. Safe to run again: it does nothing when all are there.
+# any is missing; `deps.sh windows` adds those of the Windows build. Safe to
+# run again: it does nothing when all are there.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,15 @@ packages=(
   imagemagick                    # writes the TGA files the image tests decode
   libstb-dev                     # stb_image, the TGA benchmark's reference decoder
 )
+
+# The Windows build (scripts/windows.sh) and its checks under Wine.
+if [ "${1:-}" = windows ]; then
+  packages+=(
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64   # the 32-bit and 64-bit cross compilers
+    googletest                                # GoogleTest's sources, built for Windows
+    wine64 zip file
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

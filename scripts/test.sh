@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The whole suite: installs what is missing, then builds and runs the tests
 # plainly, under AddressSanitizer and UndefinedBehaviorSanitizer, the threaded
-# tests under ThreadSanitizer, and every fuzz target for a bounded time.
+# tests under ThreadSanitizer, every fuzz target for a bounded time, and the
+# Windows build with its checks under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh windows
 
 jobs=$(nproc)
 run_ctest() { (cd "$1" && ctest --output-on-failure -j "$jobs" ${2:+-L "$2"} --timeout 600); }
@@ -35,3 +36,7 @@ fi
 
 echo "== fuzz targets"
 scripts/fuzz.sh "${MOX_FUZZ_SECONDS:-60}"
+
+echo "== the Windows build, checked under Wine"
+scripts/windows.sh
+(cd build-win64 && ctest --output-on-failure --timeout 900)

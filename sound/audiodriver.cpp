@@ -29,6 +29,7 @@ static uint32_t g_buffer_size = 0;            // bytes per block
 static uint32_t g_cur_buf = 0;                // block played now, refilled next
 static uint32_t g_block_bytes[AUDIO_NUMBLOCKS];  // queued bytes of each block
 static uint32_t g_play_offset = 0;            // bytes of block g_cur_buf already played
+static uint64_t g_played_bytes = 0;           // bytes the output has played since it opened
 
 void audiodriver_setoutput(int output) { g_output = output; }
 
@@ -56,6 +57,7 @@ int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int fl
     for (int i = 0; i < AUDIO_NUMBLOCKS; i++) g_block_bytes[i] = AUDIO_STARTBYTES;
     g_cur_buf = 0;
     g_play_offset = 0;
+    g_played_bytes = 0;
     soundsystem.bufferlength = g_buffer_size / g_sample_size;
     soundsystem_unlock();
 
@@ -135,6 +137,19 @@ unsigned char* audiodriver_ringblock(int index, uint32_t* bytes) {
     return block;
 }
 
+void audiodriver_ringplayed(uint32_t bytes) {
+    soundsystem_lock();
+    g_played_bytes += bytes;
+    soundsystem_unlock();
+}
+
+uint64_t audiodriver_playedframes() {
+    soundsystem_lock();
+    const uint64_t frames = g_sample_size ? g_played_bytes / g_sample_size : 0;
+    soundsystem_unlock();
+    return frames;
+}
+
 int audiodriver_ringnext() {
     soundsystem_lock();
     int next = (int)g_cur_buf;
@@ -159,6 +174,7 @@ int audiodriver_playring(void* out, unsigned bytes) {
         }
         bytes -= n;
         g_play_offset += n;
+        g_played_bytes += n;
         if (g_play_offset == g_block_bytes[g_cur_buf]) {
             fillnextbuffer();
             mixed++;

@@ -16,6 +16,10 @@ void audiodriver_submitbuffer();
 void fillnextbuffer();
 void audiodriver_mixbuffers(void* block, int bytes, int unused);
 
+// Output frames the open output has played since it opened: what a device
+// reports played, or what the silent and offline outputs played.
+uint64_t audiodriver_playedframes();
+
 // Chooses the output the next audiodriver_init opens (device by default).
 void audiodriver_setoutput(int output);
 // The offline output: plays `bytes` bytes of the ring into `out` (may be

@@ -13,6 +13,8 @@ int audiodriver_playring(void* out, unsigned bytes);
 unsigned char* audiodriver_ringblock(int index, uint32_t* bytes);
 // The block that fillnextbuffer refills next: the one played longest ago.
 int audiodriver_ringnext();
+// An output that plays the blocks itself (wave-out) reports each one played.
+void audiodriver_ringplayed(uint32_t bytes);
 
 // The platform's device (audiodriver_sdl.cpp or audiodriver_win32.cpp): 1
 // when a device, or the silent output in its place, plays.

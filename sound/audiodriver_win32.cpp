@@ -63,6 +63,7 @@ static void refill()
             WAVEHDR& h = g_hdr[index];
             if (!(h.dwFlags & WHDR_DONE)) break;
             if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(g_wo, &h, sizeof h);
+            audiodriver_ringplayed(h.dwBufferLength);
             h.dwFlags = 0;
             fillnextbuffer();  // mixes this block; the ring moves on
             queueblock(index);

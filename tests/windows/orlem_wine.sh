@@ -1,0 +1,77 @@
+#!/bin/sh
+# The Windows demo under Wine, in a real X window under xvfb-run:
+#   1. started at scene event 2 (--from 2, a bright scene), Escape held a few
+#      seconds in: exit code 0, the start-up lines in their order, timing.dat
+#      written back unchanged, and a frame read back from the screen that is
+#      not black;
+#   2. with a sync table of a few seconds: it plays to its end by itself and
+#      exits with 0.
+# Both with Wine's sound going to ALSA's null device, so the wave-out device
+# really opens: the log must not show the silent output.
+# Usage: orlem_wine.sh ORLEM.EXE DEMODIR TIMINGTOOL
+set -u
+exe=$1 demodir=$2 timingtool=$3
+wine=${WINE64:-/usr/lib/wine/wine64}
+for tool in xvfb-run xdotool convert "$wine"; do
+    command -v "$tool" >/dev/null || { echo "$tool missing (scripts/deps.sh windows installs it)"; exit 1; }
+done
+work=$(mktemp -d "${TMPDIR:-/tmp}/orlem-wine.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAILED: $*"; exit 1; }
+cp "$exe" "$demodir/orlem.dat" "$demodir/timing.dat" "$work/" || exit 1
+cp "$work/timing.dat" "$work/timing.before"
+cd "$work" || exit 1
+# ALSA's null device as the default: wave-out opens and plays into nothing.
+mkdir -p home
+printf 'pcm.!default {\n    type null\n}\n' > home/.asoundrc
+export HOME="$work/home" WINEDEBUG=-all
+export WINEPREFIX="${WINEPREFIX:-$work/prefix}"
+unset WAYLAND_DISPLAY
+
+inner='
+"$0" orlem.exe --from 2 >orlem.log 2>&1 &
+pid=$!
+timeout 120 xdotool search --sync --name "VELDRIX - ORLEM" >/dev/null
+sleep 6
+import -window root shot.png
+xdotool keydown Escape
+i=0
+while kill -0 $pid 2>/dev/null && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
+xdotool keyup Escape
+kill $pid 2>/dev/null
+wait $pid
+'
+xvfb-run -a -s "-screen 0 1920x1080x24" sh -c "$inner" "$wine"
+rc=$?
+grep -v '^ALSA lib' orlem.log
+[ $rc -eq 0 ] || fail "exit code $rc"
+last=0
+for line in 'Loading resource image: orlem.dat' '\[MOX\] Init Glew' 'Ready for GLSL' '\[MOX\] Init OpenGL' \
+            '\[MOX\] Init Framebuffer: 1920,1080' '- load mesh' 'MOX_LoadFont - Font Added' \
+            'open waveout' 'audiodriver inited' 'Loading sound music.wav' 'orlem: starting at scene event 2'; do
+    at=$(grep -n -m1 -e "$line" orlem.log | cut -d: -f1)
+    [ -n "$at" ] || fail "missing: $line"
+    [ "$at" -gt "$last" ] || fail "out of order: $line"
+    last=$at
+done
+grep -q 'Error Initing Glew' orlem.log && fail "the GL entry points did not load"
+grep -q 'AUDIO: no audio device' orlem.log && fail "the wave-out device did not open"
+cmp -s timing.dat timing.before || fail "timing.dat changed"
+stats=$(convert shot.png -colorspace gray -format '%[fx:mean] %[fx:maxima]' info:)
+echo "brightness of the frame read back (mean, brightest): $stats"
+echo "$stats" | awk '{ exit !($1 > 0.002 && $2 > 0.3) }' || fail "the frame read back is black"
+
+# A sync table that ends three seconds in: the demo ends by itself.
+printf 'track 0 events 20\n' > short.txt
+i=0
+while [ $i -lt 20 ]; do echo "event $i $((i * 4096))" >> short.txt; i=$((i + 1)); done
+for track in 1 2 3; do printf 'track %d events 1\nevent 0 0\n' $track >> short.txt; done
+"$timingtool" build short.txt timing.dat >/dev/null || fail "timingtool build"
+cp timing.dat timing.before
+timeout 300 xvfb-run -a -s "-screen 0 1920x1080x24" "$wine" orlem.exe --window >short.log 2>&1
+rc=$?
+grep -v '^ALSA lib' short.log | tail -n 3
+[ $rc -eq 0 ] || fail "the short timeline did not end with 0 (exit code $rc)"
+grep -q 'AUDIO: no audio device' short.log && fail "the wave-out device did not open"
+cmp -s timing.dat timing.before || fail "timing.dat changed"
+echo "orlem.exe under Wine: ended by Escape and by its own timeline with 0; frame not black; wave-out open"
