@@ -54,17 +54,7 @@ double since(Clock::time_point& t)
 void frame(int scene, int blur, int output, double* ms)
 {
     Clock::time_point t = Clock::now();
-    MOX_SetFrameBuffer(scene);
-    MOX_Disable2D();
-    glEnable(GL_DEPTH_TEST);
-    glClearDepth(10000000.0);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    MOX_ViewPort(960, 540, 1.33f, 45, 0.001f, 1000);
-    glMatrixMode(GL_MODELVIEW);
-    glColor3f(1, 1, 1);
+    PrepareScene(scene);
     HandleSceneStart();
     HandleBlurAndBeat();
     DrawScene();

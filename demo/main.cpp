@@ -121,17 +121,7 @@ int coremain(int argc, char** argv)
         if (beatmultiplyer > 1) beatmultiplyer = float(beatmultiplyer - 0.1);
 
         // 4: the scene buffer, cleared, with the demo's perspective.
-        MOX_SetFrameBuffer(scene);
-        MOX_Disable2D();
-        glEnable(GL_DEPTH_TEST);
-        glClearDepth(10000000.0);
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        MOX_ViewPort(960, 540, 1.33f, 45, 0.001f, 1000);
-        glMatrixMode(GL_MODELVIEW);
-        glColor3f(1, 1, 1);
+        PrepareScene(scene);
 
         // 5-7: fields at a scene's start, blur and beat fields, 3D drawing.
         HandleSceneStart();

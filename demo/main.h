@@ -44,9 +44,11 @@ extern int exitgame;          // 1 once Escape has been seen held
 extern float blurzoom;        // strength of the zoom blur
 extern float blurrgb;         // amount of the RGB split
 
-// The frame loop's steps 5, 6, 7 and 9 (coremain runs the others): the spawn
-// rows of the scene table at a scene's start, the blur values and the beat
-// fields, the 3D drawing of particles and floor, and the overlay rows.
+// The frame loop's steps 4 to 7 and 9 (coremain runs the others): the
+// scene buffer cleared under the demo's perspective, the spawn rows of the
+// scene table at a scene's start, the blur values and the beat fields, the
+// 3D drawing of particles and floor, and the overlay rows.
+void PrepareScene(int scene);
 void HandleSceneStart();
 void HandleBlurAndBeat();
 void DrawScene();

@@ -65,6 +65,22 @@ s_sound snd_demomusic;
 
 // --- the scene table ---------------------------------------------------------------
 
+void PrepareScene(int scene)
+{
+    MOX_SetFrameBuffer(scene);
+    MOX_Disable2D();  // changes nothing: the frame buffer has just marked the projection 3D
+    glEnable(GL_DEPTH_TEST);
+    glClearDepth(10000000.0);  // clamped to 1
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    // Aspect 1.33 on a 16:9 buffer, as the demo always had it.
+    MOX_ViewPort(960, 540, 1.33f, 45, 0.001f, 1000);
+    glMatrixMode(GL_MODELVIEW);
+    glColor3f(1, 1, 1);
+}
+
 void HandleSceneStart()
 {
     if (effecttime > DEMO_STARTWINDOW) return;

@@ -207,20 +207,7 @@ TEST_F(Demo, WithoutYawBothCamerasAgreeAndTheFirstFrameSeesTheStartEye)
 }
 
 // The scene buffer with the frame loop's 3D set-up.
-void scene3d()
-{
-    MOX_SetFrameBuffer(buffers().scene);
-    MOX_Disable2D();
-    glEnable(GL_DEPTH_TEST);
-    glClearDepth(1);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    MOX_ViewPort(960, 540, 1.33f, 45, 0.001f, 1000);
-    glMatrixMode(GL_MODELVIEW);
-    glColor3f(1, 1, 1);
-}
+void scene3d() { PrepareScene(buffers().scene); }
 
 struct Lit {
     int count = 0, top = DEMO_HEIGHT, bottom = -1, left = DEMO_WIDTH, right = -1;
