@@ -367,17 +367,3 @@ TEST(Fading, EachModeStepsItsRampOnceAFrame) {
         EXPECT_EQ(fade, 0.5f);
     }
 }
-
-TEST(Fading, ASlowRiseFromZeroTakes334Frames) {
-    fade = 0;
-    fadeevent = 3;
-    blendevent = 0;
-    int frames = 0;
-    while (fade < 1 && frames < 1000) {
-        HandleFading();
-        frames++;
-    }
-    EXPECT_EQ(frames, 334);
-    EXPECT_GT(fade, 1.0f);
-    EXPECT_LT(fade, 1.003f);
-}

@@ -188,24 +188,6 @@ TEST(Beat, ALoudToneAtTheProbesFrequencyIsABeatAndSilenceIsNot)
     audiodriver_setoutput(AUDIODRIVER_DEVICE);
 }
 
-TEST_F(Demo, WithoutYawBothCamerasAgreeAndTheFirstFrameSeesTheStartEye)
-{
-    float still[16], turned[16];
-    glMatrixMode(GL_MODELVIEW);
-    HandleCameraStill();
-    glGetFloatv(GL_MODELVIEW_MATRIX, still);
-    HandleCamera();
-    glGetFloatv(GL_MODELVIEW_MATRIX, turned);
-    for (int i = 0; i < 16; i++) EXPECT_FLOAT_EQ(still[i], turned[i]) << i;
-    // The eye (0, 8, -15) goes to the origin of eye space.
-    EXPECT_NEAR(still[12] + still[4] * 8 - still[8] * 15, 0, 1e-4);
-    EXPECT_NEAR(still[13] + still[5] * 8 - still[9] * 15, 0, 1e-4);
-    camrot = 30;
-    HandleCamera();
-    glGetFloatv(GL_MODELVIEW_MATRIX, turned);
-    EXPECT_GT(std::fabs(turned[0] - still[0]), 0.1f);
-}
-
 // The scene buffer with the frame loop's 3D set-up.
 void scene3d() { PrepareScene(buffers().scene); }
 

@@ -92,23 +92,6 @@ TEST_F(Demo, EachSceneShowsItsOverlaysAtTheirPlacesAndOnlyThere)
     }
 }
 
-TEST_F(Demo, FadedOverlaysTakeTheBlendValueOfTheirMoment)
-{
-    demostate = 2;
-    effecttime = 32;  // past the jump: blend stays as it is
-    blend = 0.5f;
-    blankoutput();
-    DrawOverlays();
-    const uint32_t p = readoutput()[size_t(CY + 10) * DEMO_WIDTH + CX + 10];
-    // Half of the caption's blue over black.
-    EXPECT_NEAR(int((p >> 16) & 0xFF), int(introcolour(0) & 0xFF) / 2, 1);
-    // Blend 0 draws nothing: the alpha test cuts it.
-    blend = 0;
-    blankoutput();
-    DrawOverlays();
-    EXPECT_EQ(compare(readoutput(), {}), "");
-}
-
 // Ramp jumps and modes, row by row: {scene, t, fade and blend before} then
 // what the row leaves.
 TEST_F(Demo, RowsJumpTheRampsAndSetTheirModesAtExactThresholds)
