@@ -27,7 +27,6 @@ enum { WAVE_BLOCKS = 4 };
 static HWAVEOUT g_wo = nullptr;          // the open device, null: none
 static WAVEFORMATEX g_wf;                // its PCM format
 static WAVEHDR g_hdr[WAVE_BLOCKS];       // one header per block of the ring
-static int g_num_prep_buffers = 0;       // headers prepared at open, for close
 static HANDLE g_refill_event = nullptr;  // set by waveOutProc on each block done
 static std::thread g_refill_thread;
 static std::atomic<bool> g_refill_running{false};
@@ -38,18 +37,18 @@ static void CALLBACK waveOutProc(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR, D
     if (message == WOM_DONE) SetEvent(g_refill_event);
 }
 
-// Queues block `index` of the ring with the bytes it holds.
-static void queueblock(int index)
+// Points header `index` at its block of the ring, with the bytes the block
+// holds (2048 for the short start blocks), and prepares it.
+static bool prepareblock(int index)
 {
     WAVEHDR& h = g_hdr[index];
     uint32_t bytes = 0;
     unsigned char* data = audiodriver_ringblock(index, &bytes);
-    if (!data) return;  // the ring was closed
     memset(&h, 0, sizeof h);
+    if (!data) return false;  // the ring was closed
     h.lpData = reinterpret_cast<LPSTR>(data);
     h.dwBufferLength = bytes;
-    waveOutPrepareHeader(g_wo, &h, sizeof h);
-    waveOutWrite(g_wo, &h, sizeof h);
+    return waveOutPrepareHeader(g_wo, &h, sizeof h) == MMSYSERR_NOERROR;
 }
 
 static void refill()
@@ -66,7 +65,7 @@ static void refill()
             audiodriver_ringplayed(h.dwBufferLength);
             h.dwFlags = 0;
             fillnextbuffer();  // mixes this block; the ring moves on
-            queueblock(index);
+            if (prepareblock(index)) waveOutWrite(g_wo, &h, sizeof h);
         }
     }
 }
@@ -101,19 +100,11 @@ int audiodriver_device_open(unsigned frequency, unsigned bits, int channels)
     // The refill thread first, so no completion finds nobody waiting.
     g_refill_running.store(true, std::memory_order_release);
     g_refill_thread = std::thread(refill);
-    g_num_prep_buffers = 0;
     for (int i = 0; i < WAVE_BLOCKS; i++) {
-        uint32_t bytes = 0;
-        unsigned char* data = audiodriver_ringblock(i, &bytes);
-        WAVEHDR& h = g_hdr[i];
-        memset(&h, 0, sizeof h);
-        h.lpData = reinterpret_cast<LPSTR>(data);
-        h.dwBufferLength = bytes;  // the short start blocks: 2048 bytes
-        if (!data || waveOutPrepareHeader(g_wo, &h, sizeof h) != MMSYSERR_NOERROR) {
+        if (!prepareblock(i)) {
             audiodriver_device_close();
             return 0;
         }
-        g_num_prep_buffers = i + 1;
     }
     for (int i = 0; i < WAVE_BLOCKS; i++) waveOutWrite(g_wo, &g_hdr[i], sizeof g_hdr[i]);
     return 1;
@@ -138,7 +129,6 @@ void audiodriver_device_close()
         waveOutClose(g_wo);
         g_wo = nullptr;
     }
-    g_num_prep_buffers = 0;
     if (g_refill_event) CloseHandle(g_refill_event);
     g_refill_event = nullptr;
 }

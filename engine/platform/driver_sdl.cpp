@@ -50,7 +50,6 @@ int mox_asynckeys[256];
 static int mox_cursor_x = 0, mox_cursor_y = 0;
 static int mox_window_left = 0, mox_window_top = 0;
 
-
 static SDL_Joystick* mox_joysticks[16];  // opened on first use (demo thread)
 
 // --- requests to the event thread -----------------------------------------
@@ -473,23 +472,19 @@ static int mox_desktopfullscreen(int width, int height)
 
 // Room a window's frame and title take beyond its client area; a guess,
 // since a hidden window's borders are not known yet.
-enum { MOX_FRAMEWIDTH = 32, MOX_FRAMEHEIGHT = 80, MOX_WINDOWWIDTH = 1280 };
+enum { MOX_FRAMEWIDTH = 32, MOX_FRAMEHEIGHT = 80 };
 
-// The client size of a --window window for a picture of width x height: at
-// most 1280 wide and within the desktop's usable area, its shape kept.
-static void mox_fitwindow(int width, int height, int* w, int* h)
+// The client size of a --window window: it fits the desktop's usable area.
+static void mox_windowsize(int width, int height, int* w, int* h)
 {
-    double scale = 1.0;
-    if (width > MOX_WINDOWWIDTH) scale = double(MOX_WINDOWWIDTH) / width;
     SDL_Rect usable;
     int display = SDL_GetWindowDisplayIndex(winhandle);
+    int roomw = 0, roomh = 0;
     if (SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, &usable) == 0) {
-        double roomw = usable.w - MOX_FRAMEWIDTH, roomh = usable.h - MOX_FRAMEHEIGHT;
-        if (roomw > 0 && width * scale > roomw) scale = roomw / width;
-        if (roomh > 0 && height * scale > roomh) scale = roomh / height;
+        roomw = usable.w - MOX_FRAMEWIDTH;
+        roomh = usable.h - MOX_FRAMEHEIGHT;
     }
-    *w = int(width * scale + 0.5) > 0 ? int(width * scale + 0.5) : 1;
-    *h = int(height * scale + 0.5) > 0 ? int(height * scale + 0.5) : 1;
+    mox_fitwindow(width, height, roomw, roomh, w, h);
 }
 
 // The entry points the renderer calls beyond OpenGL 1.1.
@@ -519,7 +514,7 @@ void mox_initwindow(int width, int height, int flags)
         SDL_SetWindowBordered(winhandle, SDL_TRUE);
         if (mox_option_window) {
             int w = width, h = height;
-            mox_fitwindow(width, height, &w, &h);
+            mox_windowsize(width, height, &w, &h);
             SDL_SetWindowSize(winhandle, w, h);
             SDL_SetWindowPosition(winhandle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         } else {

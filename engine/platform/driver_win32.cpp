@@ -32,7 +32,6 @@ static HANDLE moxthread = nullptr;
 static volatile LONG mox_demodone = 0;  // coremain has returned
 
 int MOX_shaders_enabled = 0;
-int mox_asynckeys[256];  // unused here: GetAsyncKeyState answers directly
 
 enum : DWORD {
     MOX_EXSTYLE = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE,                                            // 0x00040100
@@ -272,10 +271,6 @@ static int mox_desktopfullscreen(int width, int height)
     return 1;
 }
 
-// Room a window's frame takes beyond its client area comes from
-// AdjustWindowRectEx; a --window window is at most 1280 wide.
-enum { MOX_WINDOWWIDTH = 1280 };
-
 // The outer rectangle of a window whose client area is width x height.
 static RECT mox_outer(int width, int height)
 {
@@ -284,20 +279,16 @@ static RECT mox_outer(int width, int height)
     return r;
 }
 
-// A --window window for a picture of width x height: at most 1280 wide,
-// its frame within the monitor's work area, the shape kept, centred.
-static void mox_fitwindow(int width, int height)
+// A --window window for a picture of width x height, its frame within the
+// monitor's work area, centred.
+static void mox_placewindow(int width, int height)
 {
     RECT whole, work;
     mox_monitor(&whole, &work);
     const RECT frame = mox_outer(0, 0);  // the frame alone
-    const double roomw = double(work.right - work.left) - (frame.right - frame.left);
-    const double roomh = double(work.bottom - work.top) - (frame.bottom - frame.top);
-    double scale = width > MOX_WINDOWWIDTH ? double(MOX_WINDOWWIDTH) / width : 1.0;
-    if (roomw > 0 && width * scale > roomw) scale = roomw / width;
-    if (roomh > 0 && height * scale > roomh) scale = roomh / height;
-    const int w = int(width * scale + 0.5) > 0 ? int(width * scale + 0.5) : 1;
-    const int h = int(height * scale + 0.5) > 0 ? int(height * scale + 0.5) : 1;
+    int w = width, h = height;
+    mox_fitwindow(width, height, (work.right - work.left) - (frame.right - frame.left),
+                  (work.bottom - work.top) - (frame.bottom - frame.top), &w, &h);
     const RECT outer = mox_outer(w, h);
     const int ow = outer.right - outer.left, oh = outer.bottom - outer.top;
     MoveWindow(winhandle, work.left + ((work.right - work.left) - ow) / 2,
@@ -311,7 +302,7 @@ void mox_initwindow(int width, int height, int flags)
         const RECT outer = mox_outer(width, height);
         MoveWindow(winhandle, 10, 10, outer.right - outer.left, outer.bottom - outer.top, TRUE);
         if (mox_option_window) {
-            mox_fitwindow(width, height);
+            mox_placewindow(width, height);
         } else if ((flags & 1) && !mox_fullscreen(width, height)) {
             mox_desktopfullscreen(width, height);
         }

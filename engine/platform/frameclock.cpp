@@ -53,6 +53,15 @@ void mox_setdrawable(int width, int height)
     mox_drawheight.store(height);
 }
 
+void mox_fitwindow(int width, int height, int roomw, int roomh, int* w, int* h)
+{
+    double scale = width > MOX_WINDOWWIDTH ? double(MOX_WINDOWWIDTH) / width : 1.0;
+    if (roomw > 0 && width * scale > roomw) scale = double(roomw) / width;
+    if (roomh > 0 && height * scale > roomh) scale = double(roomh) / height;
+    *w = int(width * scale + 0.5) > 0 ? int(width * scale + 0.5) : 1;
+    *h = int(height * scale + 0.5) > 0 ? int(height * scale + 0.5) : 1;
+}
+
 void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h)
 {
     int dw = mox_drawwidth.load(), dh = mox_drawheight.load();

@@ -60,18 +60,19 @@ inline float* voxelset(int count)
     return v;
 }
 
-// The output buffer as 0xAABBGGRR words (red in the low byte), top row first.
-inline std::vector<uint32_t> readoutput()
+// A frame buffer as 0xAABBGGRR words (red in the low byte), top row first.
+inline std::vector<uint32_t> readbuffer(int index)
 {
-    std::vector<uint32_t> rows(size_t(DEMO_WIDTH) * DEMO_HEIGHT);
-    MOX_SetFrameBuffer(buffers().output);
+    std::vector<uint32_t> rows(size_t(DEMO_WIDTH) * DEMO_HEIGHT), top(rows.size());
+    MOX_SetFrameBuffer(index);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, DEMO_WIDTH, DEMO_HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-    std::vector<uint32_t> top(rows.size());
     for (int y = 0; y < DEMO_HEIGHT; y++)
         std::copy_n(&rows[size_t(DEMO_HEIGHT - 1 - y) * DEMO_WIDTH], DEMO_WIDTH, &top[size_t(y) * DEMO_WIDTH]);
     return top;
 }
+
+inline std::vector<uint32_t> readoutput() { return readbuffer(buffers().output); }
 
 // 0xAARRGGBB as the frame buffer stores it, alpha left out.
 inline uint32_t stored(uint32_t argb)

@@ -331,16 +331,6 @@ struct Passes {
     std::vector<uint32_t> first, second;
 };
 
-std::vector<uint32_t> readbuffer(int index)
-{
-    MOX_SetFrameBuffer(index);
-    std::vector<uint32_t> rows(size_t(DEMO_WIDTH) * DEMO_HEIGHT), top(rows.size());
-    glReadPixels(0, 0, DEMO_WIDTH, DEMO_HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-    for (int y = 0; y < DEMO_HEIGHT; y++)
-        std::copy_n(&rows[size_t(DEMO_HEIGHT - 1 - y) * DEMO_WIDTH], DEMO_WIDTH, &top[size_t(y) * DEMO_WIDTH]);
-    return top;
-}
-
 Passes blurred(int x, int y, float zoom, float rgb)
 {
     MOX_SetFrameBuffer(buffers().scene);

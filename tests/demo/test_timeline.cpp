@@ -278,6 +278,18 @@ protected:
     static std::vector<Frame> frames;
     static std::vector<double> at;
 
+    // A fresh folder to play in: the main run's data image and the
+    // hand-made sync table.
+    static fs::path playfolder(const std::string& name)
+    {
+        const fs::path d = fs::absolute(name);
+        fs::remove_all(d);
+        fs::create_directories(d);
+        fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
+        writetiming(d / "timing.dat");
+        return d;
+    }
+
     static void SetUpTestSuite()
     {
         dir = fs::absolute("timeline");
@@ -402,11 +414,7 @@ TEST_F(Timeline, TheSyncTableIsWrittenBackByteForByte)
 // by its own path and writes the sync table back.
 TEST_F(Timeline, EscapeEndsTheDemoAfterTheCurrentFrame)
 {
-    const fs::path d = fs::absolute("escape");
-    fs::remove_all(d);
-    fs::create_directories(d);
-    fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
-    writetiming(d / "timing.dat");
+    const fs::path d = playfolder("escape");
     const std::string before = slurp(d / "timing.dat");
     fs::remove(d / "timing.dat.tmp");
     std::string out;
@@ -533,11 +541,7 @@ TEST_F(Timeline, TwoCapturesOfTheSameInputsAreTheSameBitForBit)
 {
     std::string traces[2], videos[2];
     for (int run = 0; run < 2; run++) {
-        const fs::path d = fs::absolute("again" + std::to_string(run));
-        fs::remove_all(d);
-        fs::create_directories(d);
-        fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
-        writetiming(d / "timing.dat");
+        const fs::path d = playfolder("again" + std::to_string(run));
         std::string out;
         ASSERT_EQ(capture(d, "again.mp4 --from 8 --frames 24 --fps 30 --trace trace.txt", &out), 0) << out;
         EXPECT_NE(out.find("orlem: starting at scene event 8"), std::string::npos) << out;
@@ -558,11 +562,7 @@ TEST_F(Timeline, TwoCapturesOfTheSameInputsAreTheSameBitForBit)
 // code says it failed, and nothing is left under the video's name.
 TEST_F(Timeline, AMissingFfmpegOrAnUnwritablePlaceIsSaidAndLeavesNoVideo)
 {
-    const fs::path d = fs::absolute("noffmpeg");
-    fs::remove_all(d);
-    fs::create_directories(d);
-    fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
-    writetiming(d / "timing.dat");
+    const fs::path d = playfolder("noffmpeg");
     std::string out;
     EXPECT_EQ(capture(d, "gone.mp4 --frames 2", &out, "PATH=/nonexistent"), 1) << out;
     EXPECT_NE(out.find("orlem-capture: ffmpeg was not found or does not run"), std::string::npos) << out;
@@ -579,11 +579,7 @@ TEST_F(Timeline, AMissingFfmpegOrAnUnwritablePlaceIsSaidAndLeavesNoVideo)
 // its end and exits with 0, the table written back unchanged.
 TEST_F(Timeline, WithoutDisplayOrSoundDeviceOrlemPlaysToItsEnd)
 {
-    const fs::path d = fs::absolute("headless");
-    fs::remove_all(d);
-    fs::create_directories(d);
-    fs::copy_file(dir / "orlem.dat", d / "orlem.dat");
-    writetiming(d / "timing.dat");
+    const fs::path d = playfolder("headless");
     const std::string before = slurp(d / "timing.dat");
     const std::string command = "cd '" + d.string() +
                                 "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=no-such-driver "

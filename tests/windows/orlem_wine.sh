@@ -11,6 +11,7 @@
 # Usage: orlem_wine.sh ORLEM.EXE DEMODIR TIMINGTOOL
 set -u
 exe=$1 demodir=$2 timingtool=$3
+tests=$(cd "$(dirname "$0")/.." && pwd)
 wine=${WINE64:-/usr/lib/wine/wine64}
 for tool in xvfb-run xdotool convert "$wine"; do
     command -v "$tool" >/dev/null || { echo "$tool missing (scripts/deps.sh windows installs it)"; exit 1; }
@@ -28,32 +29,15 @@ export HOME="$work/home" WINEDEBUG=-all
 export WINEPREFIX="${WINEPREFIX:-$work/prefix}"
 unset WAYLAND_DISPLAY
 
-inner='
-"$0" orlem.exe --from 2 >orlem.log 2>&1 &
-pid=$!
-timeout 120 xdotool search --sync --name "VELDRIX - ORLEM" >/dev/null
-sleep 6
-import -window root shot.png
-xdotool keydown Escape
-i=0
-while kill -0 $pid 2>/dev/null && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
-xdotool keyup Escape
-kill $pid 2>/dev/null
-wait $pid
-'
-xvfb-run -a -s "-screen 0 1920x1080x24" sh -c "$inner" "$wine"
+SCREENSHOT=shot.png xvfb-run -a -s "-screen 0 1920x1080x24" \
+    "$tests/hold_escape.sh" "VELDRIX - ORLEM" 6 orlem.log "$wine" orlem.exe --from 2
 rc=$?
 grep -v '^ALSA lib' orlem.log
 [ $rc -eq 0 ] || fail "exit code $rc"
-last=0
-for line in 'Loading resource image: orlem.dat' '\[MOX\] Init Glew' 'Ready for GLSL' '\[MOX\] Init OpenGL' \
-            '\[MOX\] Init Framebuffer: 1920,1080' '- load mesh' 'MOX_LoadFont - Font Added' \
-            'open waveout' 'audiodriver inited' 'Loading sound music.wav' 'orlem: starting at scene event 2'; do
-    at=$(grep -n -m1 -e "$line" orlem.log | cut -d: -f1)
-    [ -n "$at" ] || fail "missing: $line"
-    [ "$at" -gt "$last" ] || fail "out of order: $line"
-    last=$at
-done
+"$tests/lines_in_order.sh" orlem.log 'Loading resource image: orlem.dat' '\[MOX\] Init Glew' 'Ready for GLSL' \
+    '\[MOX\] Init OpenGL' '\[MOX\] Init Framebuffer: 1920,1080' '- load mesh' 'MOX_LoadFont - Font Added' \
+    'open waveout' 'audiodriver inited' 'Loading sound music.wav' 'orlem: starting at scene event 2' ||
+    fail "start-up lines"
 grep -q 'Error Initing Glew' orlem.log && fail "the GL entry points did not load"
 grep -q 'AUDIO: no audio device' orlem.log && fail "the wave-out device did not open"
 cmp -s timing.dat timing.before || fail "timing.dat changed"

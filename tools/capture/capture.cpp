@@ -89,11 +89,11 @@ void onframe(int width, int height)
         timing.readback += seconds(now, read);
         now = read;
         if (video) capture_writeframe(output, options, pixels.data(), width, height);
-        if (still && capture_writestill(options, index, pixels.data(), width, height)) stillsdone++;
-        if (output.trace) picturehash = capture_hash(pixels.data(), pixels.size());
         Clock::time_point sent = Clock::now();
         timing.encoding += seconds(now, sent);
         now = sent;
+        if (still && capture_writestill(options, index, pixels.data(), width, height)) stillsdone++;
+        if (output.trace) picturehash = capture_hash(pixels.data(), pixels.size());
     }
 
     // Virtual time after this present: play the sound up to it.
@@ -116,7 +116,7 @@ void onframe(int width, int height)
     if (silentframes >= uint32_t(options.fps) * CAPTURE_MARGINSECONDS)
         pressescape("the music has ended or is missing, so the timeline cannot advance");
     lastexit = Clock::now();
-    timing.sound += seconds(now, lastexit);
+    timing.rest += seconds(now, lastexit);
 }
 
 }  // namespace

@@ -37,10 +37,10 @@ struct capture_output {
 
 // Where a capture's time went, in seconds: the demo's own work between two
 // presents, reading the frame back, handing it to ffmpeg (which waits while
-// ffmpeg is behind), mixing and writing the sound, and the final run that
-// adds the sound track.
+// ffmpeg is behind), the rest of each frame (its sound, stills, the trace),
+// and the final run that adds the sound track.
 struct capture_timing {
-    double drawing = 0, readback = 0, encoding = 0, sound = 0, finishing = 0;
+    double drawing = 0, readback = 0, encoding = 0, rest = 0, finishing = 0;
 };
 
 // FNV-1a, 64 bits: the trace's fingerprints of each frame's picture and sound.

@@ -265,13 +265,14 @@ void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
 // Where the time went, for the closing lines.
 static void reporttiming(const capture_options& o, uint32_t frames, const capture_timing& t)
 {
-    const double total = t.drawing + t.readback + t.encoding + t.sound + t.finishing;
+    const double total = t.drawing + t.readback + t.encoding + t.rest + t.finishing;
     if (frames == 0 || total <= 0) return;
     const double length = double(frames) / o.fps;
     printf("orlem-capture: %.1f s for %.1f s of demo (%.2f times its length, %.2f frames/s): drawing %.0f %%, "
-           "read-back %.0f %%, handing frames to ffmpeg %.0f %%, sound %.1f %%, adding the sound track %.0f %%\n",
+           "read-back %.0f %%, handing frames to ffmpeg %.0f %%, sound, stills and trace %.1f %%, "
+           "adding the sound track %.0f %%\n",
            total, length, total / length, frames / total, 100 * t.drawing / total, 100 * t.readback / total,
-           100 * t.encoding / total, 100 * t.sound / total, 100 * t.finishing / total);
+           100 * t.encoding / total, 100 * t.rest / total, 100 * t.finishing / total);
 }
 
 int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, const std::string& why,
