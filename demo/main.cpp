@@ -94,11 +94,11 @@ int coremain(int argc, char** argv)
     InitTiming();
     LoadTiming("timing.dat");
     ReportMissingAssets();
-    // Held across both, so no block of the song's start is mixed when a demo
-    // maker's --from moves it on; viewers start at scene event 0.
+    // Held across both, so no block of the song is mixed before a demo
+    // maker's --from has taken it to the offline output to rehearse on.
     soundsystem_lock();
     Soundsystem_PlaySound(&snd_demomusic, 0);
-    StartAtScene(mox_option_from);
+    StartSteps(mox_option_from, mox_option_fromtime, !mox_option_everyframe);
     soundsystem_unlock();
 
     currentframe = 0;

@@ -29,6 +29,8 @@ enum {
     DEMO_STARTWINDOW = 59,        // spawn rows run while effecttime <= 59
     DEMO_RAMPWINDOW = 31,         // ramp jumps run while effecttime <= 31
     DEMO_PULSELENGTH = 40,        // timing units a track-1 pulse lasts
+    DEMO_STEPRATE = 60,           // steps a second the show is made for
+    DEMO_UNITSPERSECOND = 22050,  // timing units a second of the 44100 Hz stereo music
 };
 
 // --- the timeline ----------------------------------------------------------
@@ -54,16 +56,37 @@ void HandleBlurAndBeat();
 void DrawScene();
 void DrawOverlays();
 
-// For demo makers (--from N): moves the music to scene event N's time, so
-// the next frame sees that event at effect time 0 and its start (spawn,
-// ramp jumps) runs as it would have. 0 leaves the music at its start.
-void StartAtScene(int event);
+// --- steps: which the demo draws ----------------------------------------------
+// The demo is made for 60 steps a second. A rehearsed step (MOX_rehearsing)
+// makes every state change of a drawn one and draws nothing: the steps
+// above skip their GL work themselves, and nothing drawn feeds back into the
+// state, so k rehearsed steps leave what k drawn ones leave.
+
+extern int seekscene;       // --from N: steps before the first that sees scene event N are rehearsed
+extern float seektime;      // --from Ts: steps before T seconds into the music are rehearsed
+extern uint32_t stepcount;  // steps since the music started
+
+// Called right after the music starts, under the sound system's lock. With
+// `catchup` a late frame first rehearses the steps it missed, so a slow
+// machine shows the show at its rate with fewer frames; without, one step
+// per frame. A demo maker's scene event (`scene` > 0) or time (`seconds` >
+// 0) rehearses every step before it. orlem playing in real time rehearses
+// on the offline clock and sound output, then hands the music to the device
+// where the rehearsal stopped and goes on in real time.
+void StartSteps(int scene, double seconds, int catchup);
+// The demo's step hook (MOX_WaitRefresh runs it): the --from rehearsal.
+void HandleStep();
+// How far a --from rehearsal has come, 0 to 1; -1 when none runs.
+float SeekProgress();
 
 // Prints one line for each asset that did not load, and says when the
 // timeline cannot advance (no music) or never reaches its end (a sync table
 // without scene event 18), so a viewer knows why and that Escape ends it.
 // Returns the number of lines printed.
 int ReportMissingAssets();
+// The last timing unit the music plays before it stops and its position
+// falls back to 0; -1 without music.
+int64_t LastMusicUnit();
 
 // --- assets ------------------------------------------------------------------
 

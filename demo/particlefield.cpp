@@ -10,6 +10,7 @@
 
 #include "core/corerand.h"
 #include "demo/main.h"
+#include "engine/video/mox.h"
 
 c_particle particle[DEMO_MAXPARTICLES];
 int numparticles = 0;
@@ -43,6 +44,12 @@ void InitParticles(float* voxels, int count, float startsize, float scalefactor,
 
 void DrawParticles()
 {
+    if (MOX_rehearsing) {
+        // The field's motion and age, without the squares.
+        for (int i = 0; i < numparticles; i++) particle[i].Handle();
+        explosionCount = float(double(explosionCount) + 0.01);
+        return;
+    }
     MOX_BindTextureFromBitmap(bmp_cubetexture);
     MOX_EnableRenderState(MOX_ALPHATEST);
     glBlendFunc(GL_ONE, GL_ONE);

@@ -67,6 +67,7 @@ s_sound snd_demomusic;
 
 void PrepareScene(int scene)
 {
+    if (MOX_rehearsing) return;
     MOX_SetFrameBuffer(scene);
     MOX_Disable2D();  // changes nothing: the frame buffer has just marked the projection 3D
     glEnable(GL_DEPTH_TEST);
@@ -127,6 +128,7 @@ void DrawScene()
 {
     if (demostate > 15) return;
     if (!(demostate == 7 && effecttime > 54999)) DrawParticles();
+    if (MOX_rehearsing) return;  // the particles have moved; the rest only draws
     glColor3f(1, 1, 1);
     if (demostate > 5) {
         MOX_BindTextureFromBitmap(bmp_floor);
@@ -143,8 +145,16 @@ void DrawScene()
 // in the middle band, greeting names below them, subtitles at the bottom.
 enum { CAPTION_X = 448, CAPTION_Y = 508, NAME_X = 448, NAME_Y = 824, SUBTITLE_X = 768, SUBTITLE_Y = 984 };
 
-static void drawfaded(int x, int y, s_sprite s) { MOX_DrawAlphaSprite(x, y, s, blend); }
-static void drawsubtitle(int i) { MOX_DrawSprite(SUBTITLE_X, SUBTITLE_Y, spr_subtitle[i]); }
+// A rehearsed step makes the rows' changes to the ramps and draws nothing.
+static void draw(int x, int y, s_sprite s)
+{
+    if (!MOX_rehearsing) MOX_DrawSprite(x, y, s);
+}
+static void drawfaded(int x, int y, s_sprite s)
+{
+    if (!MOX_rehearsing) MOX_DrawAlphaSprite(x, y, s, blend);
+}
+static void drawsubtitle(int i) { draw(SUBTITLE_X, SUBTITLE_Y, spr_subtitle[i]); }
 static float plus(float v, double step) { return float(v + step); }
 
 void DrawOverlays()
@@ -210,10 +220,10 @@ void DrawOverlays()
             if (blend < 1) blend = plus(blend, 0.1);
         }
         if (eventpulse > 0) greetname = eventpulse;
-        if (greetname >= 1 && greetname <= 16) MOX_DrawSprite(NAME_X, NAME_Y, spr_name[greetname - 1]);
+        if (greetname >= 1 && greetname <= 16) draw(NAME_X, NAME_Y, spr_name[greetname - 1]);
     }
     if (demostate == 11) {
-        MOX_DrawSprite(0, 0, spr_greetings);
+        draw(0, 0, spr_greetings);
         drawsubtitle(3);
         if (rampwindow) fade = blend = 1;
         if (t > 2000) {
@@ -227,7 +237,7 @@ void DrawOverlays()
     }
     if (demostate == 13) {
         if (rampwindow) fade = 1;
-        MOX_DrawSprite(0, 0, spr_allover);
+        draw(0, 0, spr_allover);
         if (t > 8000) drawsubtitle(5);
     }
     if (demostate == 14) {
@@ -249,38 +259,24 @@ void DrawOverlays()
             blend = 1;
         }
         fadeevent = 1;
-        MOX_DrawSprite(0, 0, spr_credits);
+        draw(0, 0, spr_credits);
         if (t > 8000) drawsubtitle(4);
     }
     if (demostate == 17) {
-        MOX_DrawSprite(0, 0, spr_credits);
+        draw(0, 0, spr_credits);
         fadeevent = 4;
     }
     if (demostate == 18) fadeevent = 4;
     if (demostate == 19) fade = blend = 0;
 }
 
-// --- starting later ----------------------------------------------------------------
-
-void StartAtScene(int event)
-{
-    if (event <= 0) return;
-    if (event >= demotiming_numevents[0]) {
-        printf("orlem: the sync table has no scene event %d (it has %d): starting at the beginning\n", event,
-               demotiming_numevents[0]);
-        return;
-    }
-    const int32_t time = demotiming_event[0][event];
-    if (time < 0) {
-        printf("orlem: scene event %d lies before the music: starting at the beginning\n", event);
-        return;
-    }
-    // A timing unit is a position shifted right by 10 bits.
-    Soundsystem_SetSoundOffset(&snd_demomusic, uint64_t(uint32_t(time)) << 10);
-    printf("orlem: starting at scene event %d, %.2f s into the music\n", event, time / 22050.0);
-}
-
 // --- what did not load -------------------------------------------------------------
+
+int64_t LastMusicUnit()
+{
+    if (!snd_demomusic.data || snd_demomusic.length == 0) return -1;
+    return int64_t((uint64_t(snd_demomusic.length) * 256 - 1) >> 10);
+}
 
 int ReportMissingAssets()
 {
@@ -327,12 +323,9 @@ int ReportMissingAssets()
         lines++;
         return lines;
     }
-    // The last timing unit the music plays before it stops and its position
-    // falls back to 0.
-    const int64_t lastunit = int64_t((uint64_t(snd_demomusic.length) * 256 - 1) >> 10);
     bool ends = false;
     for (int i = DEMO_LASTSCENE + 1; i < demotiming_numevents[0]; i++)
-        if (demotiming_event[0][i] <= lastunit) ends = true;
+        if (demotiming_event[0][i] <= LastMusicUnit()) ends = true;
     if (!ends) {
         printf("orlem: the sync table never reaches scene event %d while the music plays: "
                "the demo plays until Escape\n", DEMO_LASTSCENE + 1);

@@ -18,6 +18,7 @@ static void drawwholebuffer()
 
 void DoZoomBlur(int source, int middle, int target, float zoom, float rgb)
 {
+    if (MOX_rehearsing) return;
     MOX_SetFrameBuffer(middle);
     MOX_BindShader(zoomblur1_id);
     MOX_ClearFrameBuffer(0);

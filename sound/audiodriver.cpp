@@ -23,6 +23,9 @@ enum { AUDIO_NUMBLOCKS = 4, AUDIO_BLOCKFRAMES = 2048, AUDIO_STARTBYTES = 2048 };
 
 static int g_output = AUDIODRIVER_DEVICE;     // output the next init opens
 static int g_opened = -1;                     // output that is open, -1: none
+static unsigned g_frequency = 0;              // the open ring's format
+static unsigned g_bits = 0;
+static int g_channels = 0;
 static unsigned char* g_audio_buffer = nullptr;  // 4 blocks of g_buffer_size bytes
 static uint32_t g_sample_size = 0;            // bytes per output frame
 static uint32_t g_buffer_size = 0;            // bytes per block
@@ -45,6 +48,9 @@ int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int fl
     soundsystem_unlock();
     if (bits != 8 && bits != 16) return 0;
 
+    g_frequency = frequency;
+    g_bits = bits;
+    g_channels = channels;
     g_sample_size = (bits / 8) * (uint32_t)channels;
     g_buffer_size = g_sample_size * AUDIO_BLOCKFRAMES;
     printf("sample size: %d\nbuffer size: %d\n", (int)g_sample_size, (int)g_buffer_size);
@@ -79,6 +85,31 @@ int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int fl
     puts("audiodriver inited");
     return 1;
 }
+
+int audiodriver_switchoutput(int output, int restart) {
+    if (g_opened < 0) return 0;
+    // The old output's last callback has run before the new one starts;
+    // the ring, its blocks and where play stands in them stay as they are.
+    if (g_opened == AUDIODRIVER_DEVICE) audiodriver_device_close();
+    if (g_opened == AUDIODRIVER_OFFLINE) audiodriver_offline_close();
+    g_opened = -1;
+    soundsystem_lock();
+    g_played_bytes = 0;
+    if (restart && g_audio_buffer) {
+        memset(g_audio_buffer, g_bits == 8 ? 128 : 0, AUDIO_NUMBLOCKS * g_buffer_size);
+        for (int i = 0; i < AUDIO_NUMBLOCKS; i++) g_block_bytes[i] = AUDIO_STARTBYTES;
+        g_cur_buf = 0;
+        g_play_offset = 0;
+    }
+    soundsystem_unlock();
+    const int opened = output == AUDIODRIVER_OFFLINE ? audiodriver_offline_open(g_sample_size)
+                                                     : audiodriver_device_open(g_frequency, g_bits, g_channels);
+    if (!opened) return 0;
+    g_opened = g_output = output;
+    return 1;
+}
+
+int audiodriver_openoutput() { return g_opened; }
 
 void audiodriver_close() {
     // The output's callback is stopped first; only then is the ring freed.
@@ -148,6 +179,13 @@ uint64_t audiodriver_playedframes() {
     const uint64_t frames = g_sample_size ? g_played_bytes / g_sample_size : 0;
     soundsystem_unlock();
     return frames;
+}
+
+uint32_t audiodriver_ringoffset() {
+    soundsystem_lock();
+    const uint32_t offset = g_play_offset;
+    soundsystem_unlock();
+    return offset;
 }
 
 int audiodriver_ringnext() {

@@ -22,6 +22,18 @@ uint64_t audiodriver_playedframes();
 
 // Chooses the output the next audiodriver_init opens (device by default).
 void audiodriver_setoutput(int output);
+// Moves the open ring to another output, keeping what it holds: the blocks
+// already mixed play next on the new output, so every sound's position goes
+// on without a jump (a demo maker's rehearsal on the offline output handing
+// over to the device). With `restart` the ring starts again instead, with
+// the four short silent blocks of a new output, so what follows is what a
+// new output would play: for when nothing mixed so far is heard (a sound
+// started under the lock, before any block of it was mixed). The old output
+// has stopped when it returns. Returns 1 when the new output plays (the
+// device may be the silent one in its place), 0 when nothing is open.
+int audiodriver_switchoutput(int output, int restart);
+// The output that is open: AUDIODRIVER_DEVICE, AUDIODRIVER_OFFLINE, or -1.
+int audiodriver_openoutput();
 // The offline output: plays `bytes` bytes of the ring into `out` (may be
 // null), mixing each block that finishes, on the calling thread. Returns the
 // number of blocks mixed. Does nothing unless the offline output is open.

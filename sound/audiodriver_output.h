@@ -13,11 +13,16 @@ int audiodriver_playring(void* out, unsigned bytes);
 unsigned char* audiodriver_ringblock(int index, uint32_t* bytes);
 // The block that fillnextbuffer refills next: the one played longest ago.
 int audiodriver_ringnext();
+// Bytes of that block already played: 0 but when the ring moves to another
+// output in the middle of a block.
+uint32_t audiodriver_ringoffset();
 // An output that plays the blocks itself (wave-out) reports each one played.
 void audiodriver_ringplayed(uint32_t bytes);
 
 // The platform's device (audiodriver_sdl.cpp or audiodriver_win32.cpp): 1
-// when a device, or the silent output in its place, plays.
+// when a device, or the silent output in its place, plays. It plays the
+// ring from where play stands: block audiodriver_ringnext(), from
+// audiodriver_ringoffset() bytes in.
 int audiodriver_device_open(unsigned frequency, unsigned bits, int channels);
 // Stops the device's callback and closes it; returns after the last callback.
 void audiodriver_device_close();

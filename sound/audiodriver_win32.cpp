@@ -37,17 +37,18 @@ static void CALLBACK waveOutProc(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR, D
     if (message == WOM_DONE) SetEvent(g_refill_event);
 }
 
-// Points header `index` at its block of the ring, with the bytes the block
-// holds (2048 for the short start blocks), and prepares it.
-static bool prepareblock(int index)
+// Points header `index` at its block of the ring from `offset` bytes in,
+// with the bytes the block holds (2048 for the short start blocks), and
+// prepares it.
+static bool prepareblock(int index, uint32_t offset = 0)
 {
     WAVEHDR& h = g_hdr[index];
     uint32_t bytes = 0;
     unsigned char* data = audiodriver_ringblock(index, &bytes);
     memset(&h, 0, sizeof h);
-    if (!data) return false;  // the ring was closed
-    h.lpData = reinterpret_cast<LPSTR>(data);
-    h.dwBufferLength = bytes;
+    if (!data || offset > bytes) return false;  // the ring was closed
+    h.lpData = reinterpret_cast<LPSTR>(data + offset);
+    h.dwBufferLength = bytes - offset;
     return waveOutPrepareHeader(g_wo, &h, sizeof h) == MMSYSERR_NOERROR;
 }
 
@@ -100,13 +101,17 @@ int audiodriver_device_open(unsigned frequency, unsigned bits, int channels)
     // The refill thread first, so no completion finds nobody waiting.
     g_refill_running.store(true, std::memory_order_release);
     g_refill_thread = std::thread(refill);
+    // From where play stands: block 0 of a new ring, or the rest of the
+    // block an earlier output was playing.
+    const int first = audiodriver_ringnext();
+    const uint32_t offset = audiodriver_ringoffset();
     for (int i = 0; i < WAVE_BLOCKS; i++) {
-        if (!prepareblock(i)) {
+        if (!prepareblock((first + i) % WAVE_BLOCKS, i == 0 ? offset : 0)) {
             audiodriver_device_close();
             return 0;
         }
     }
-    for (int i = 0; i < WAVE_BLOCKS; i++) waveOutWrite(g_wo, &g_hdr[i], sizeof g_hdr[i]);
+    for (int i = 0; i < WAVE_BLOCKS; i++) waveOutWrite(g_wo, &g_hdr[(first + i) % WAVE_BLOCKS], sizeof g_hdr[0]);
     return 1;
 }
 

@@ -13,6 +13,8 @@
 
 int mox_option_window = 0;
 int mox_option_from = 0;
+double mox_option_fromtime = 0;
+int mox_option_everyframe = 0;
 
 static const char* mox_program = nullptr;      // the program's name for --help
 static const char* mox_description = nullptr;  // what it does, for --help
@@ -26,15 +28,39 @@ int mox_setusage(const char* program, const char* description)
 
 static void mox_printusage(FILE* to)
 {
-    fprintf(to, "usage: %s [--window] [--from N] [--help]\n", mox_program);
+    fprintf(to, "usage: %s [--window] [--from N|Ts] [--every-frame] [--help]\n", mox_program);
     if (mox_description) fputs(mox_description, to);
     fputs("\n"
-          "  --window   play in a window that fits the desktop (1280 x 720 where it\n"
-          "             fits), the picture scaled with its shape kept\n"
-          "  --from N   start at scene event N of the sync table, the music from its\n"
-          "             time, so the scene's start runs as it would have\n"
-          "  --help     show this text\n",
+          "  --window       play in a window that fits the desktop (1280 x 720 where\n"
+          "                 it fits), the picture scaled with its shape kept\n"
+          "  --from N       start at scene event N of the sync table: every step\n"
+          "                 before it is rehearsed (played without drawing), so the\n"
+          "                 picture is the one a viewer sees there\n"
+          "  --from Ts      the same, from T seconds into the music (--from 47.5s)\n"
+          "  --every-frame  one step of the show per drawn frame, however slowly the\n"
+          "                 machine draws (by default a late frame first rehearses\n"
+          "                 the steps it missed, so the show keeps 60 steps a second)\n"
+          "  --help         show this text\n",
           to);
+}
+
+// N (a scene event, 0 to 255) or T followed by "s" (seconds, up to a day).
+static int mox_readfrom(const char* text)
+{
+    char* end = nullptr;
+    const size_t length = strlen(text);
+    if (length > 1 && text[length - 1] == 's') {
+        const double t = strtod(text, &end);
+        if (end != text + length - 1 || !(t >= 0) || t > 86400) return 0;
+        mox_option_from = 0;
+        mox_option_fromtime = t;
+        return 1;
+    }
+    const long n = strtol(text, &end, 10);
+    if (!*text || *end || n < 0 || n > 255) return 0;
+    mox_option_from = int(n);
+    mox_option_fromtime = 0;
+    return 1;
 }
 
 int mox_readoptions(int* argc, char** argv)
@@ -44,15 +70,14 @@ int mox_readoptions(int* argc, char** argv)
         const char* a = argv[i];
         if (strcmp(a, "--window") == 0) {
             mox_option_window = 1;
+        } else if (strcmp(a, "--every-frame") == 0) {
+            mox_option_everyframe = 1;
         } else if (strcmp(a, "--from") == 0) {
-            char* end = nullptr;
-            long n = i + 1 < *argc ? strtol(argv[i + 1], &end, 10) : -1;
-            if (n < 0 || n > 255 || !end || *end) {
-                fprintf(stderr, "%s: --from wants a scene event number, 0 to 255\n",
+            if (i + 1 >= *argc || !mox_readfrom(argv[i + 1])) {
+                fprintf(stderr, "%s: --from wants a scene event number, 0 to 255, or a time like 47.5s\n",
                         mox_program ? mox_program : argv[0]);
                 return 2;
             }
-            mox_option_from = int(n);
             i++;
         } else if (mox_program && (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0)) {
             mox_printusage(stdout);

@@ -41,11 +41,16 @@ uint32_t MOX_GetMillis();
 int mox_headless();
 
 // The offline clock for capture and tests: with fps > 0, MOX_GetMillis
-// reads a virtual clock that starts at start_ms and moves only when a frame
-// is presented, to start_ms + frames * 1000 / fps. fps 0 returns to the
-// system clock.
+// reads a virtual clock that starts at start_ms and moves only when a step
+// of the frame loop ends, presented or rehearsed, to start_ms + steps *
+// 1000 / fps. fps 0 returns to the system clock.
 void mox_setvirtualclock(int fps, uint32_t start_ms);
 int mox_virtualclock();  // 1 while the virtual clock is in use
+// A slow machine on the offline clock: from its reading now, each presented
+// frame moves it by `ms` and a rehearsed step not at all, as on a machine
+// that takes `ms` to draw a frame and no time to rehearse one. 0 returns to
+// the clock that moves per step.
+void mox_setvirtualdrawtime(int ms);
 
 // Waits until the event thread has handled every event posted before the
 // call (tests, tools that inject events).
@@ -59,6 +64,13 @@ uint32_t mox_framespresented();
 // height are the window's drawable. A frame buffer may still be bound: read
 // with frame buffer 0 bound. Null removes it.
 void mox_setpresenthook(void (*hook)(int width, int height));
+// Called on the demo thread at the end of every step of the frame loop,
+// after its present (presented 1) or in its place (0, a rehearsed step),
+// once the offline clock has moved (capture, tests). Null removes it.
+void mox_setframehook(void (*hook)(int presented));
+// Ends a rehearsed step in place of a present: the step is counted, the
+// offline clock moves and the frame hook runs (MOX_SwapBuffers).
+void mox_rehearsed();
 
 // Where a picture of width x height lands in the window: the whole drawable
 // when the sizes agree, else scaled to fit with its shape kept and centred
@@ -69,7 +81,9 @@ void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h);
 
 // Set from the command line before coremain runs.
 extern int mox_option_window;  // --window: a window that fits the desktop
-extern int mox_option_from;    // --from N: the scene event to start at, 0 for the start
+extern int mox_option_from;          // --from N: the scene event to start drawing at, 0 for the start
+extern double mox_option_fromtime;   // --from Ts: seconds into the music to start drawing at, 0 for none
+extern int mox_option_everyframe;    // --every-frame: one step per drawn frame, no catch-up
 
 // Declares the program for --help; a program with a usage takes no options
 // beyond the platform's. Returns 1, so a static initialiser can call it.

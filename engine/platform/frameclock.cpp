@@ -1,7 +1,8 @@
-// What both backends share about presented frames: their count, the
-// offline clock that moves with it, the present hook, and where a picture
+// What both backends share about the steps of a frame loop: the frames
+// presented and the steps ended (presented or rehearsed), the offline clock
+// that moves with them, the present and frame hooks, and where a picture
 // lands in a window of another size. The demo thread presents; any thread
-// may read the count and the clock.
+// may read the counts and the clock.
 #include <atomic>
 #include <cstdint>
 
@@ -9,10 +10,14 @@
 #include "engine/platform/platform_shared.h"
 
 static std::atomic<int> mox_clockfps{0};          // 0: the system clock
+static std::atomic<int> mox_clockdrawms{0};       // 0: the clock moves per step
 static std::atomic<uint32_t> mox_clockstart{0};
-static std::atomic<uint32_t> mox_clockbase{0};    // frames presented when it was set
-static std::atomic<uint32_t> mox_framecount{0};
+static std::atomic<uint32_t> mox_clockbase{0};    // steps ended when it was set
+static std::atomic<uint32_t> mox_clockdrawbase{0};  // frames presented when it was set
+static std::atomic<uint32_t> mox_framecount{0};   // frames presented
+static std::atomic<uint32_t> mox_stepcount{0};    // steps ended, presented or rehearsed
 static void (*mox_presenthook)(int, int) = nullptr;
+static void (*mox_framehook)(int) = nullptr;
 // The window's drawable in pixels, kept by the window's thread: it differs
 // from the picture when the window is scaled.
 static std::atomic<int> mox_drawwidth{10}, mox_drawheight{10};
@@ -21,17 +26,35 @@ int mox_virtualmillis(uint32_t* ms)
 {
     int fps = mox_clockfps.load();
     if (fps <= 0) return 0;
-    uint32_t frames = mox_framecount.load() - mox_clockbase.load();
-    *ms = mox_clockstart.load() + uint32_t(uint64_t(frames) * 1000u / unsigned(fps));
+    const int drawms = mox_clockdrawms.load();
+    if (drawms > 0) {
+        *ms = mox_clockstart.load() + (mox_framecount.load() - mox_clockdrawbase.load()) * uint32_t(drawms);
+        return 1;
+    }
+    uint32_t steps = mox_stepcount.load() - mox_clockbase.load();
+    *ms = mox_clockstart.load() + uint32_t(uint64_t(steps) * 1000u / unsigned(fps));
     return 1;
 }
 
 void mox_setvirtualclock(int fps, uint32_t start_ms)
 {
     mox_clockfps.store(0);
+    mox_clockdrawms.store(0);
     mox_clockstart.store(start_ms);
-    mox_clockbase.store(mox_framecount.load());
+    mox_clockbase.store(mox_stepcount.load());
+    mox_clockdrawbase.store(mox_framecount.load());
     if (fps > 0) mox_clockfps.store(fps);
+}
+
+void mox_setvirtualdrawtime(int ms)
+{
+    uint32_t now = 0;
+    const int running = mox_virtualmillis(&now);
+    mox_clockdrawms.store(0);
+    mox_clockstart.store(now);
+    mox_clockbase.store(mox_stepcount.load());
+    mox_clockdrawbase.store(mox_framecount.load());
+    if (running && ms > 0) mox_clockdrawms.store(ms);
 }
 
 int mox_virtualclock() { return mox_clockfps.load() > 0; }
@@ -40,12 +63,25 @@ uint32_t mox_framespresented() { return mox_framecount.load(); }
 
 void mox_setpresenthook(void (*hook)(int, int)) { mox_presenthook = hook; }
 
+void mox_setframehook(void (*hook)(int)) { mox_framehook = hook; }
+
 void mox_presenting()
 {
     if (mox_presenthook) mox_presenthook(mox_drawwidth.load(), mox_drawheight.load());
 }
 
-void mox_presented() { mox_framecount.fetch_add(1); }
+void mox_presented()
+{
+    mox_framecount.fetch_add(1);
+    mox_stepcount.fetch_add(1);
+    if (mox_framehook) mox_framehook(1);
+}
+
+void mox_rehearsed()
+{
+    mox_stepcount.fetch_add(1);
+    if (mox_framehook) mox_framehook(0);
+}
 
 void mox_setdrawable(int width, int height)
 {

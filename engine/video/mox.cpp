@@ -37,6 +37,18 @@ int MOX_stats_numstateswitches = 0;
 int mox_whitetexture_id = 0;
 uint8_t MOX_Palette[8][256][3];
 
+int MOX_rehearsing = 0;
+int MOX_video_steprate = 0;
+int MOX_video_lag = 0;
+int MOX_video_groupstep = 1;
+int MOX_video_groupsize = 1;
+static uint32_t mox_groupstart = 0;   // the time of the step before a late frame's
+static uint32_t mox_groupfresh = 0;   // the reading after its wait, which its drawn step ends at
+static uint32_t mox_groupend = 0;     // the reading that ended its wait: the frame's time after
+static int mox_lagcounts = 0;         // 0 until the first wait after MOX_SetStepRate
+static int mox_rehearsalsasked = 0;   // MOX_RehearseFrames's count still to come
+static MOX_stephook mox_stephook = nullptr;
+
 s_bitmap* mox_bitmaplist[MOX_MAXBITMAPS];
 int mox_numbitmaps = 0;
 s_sprite* mox_spritelist[MOX_MAXSPRITES];
@@ -133,24 +145,95 @@ void MOX_SetRefreshRate(int rate)
     MOX_video_updatespeed = tick;
     MOX_video_starttime = MOX_video_time = MOX_GetMillis();
     MOX_video_currentframe = 0;
+    MOX_video_groupstep = MOX_video_groupsize = 1;
+    mox_lagcounts = 0;  // the clock starts again: nothing is owed
+}
+
+void MOX_SetStepRate(int rate)
+{
+    MOX_video_steprate = rate > 0 ? rate : 0;
+    MOX_video_lag = 0;
+    mox_lagcounts = 0;
+}
+
+void MOX_RehearseFrames(int count) { mox_rehearsalsasked = count > 0 ? count : 0; }
+
+MOX_stephook MOX_SetStepHook(MOX_stephook hook)
+{
+    MOX_stephook previous = mox_stephook;
+    mox_stephook = hook;
+    return previous;
+}
+
+// Steps a frame that took `elapsed` ms owes before it draws.
+static int mox_stepsowed(uint32_t elapsed)
+{
+    if (MOX_video_steprate <= 0) return 0;
+    if (!mox_lagcounts) {
+        // The first wait measures start-up, not a late frame.
+        mox_lagcounts = 1;
+        MOX_video_lag = 0;
+        return 0;
+    }
+    int64_t lag = int64_t(MOX_video_lag) + int64_t(elapsed) * MOX_video_steprate - 1000;
+    if (lag < 0) lag = 0;  // a fast frame banks nothing
+    int64_t owed = lag / 1000;
+    if (owed > MOX_MAXCATCHUP) owed = MOX_MAXCATCHUP;
+    lag -= owed * 1000;
+    MOX_video_lag = int(lag < 999 ? lag : 999);  // beyond the bound: forgotten
+    return int(owed);
+}
+
+// Time of step `j` of a late frame's rehearsed steps, on the rate's grid.
+static uint32_t mox_gridtime(int j)
+{
+    return mox_groupstart + uint32_t(uint64_t(j) * 1000u / unsigned(MOX_video_steprate));
 }
 
 float MOX_WaitRefresh()
 {
-    MOX_video_numframes++;
     uint32_t tick = uint32_t(MOX_video_updatespeed);
-    uint32_t now;
-    for (;;) {
-        now = MOX_GetMillis();
-        uint32_t passed = now - MOX_video_time;
-        if (passed >= tick || MOX_vsync_enabled) break;
-        // The offline clock moves only when a frame is presented.
-        if (mox_virtualclock()) break;
-        // Sleep while more than 2 ms remain, spin for the rest.
-        if (tick - passed > 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    uint32_t elapsed;
+    if (MOX_video_groupstep < MOX_video_groupsize) {
+        // The next step of a late frame: no wait; a rehearsed step stands
+        // at its place on the grid, the drawn one where the wait ended.
+        const int j = ++MOX_video_groupstep;
+        const bool drawn = j == MOX_video_groupsize;
+        elapsed = (drawn ? mox_groupfresh : mox_gridtime(j)) - MOX_video_time;
+        MOX_video_time = drawn ? mox_groupend : mox_gridtime(j);
+        MOX_rehearsing = !drawn;
+    } else {
+        uint32_t now;
+        for (;;) {
+            now = MOX_GetMillis();
+            uint32_t passed = now - MOX_video_time;
+            if (passed >= tick || MOX_vsync_enabled) break;
+            // The offline clock moves only when a step ends.
+            if (mox_virtualclock()) break;
+            // Sleep while more than 2 ms remain, spin for the rest.
+            if (tick - passed > 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        elapsed = MOX_GetMillis() - MOX_video_time;
+        const int owed = mox_stepsowed(elapsed);
+        MOX_video_groupstep = 1;
+        MOX_video_groupsize = owed + 1;
+        MOX_rehearsing = owed > 0;
+        if (owed > 0) {
+            mox_groupstart = MOX_video_time;
+            mox_groupfresh = MOX_video_time + elapsed;
+            mox_groupend = now;
+            elapsed = mox_gridtime(1) - MOX_video_time;
+            MOX_video_time = mox_gridtime(1);
+        } else {
+            MOX_video_time = now;
+        }
     }
-    uint32_t elapsed = MOX_GetMillis() - MOX_video_time;
-    MOX_video_time = now;
+    if (mox_rehearsalsasked > 0) {
+        mox_rehearsalsasked--;
+        MOX_rehearsing = 1;
+    }
+    if (mox_stephook) mox_stephook();
+    if (!MOX_rehearsing) MOX_video_numframes++;  // the frames a viewer sees
     if (MOX_vsync_enabled && tick >= elapsed) return 1.0f;
     return float(elapsed) / float(tick);
 }

@@ -57,6 +57,43 @@ void MOX_CloseVideo();
 void MOX_SetRefreshRate(int rate);
 float MOX_WaitRefresh();
 int MOX_GetFPS();
+
+// --- steps and rehearsal ------------------------------------------------------
+// Each pass of a frame loop is a step of the program's state. A rehearsed
+// step makes every state change of a drawn one and draws nothing: the
+// program skips its drawing while MOX_rehearsing is set, and MOX_SwapBuffers
+// ends the step without a present. MOX_WaitRefresh decides, once per step,
+// whether it is rehearsed:
+// - catch-up: a program made for `rate` steps a second (MOX_SetStepRate)
+//   keeps that rate on a machine that draws slower. Each wait adds the time
+//   the frame took beyond one step to MOX_video_lag; a frame that finds a
+//   whole step or more owed first rehearses the owed steps, placed on the
+//   rate's grid after the last step, then draws at the time the wait ended.
+//   A frame on time at the rate or faster (60 or 66 frames a second at a
+//   rate of 60) owes nothing and takes one step, as without catch-up. At
+//   most MOX_MAXCATCHUP steps are rehearsed per drawn frame; lag beyond that
+//   (a pause of the whole machine) is forgotten, so the show goes on from
+//   where it stopped instead of racing;
+// - a tool's request for the next steps (MOX_RehearseFrames);
+// - the step hook, which may rehearse the step it is told about.
+// Rehearsed steps do not wait for the tick and are not counted as frames.
+enum { MOX_MAXCATCHUP = 30 };
+extern int MOX_rehearsing;       // 1 while the current step is rehearsed
+extern int MOX_video_steprate;   // steps a second that catch-up keeps; 0: one step per frame
+extern int MOX_video_lag;        // steps owed, in thousandths
+extern int MOX_video_groupstep;  // the step's place among those its wait placed, from 1
+extern int MOX_video_groupsize;  // steps that wait placed: the rehearsed ones and the drawn one
+
+// 0 turns catch-up off. The time before the next wait is not counted.
+void MOX_SetStepRate(int rate);
+// The next `count` steps are rehearsed, whatever their timing.
+void MOX_RehearseFrames(int count);
+// Called by MOX_WaitRefresh once it has placed a step: MOX_video_time is the
+// step's time and MOX_rehearsing whether it is rehearsed; the hook may set
+// MOX_rehearsing. Returns the hook it replaces, so hooks can chain.
+typedef void (*MOX_stephook)();
+MOX_stephook MOX_SetStepHook(MOX_stephook hook);
+
 void MOX_GetRenderStatus(int* triangles, int* texturebinds, int* stateswitches);
 void MOX_Perspective(float fovy, float aspect, float znear, float zfar);
 void MOX_Enable2D();

@@ -388,6 +388,15 @@ void MOX_DrawFrameBuffer(int x, int y, int w, int h, int index)
 
 void MOX_SwapBuffers()
 {
+    if (MOX_rehearsing) {
+        // Nothing was drawn: the step ends without a present, and the
+        // statistics start again as after one.
+        MOX_stats_numtriangles = 0;
+        MOX_stats_numtexturebinds = 0;
+        MOX_stats_numstateswitches = 0;
+        mox_rehearsed();
+        return;
+    }
     if (!MOX_FrameBuffer) return;
     const s_framebuffer& fb = *MOX_FrameBuffer;
     s_framebufferdata& d = MOX_framebufferdata[fb.dataindex];

@@ -1,19 +1,24 @@
 // orlem-capture: plays the unchanged demo on the engine's offline platform
-// and writes what a viewer would have seen and heard. The virtual clock
-// moves 1000/fps ms per presented frame; the offline audio output plays the
-// ring up to that time after every frame, mixing each block as virtual time
-// reaches it, and what it plays is the video's sound track. So any machine
-// gives the same frames and the same sound, however slowly it draws.
+// and writes what a viewer would have seen and heard. The demo steps 60
+// times a second; the virtual clock moves 1/60 s per step, and after every
+// step the offline audio output plays the ring up to that time, mixing each
+// block as virtual time reaches it; what it plays is the video's sound
+// track. Steps that no frame (every 60/fps-th from the first drawn) and no
+// still needs are rehearsed: the demo makes their state changes without
+// drawing. So any machine gives the same frames and the same sound, however
+// slowly it draws, and fewer frames show the same show.
 //
 //   orlem-capture [OUT.mp4] [--frames N] [--fps N] [--size WxH]
-//                 [--stills DIR --at T1,T2,...] [--trace FILE] [--from N]
+//                 [--stills DIR --at T1,T2,...] [--trace FILE]
+//                 [--from N|Ts] [--slow MS] [--every-frame]
 //
 // Threads: the options and the finish run on the entry thread around
-// mox_main; everything per frame runs on the demo thread, in the present
-// hook, while the demo is inside MOX_SwapBuffers.
+// mox_main; everything per step runs on the demo thread, in the present
+// and frame hooks, while the demo is inside MOX_SwapBuffers.
 #include "engine/platform/moxgl.h"  // glReadPixels and the frame-buffer binding
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +31,7 @@
 #include "demo/main.h"
 #include "engine/platform/driver.h"
 #include "engine/platform/platform_shared.h"
+#include "engine/video/mox.h"
 #include "sound/audiodriver.h"
 
 namespace {
@@ -33,51 +39,90 @@ namespace {
 capture_options options;
 capture_output output;
 std::vector<uint8_t> pixels;   // the frame, bottom row first
-std::vector<uint8_t> sound;    // this frame's share of the sound track
-uint64_t framesplayed = 0;     // audio frames played so far
-uint32_t frame = 0;            // frames presented so far
-std::chrono::steady_clock::time_point started;
-std::string stopreason;        // why the capture asked the demo to end
+std::vector<uint8_t> sound;    // this step's share of the sound track
+uint32_t step = 0;             // steps ended so far: the number of the running one
+uint32_t frames = 0;           // frames of the video (or, without one, of the trace)
+uint32_t drawnsteps = 0;       // steps drawn: frames and stills
+int64_t firstframe = -1;       // the step of the first frame: the first the demo drew
 int stillsdone = 0;
+bool hashed = false;           // the running step's picture was read back
+uint64_t picturehash = 0;      // and this is its fingerprint
+bool closed = false;           // everything asked for is written: the demo's last step writes nothing
+uint32_t stepswritten = 0;     // steps before that
+std::string stopreason;        // why the capture asked the demo to end
+uint32_t silentsteps = 0;      // steps since the music last played
 
-uint32_t silentframes = 0;     // frames since the music last played
 using Clock = std::chrono::steady_clock;
+Clock::time_point started;
 capture_timing timing;
-Clock::time_point lastexit;    // when the last present handed back to the demo
-
-// Frames the whole demo takes, for the progress line; 0 when the sync table
-// never ends it. It ends with the first frame past scene event 17, and with
-// --from it starts at that scene event's time.
-uint32_t demoframes()
-{
-    if (demotiming_numevents[0] <= DEMO_LASTSCENE + 1) return 0;
-    const int from = mox_option_from < demotiming_numevents[0] ? mox_option_from : 0;
-    const double units = double(demotiming_event[0][DEMO_LASTSCENE + 1]) - demotiming_event[0][from];
-    return units > 0 ? uint32_t(units / 22050.0 * options.fps) + 1 : 0;
-}
-
-// Holds Escape as a viewer would: the demo ends after its next frame, by
-// its own path, and writes timing.dat back.
-void pressescape(const char* why)
-{
-    if (stopreason.empty()) stopreason = why;
-    mox_store(mox_asynckeys[0x1B], 1);
-}
+Clock::time_point lastexit;    // when the last hook handed back to the demo
 
 double seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
 
-void onframe(int width, int height)
+// The demo's work since the last hook; the first step's wait is start-up
+// (loading, compiling), which counts nowhere.
+double demowork(Clock::time_point now)
+{
+    static bool startup = true;
+    if (!startup) return seconds(lastexit, now);
+    startup = false;
+    started = now;
+    return 0;
+}
+
+// Frames are the video's, or the trace's pictures when there is no video.
+bool wantframes() { return !options.stillsonly; }
+
+// Whether step `s` is a frame: every (60 / fps)-th from the first drawn.
+bool isframe(uint32_t s)
+{
+    if (!wantframes() || firstframe < 0) return false;
+    if (options.slow) return true;  // the machine chose to draw it
+    return (int64_t(s) - firstframe) % (CAPTURE_STEPRATE / options.fps) == 0;
+}
+
+// Whether step `s` must be drawn. Before the first frame the demo decides
+// (a --from rehearses up to its point).
+bool wanted(uint32_t s)
+{
+    if (capture_stilldue(options, s)) return true;
+    if (!wantframes()) return false;
+    return firstframe < 0 || isframe(s);
+}
+
+// Frames the whole demo takes from the first, for the progress line; 0
+// when the sync table never ends it (it ends with the first step past
+// scene event 17).
+uint32_t demoframes()
+{
+    if (demotiming_numevents[0] <= DEMO_LASTSCENE + 1 || firstframe < 0 || options.slow) return 0;
+    const double units = demotiming_event[0][DEMO_LASTSCENE + 1];
+    const int64_t last = int64_t(units / DEMO_UNITSPERSECOND * CAPTURE_STEPRATE) + 1;
+    const int every = CAPTURE_STEPRATE / options.fps;
+    return last > firstframe ? uint32_t((last - firstframe + every - 1) / every) : 0;
+}
+
+// Holds Escape as a viewer would: the demo ends after its next step, which
+// is rehearsed and written nowhere, by its own path, and writes timing.dat
+// back.
+void finish(const char* why)
+{
+    if (closed) return;
+    closed = true;
+    stopreason = why;
+    mox_store(mox_asynckeys[0x1B], 1);
+}
+
+// Drawn steps: the picture, into the video, a still and the trace.
+void onpresent(int width, int height)
 {
     Clock::time_point now = Clock::now();
-    const uint64_t position = snd_demomusic.position;  // what this frame's queries saw
-    const uint32_t index = frame++;
-    // The first frame's wait is the start-up's (loading, compiling).
-    if (index == 0) started = now;
-    else timing.drawing += seconds(lastexit, now);
-    const bool still = capture_stilldue(options, index);
-    const bool video = !options.out.empty();
-    uint64_t picturehash = 0;
-    if (video || still || output.trace) {
+    timing.drawing += demowork(now);
+    if (!closed) drawnsteps++;
+    if (firstframe < 0 && wantframes()) firstframe = step;
+    const bool frame = !closed && isframe(step);
+    const bool still = !closed && capture_stilldue(options, step);
+    if (frame || still) {
         pixels.resize(size_t(width) * height * 3);
         GLint bound = 0;
         glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
@@ -88,33 +133,57 @@ void onframe(int width, int height)
         Clock::time_point read = Clock::now();
         timing.readback += seconds(now, read);
         now = read;
-        if (video) capture_writeframe(output, options, pixels.data(), width, height);
+        if (frame && !options.out.empty()) capture_writeframe(output, options, pixels.data(), width, height);
+        if (frame) frames++;
         Clock::time_point sent = Clock::now();
         timing.encoding += seconds(now, sent);
         now = sent;
-        if (still && capture_writestill(options, index, pixels.data(), width, height)) stillsdone++;
-        if (output.trace) picturehash = capture_hash(pixels.data(), pixels.size());
+        if (still && capture_writestill(step, options, pixels.data(), width, height)) stillsdone++;
+        picturehash = capture_hash(pixels.data(), pixels.size());
+        hashed = true;
     }
+    lastexit = Clock::now();
+    timing.rest += seconds(now, lastexit);
+}
 
-    // Virtual time after this present: play the sound up to it.
-    const uint64_t target = uint64_t(index + 1) * 44100 / uint64_t(options.fps);
-    const uint64_t bytes = (target - framesplayed) * 4;
-    sound.resize(bytes);
-    audiodriver_offline_play(sound.data(), unsigned(bytes));
-    framesplayed = target;
-    if (output.audio) fwrite(sound.data(), 1, sound.size(), output.audio);
-    if (output.trace)
-        capture_traceframe(output, options, index, position, picturehash, capture_hash(sound.data(), sound.size()));
+// Every step's end: its sound, its trace line, the progress line, and
+// whether the next step is drawn.
+void onstep(int presented)
+{
+    Clock::time_point now = Clock::now();
+    const double work = demowork(now);
+    if (!presented) timing.rehearsing += work;
+    const uint32_t s = step++;
+    const uint64_t position = snd_demomusic.position;  // what this step's queries saw
 
-    static const uint32_t total = demoframes();
-    capture_progress(options, index + 1, total, started);
-    if (options.frames > 0 && index + 2 >= uint32_t(options.frames)) pressescape("--frames reached");
-    if (options.stillsonly && stillsdone >= int(options.at.size())) pressescape("every still was written");
+    // Virtual time after this step: play the sound up to it.
+    const uint64_t until = uint64_t(s + 1) * 44100 / CAPTURE_STEPRATE;
+    const uint64_t from = uint64_t(s) * 44100 / CAPTURE_STEPRATE;
+    sound.resize((until - from) * 4);
+    audiodriver_offline_play(sound.data(), unsigned(sound.size()));
+    if (!closed) {
+        stepswritten = s + 1;
+        if (output.audio && firstframe >= 0) fwrite(sound.data(), 1, sound.size(), output.audio);
+        if (output.trace)
+            capture_tracestep(output, s, MOX_video_time, position, hashed, picturehash,
+                              capture_hash(sound.data(), sound.size()));
+    }
+    hashed = false;
+
+    capture_progress(options, s, frames, demoframes(), stillsdone, started);
+    if (options.frames > 0 && frames >= uint32_t(options.frames)) finish("--frames reached");
+    if (options.stillsonly) {
+        bool more = false;
+        for (double t : options.at) more |= std::ceil(t * CAPTURE_STEPRATE - 1e-9) > s;
+        if (!more) finish("every still was written");
+    }
     // Once the music has ended (or was never there) the timeline cannot
     // advance: the demo would show scene event 0 until Escape.
-    silentframes = snd_demomusic.playing ? 0 : silentframes + 1;
-    if (silentframes >= uint32_t(options.fps) * CAPTURE_MARGINSECONDS)
-        pressescape("the music has ended or is missing, so the timeline cannot advance");
+    silentsteps = snd_demomusic.playing ? 0 : silentsteps + 1;
+    if (silentsteps >= uint32_t(CAPTURE_STEPRATE) * CAPTURE_MARGINSECONDS)
+        finish("the music has ended or is missing, so the timeline cannot advance");
+    // A slow machine's steps are the engine's to choose.
+    if (closed || (!options.slow && !wanted(s + 1))) MOX_RehearseFrames(1);
     lastexit = Clock::now();
     timing.rest += seconds(now, lastexit);
 }
@@ -132,13 +201,16 @@ int main(int argc, char** argv)
     // only when told; rendered off-screen, whatever display there is.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
-    mox_setvirtualclock(options.fps, 0);
-    mox_setpresenthook(onframe);
-    started = lastexit = Clock::now();  // both move to the first frame
-    if (options.frames == 1) pressescape("--frames reached");
+    mox_setvirtualclock(CAPTURE_STEPRATE, 0);
+    if (options.slow) mox_setvirtualdrawtime(options.slow);
+    mox_setpresenthook(onpresent);
+    mox_setframehook(onstep);
+    // The first step draws unless only stills are wanted.
+    if (!wanted(0)) MOX_RehearseFrames(1);
+    started = lastexit = Clock::now();
 
     int argcount = int(rest.size());
     rest.push_back(nullptr);
     mox_main(argcount, rest.data());
-    return capture_finish(options, &output, frame, stopreason, &timing);
+    return capture_finish(options, &output, frames, drawnsteps, stepswritten, stillsdone, stopreason, &timing);
 }

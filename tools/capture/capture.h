@@ -1,6 +1,6 @@
 // The capture tool's parts around the demo: its options, the video's and
 // the sound track's files and the ffmpeg runs that encode them, PNG stills,
-// the per-frame trace and the progress line. Used by capture.cpp alone; the
+// the per-step trace and the progress line. Used by capture.cpp alone; the
 // per-frame calls run on the demo thread, the rest on the entry thread.
 #pragma once
 #include <chrono>
@@ -10,21 +10,21 @@
 #include <vector>
 
 enum {
-    CAPTURE_DEFAULTFPS = 60,
+    CAPTURE_STEPRATE = 60,      // the demo's steps a second: the most frames a second
     CAPTURE_MARGINSECONDS = 5,  // how long a capture waits on a timeline that cannot move
 };
 
 struct capture_options {
     std::string out;           // the video; empty: none
     int frames = 0;            // stop after this many frames; 0: at the demo's end
-    int fps = CAPTURE_DEFAULTFPS;
+    int fps = CAPTURE_STEPRATE;  // a divisor of 60: every (60 / fps)-th step is drawn
     int width = 0, height = 0; // the video's size; 0: the demo's own
     std::string stills;        // folder for PNG stills
-    std::vector<double> at;    // seconds of the stills
-    std::string trace;         // per-frame trace file
-    bool stillsonly = false;   // no video and no trace: end after the last still
+    std::vector<double> at;    // seconds into the music of the stills
+    std::string trace;         // per-step trace file
+    int slow = 0;              // ms each drawn frame takes, as on a slow machine; 0: none
+    bool stillsonly = false;   // no video and no trace: only the stills' steps are drawn
 };
-
 struct capture_output {
     FILE* video = nullptr;     // ffmpeg's input: raw frames, bottom row first
     FILE* audio = nullptr;     // the sound track: 16-bit stereo at 44100 Hz
@@ -35,15 +35,15 @@ struct capture_output {
     bool failed = false;       // ffmpeg ended early or a write failed
 };
 
-// Where a capture's time went, in seconds: the demo's own work between two
-// presents, reading the frame back, handing it to ffmpeg (which waits while
-// ffmpeg is behind), the rest of each frame (its sound, stills, the trace),
-// and the final run that adds the sound track.
+// Where a capture's time went, in seconds: the demo's own work in the steps
+// it drew and in those it rehearsed, reading frames back, handing them to
+// ffmpeg (which waits while ffmpeg is behind), the rest of each step (its
+// sound, stills, the trace), and the final run that adds the sound track.
 struct capture_timing {
-    double drawing = 0, readback = 0, encoding = 0, rest = 0, finishing = 0;
+    double drawing = 0, rehearsing = 0, readback = 0, encoding = 0, rest = 0, finishing = 0;
 };
 
-// FNV-1a, 64 bits: the trace's fingerprints of each frame's picture and sound.
+// FNV-1a, 64 bits: the trace's fingerprints of each step's picture and sound.
 uint64_t capture_hash(const uint8_t* bytes, size_t size);
 
 // Reads the capture's options; what it does not know goes to `rest` for the
@@ -54,17 +54,23 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
 bool capture_open(const capture_options& o, capture_output* out);
 // Sends one frame to ffmpeg, starting it at the first frame.
 void capture_writeframe(capture_output& out, const capture_options& o, const uint8_t* rgb, int width, int height);
-// Virtual time of frame `index`, in seconds.
-double capture_frametime(const capture_options& o, uint32_t index);
-// True when frame `index` is the first at or after one of the still times.
-bool capture_stilldue(const capture_options& o, uint32_t index);
-bool capture_writestill(const capture_options& o, uint32_t index, const uint8_t* rgb, int width, int height);
-// `position`: the music's, as this frame's queries saw it.
-void capture_traceframe(capture_output& out, const capture_options& o, uint32_t index, uint64_t position,
-                        uint64_t picture, uint64_t sound);
-void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
+// Time of step `step` into the music, in seconds.
+double capture_steptime(uint32_t step);
+// True when step `step` is the first at or after one of the still times.
+bool capture_stilldue(const capture_options& o, uint32_t step);
+bool capture_writestill(uint32_t step, const capture_options& o, const uint8_t* rgb, int width, int height);
+// One line of the trace for a step: `ms` its time on the frame clock,
+// `position` the music's as its queries saw it, `drawn` whether it was
+// drawn (then `picture` is its fingerprint), `sound` its share's.
+void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t position, bool drawn,
+                       uint64_t picture, uint64_t sound);
+// The progress line: the rehearsal's way to the --from point, then the
+// frames written of `total` (0: not known), or the stills written.
+void capture_progress(const capture_options& o, uint32_t step, uint32_t frames, uint32_t total, int stills,
                       std::chrono::steady_clock::time_point started);
 // Closes everything, adds the sound track to the video under OUT's name and
 // says what was written. Returns the process's exit code.
-int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, const std::string& why,
-                   capture_timing* timing);
+// `frames` of the video (or the trace), `drawn` steps (frames and stills),
+// `steps` in all.
+int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, uint32_t drawn, uint32_t steps,
+                   int stills, const std::string& why, capture_timing* timing);

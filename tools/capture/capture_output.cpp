@@ -22,17 +22,26 @@ namespace {
 
 const char* usage =
     "usage: orlem-capture [OUT.mp4] [--frames N] [--fps N] [--size WxH]\n"
-    "                     [--stills DIR --at T1,T2,...] [--trace FILE] [--from N]\n"
+    "                     [--stills DIR --at T1,T2,...] [--trace FILE]\n"
+    "                     [--from N|Ts] [--slow MS] [--every-frame]\n"
     "Plays the demo off-screen on a virtual clock and writes it as a video with\n"
     "its sound (H.264 and AAC, through ffmpeg), however long each frame takes.\n"
+    "The show always steps 60 times a second; steps that no frame or still\n"
+    "needs are rehearsed: played without drawing, which is far quicker.\n"
     "  --frames N   stop after N frames (default: at the demo's end)\n"
-    "  --fps N      frames a second, 22 to 240 (default 60; 30 halves the work)\n"
+    "  --fps N      frames a second: 60 (default) or a divisor of it, 30 draws\n"
+    "               every second step and rehearses the others\n"
     "  --size WxH   scale the video (the demo renders at 1920 x 1080)\n"
-    "  --stills DIR --at T1,T2,...  PNG stills at these seconds, into DIR\n"
-    "  --trace FILE one line per frame: time, scene event, effect time, pulse,\n"
-    "               greeting name, fade, blend, blur, beat, particle count, and\n"
-    "               fingerprints of the frame's picture and of its sound\n"
-    "  --from N     start at scene event N, the music from that event's time\n";
+    "  --stills DIR --at T1,T2,...  PNG stills at these seconds of the music,\n"
+    "               into DIR; with nothing else asked, only they are drawn\n"
+    "  --trace FILE one line per step: time, scene event, effect time, pulse,\n"
+    "               greeting name, fade, blend, blur, beat, particle count, the\n"
+    "               field's age, the camera, and fingerprints of the step's\n"
+    "               picture (- when not drawn) and of its sound\n"
+    "  --from N     start drawing at scene event N; --from 47.5s at that time\n"
+    "  --slow MS    no video: a trace of what a machine that takes MS ms to\n"
+    "               draw a frame shows, catching up by rehearsal\n"
+    "  --every-frame  with --slow: one step per drawn frame, no catch-up\n";
 
 // A path inside single quotes for the shell.
 std::string quoted(const std::string& s)
@@ -93,10 +102,12 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
         } else if (a == "--frames") {
             if (!hasvalue || !positiveint(argv[++i], 1, 100000000, &o->frames)) return refuse("--frames wants a count of 1 or more");
         } else if (a == "--fps") {
-            // Frames further apart than a mixed block (46 ms) could miss a
-            // block, and with it a scene's start or a pulse.
-            if (!hasvalue || !positiveint(argv[++i], 22, 240, &o->fps))
-                return refuse("--fps wants 22 to 240: slower frames would miss scene starts");
+            // Each frame is a whole number of the demo's steps.
+            if (!hasvalue || !positiveint(argv[++i], 1, CAPTURE_STEPRATE, &o->fps) || CAPTURE_STEPRATE % o->fps)
+                return refuse("--fps wants a divisor of 60: 60, 30, 20, 15, 12, 10, 6, 5, 4, 3, 2 or 1");
+        } else if (a == "--slow") {
+            if (!hasvalue || !positiveint(argv[++i], 1, 10000, &o->slow))
+                return refuse("--slow wants the milliseconds a frame takes, 1 to 10000");
         } else if (a == "--size") {
             if (!hasvalue || sscanf(argv[++i], "%dx%d", &o->width, &o->height) != 2 || o->width < 16 ||
                 o->height < 16 || o->width > 7680 || o->height > 4320 || o->width % 2 || o->height % 2)
@@ -110,7 +121,7 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
             if (!hasvalue) return refuse("--trace wants a file");
             o->trace = argv[++i];
         } else if (a == "--from") {
-            // The platform layer's option; its value goes along with it.
+            // The demo's option, read by the platform; its value goes along.
             rest->push_back(argv[i]);
             if (hasvalue) rest->push_back(argv[++i]);
         } else if (a.size() > 1 && a[0] == '-') {
@@ -124,6 +135,8 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
     if (o->stills.empty() != o->at.empty()) return refuse("--stills and --at go together");
     if (o->out.empty() && o->stills.empty() && o->trace.empty())
         return refuse("name a video to write, or stills, or a trace");
+    if (o->slow && (!o->out.empty() || o->fps != CAPTURE_STEPRATE))
+        return refuse("--slow draws when the machine would: it takes a trace or stills, not a video or --fps");
     o->stillsonly = o->out.empty() && o->trace.empty();
     return -1;
 }
@@ -144,8 +157,8 @@ bool capture_open(const capture_options& o, capture_output* out)
             fprintf(stderr, "orlem-capture: %s: cannot be written\n", o.trace.c_str());
             return false;
         }
-        fputs("# frame ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles "
-              "picturehash soundhash\n",
+        fputs("# step ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles "
+              "explosion camrot centery centerz picturehash soundhash\n",
               out->trace);
     }
     if (o.out.empty()) return true;  // stills and traces need no ffmpeg
@@ -195,23 +208,20 @@ void capture_writeframe(capture_output& out, const capture_options& o, const uin
     }
 }
 
-double capture_frametime(const capture_options& o, uint32_t index) { return double(index) / o.fps; }
+double capture_steptime(uint32_t step) { return double(step) / CAPTURE_STEPRATE; }
 
-bool capture_stilldue(const capture_options& o, uint32_t index)
+bool capture_stilldue(const capture_options& o, uint32_t step)
 {
-    // Frame k shows virtual time k / fps; a still at T is the first frame
-    // at or after T.
-    for (double t : o.at) {
-        const double first = std::ceil(t * o.fps - 1e-9);
-        if (double(index) == first) return true;
-    }
+    // Step k stands at k / 60 s; a still at T is the first step at or after T.
+    for (double t : o.at)
+        if (double(step) == std::ceil(t * CAPTURE_STEPRATE - 1e-9)) return true;
     return false;
 }
 
-bool capture_writestill(const capture_options& o, uint32_t index, const uint8_t* rgb, int width, int height)
+bool capture_writestill(uint32_t step, const capture_options& o, const uint8_t* rgb, int width, int height)
 {
     char name[64];
-    snprintf(name, sizeof name, "/still-%07.2fs.png", capture_frametime(o, index));
+    snprintf(name, sizeof name, "/still-%07.2fs.png", capture_steptime(step));
     const std::string path = o.stills + name;
     stbi_flip_vertically_on_write(1);  // the frame is bottom row first
     if (!stbi_write_png(path.c_str(), width, height, 3, rgb, width * 3)) {
@@ -228,16 +238,18 @@ uint64_t capture_hash(const uint8_t* bytes, size_t size)
     return h;
 }
 
-void capture_traceframe(capture_output& out, const capture_options& o, uint32_t index, uint64_t position,
-                        uint64_t picture, uint64_t sound)
+void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t position, bool drawn,
+                       uint64_t picture, uint64_t sound)
 {
-    fprintf(out.trace, "%u %.3f %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %016llx %016llx\n", index,
-            capture_frametime(o, index) * 1000.0, int32_t(uint32_t(position >> 10)), demostate, effecttime,
-            eventpulse, greetname, fade, blend, blurzoom, blurrgb, beatmultiplyer, numparticles,
-            (unsigned long long)picture, (unsigned long long)sound);
+    char fingerprint[20] = "-";
+    if (drawn) snprintf(fingerprint, sizeof fingerprint, "%016llx", (unsigned long long)picture);
+    fprintf(out.trace, "%u %u %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %.6f %.6f %.6f %.6f %s %016llx\n", step, ms,
+            int32_t(uint32_t(position >> 10)), demostate, effecttime, eventpulse, greetname, fade, blend, blurzoom,
+            blurrgb, beatmultiplyer, numparticles, explosionCount, camrot, centerY, centerZ, fingerprint,
+            (unsigned long long)sound);
 }
 
-void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
+void capture_progress(const capture_options& o, uint32_t step, uint32_t done, uint32_t total, int stills,
                       std::chrono::steady_clock::time_point started)
 {
     static const bool terminal = isatty(STDERR_FILENO);
@@ -246,6 +258,23 @@ void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
     // In place four times a second on a terminal; a line every 10 s in a log.
     if (seconds - lastshown < (terminal ? 0.25 : 10.0)) return;
     lastshown = seconds;
+    const char* start = terminal ? "\r" : "";
+    const char* end = terminal ? "   " : "\n";
+    const float seek = SeekProgress();
+    if (seek >= 0) {
+        if (seekscene > 0)
+            fprintf(stderr, "%srehearsing to scene event %d: %.0f %%%s", start, seekscene, 100.0 * seek, end);
+        else
+            fprintf(stderr, "%srehearsing to %.2f s: %.0f %%%s", start, double(seektime), 100.0 * seek, end);
+        fflush(stderr);
+        return;
+    }
+    if (o.stillsonly) {
+        fprintf(stderr, "%s%d of %zu stills written, %.1f s into the music, scene event %d%s", start, stills,
+                o.at.size(), capture_steptime(step), demostate, end);
+        fflush(stderr);
+        return;
+    }
     if (o.frames > 0 && (total == 0 || uint32_t(o.frames) < total)) total = uint32_t(o.frames);
     const double rate = seconds > 0 ? done / seconds : 0;
     char left[32] = "?";
@@ -257,41 +286,38 @@ void capture_progress(const capture_options& o, uint32_t done, uint32_t total,
     }
     char of[32] = "";
     if (total > 0) snprintf(of, sizeof of, "/%u", total);
-    fprintf(stderr, "%sframe %u%s  scene event %d  %.1f frames/s  %s left%s", terminal ? "\r" : "", done, of,
-            demostate, rate, left, terminal ? "   " : "\n");
+    fprintf(stderr, "%sframe %u%s  scene event %d  %.1f frames/s  %s left%s", start, done, of, demostate, rate, left,
+            end);
     fflush(stderr);
 }
 
 // Where the time went, for the closing lines.
-static void reporttiming(const capture_options& o, uint32_t frames, const capture_timing& t)
+static void reporttiming(uint32_t steps, const capture_timing& t)
 {
-    const double total = t.drawing + t.readback + t.encoding + t.rest + t.finishing;
-    if (frames == 0 || total <= 0) return;
-    const double length = double(frames) / o.fps;
-    printf("orlem-capture: %.1f s for %.1f s of demo (%.2f times its length, %.2f frames/s): drawing %.0f %%, "
+    const double total = t.drawing + t.rehearsing + t.readback + t.encoding + t.rest + t.finishing;
+    if (steps == 0 || total <= 0) return;
+    const double length = capture_steptime(steps);
+    printf("orlem-capture: %.1f s for %.1f s of demo (%.2f times its length): drawing %.0f %%, rehearsing %.0f %%, "
            "read-back %.0f %%, handing frames to ffmpeg %.0f %%, sound, stills and trace %.1f %%, "
            "adding the sound track %.0f %%\n",
-           total, length, total / length, frames / total, 100 * t.drawing / total, 100 * t.readback / total,
-           100 * t.encoding / total, 100 * t.rest / total, 100 * t.finishing / total);
+           total, length, total / length, 100 * t.drawing / total, 100 * t.rehearsing / total,
+           100 * t.readback / total, 100 * t.encoding / total, 100 * t.rest / total, 100 * t.finishing / total);
 }
 
-int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, const std::string& why,
-                   capture_timing* timing)
+int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, uint32_t drawn, uint32_t steps,
+                   int stills, const std::string& why, capture_timing* timing)
 {
     if (isatty(STDERR_FILENO)) fputs("\n", stderr);
     if (out->trace) fclose(out->trace);
     out->trace = nullptr;
     const double seconds = double(frames) / o.fps;
     const std::string ending = why.empty() ? "the demo ended" : why;
-    if (!o.stills.empty()) {
-        int written = 0;
-        for (double t : o.at) written += std::ceil(t * o.fps - 1e-9) < frames;
-        printf("orlem-capture: %d of %zu stills written to %s\n", written, o.at.size(), o.stills.c_str());
-    }
+    if (!o.stills.empty())
+        printf("orlem-capture: %d of %zu stills written to %s\n", stills, o.at.size(), o.stills.c_str());
     if (o.out.empty()) {
-        printf("orlem-capture: %u frames (%.2f s at %d frames a second): %s\n", frames, seconds, o.fps,
+        printf("orlem-capture: %u steps (%.2f s), %u of them drawn: %s\n", steps, capture_steptime(steps), drawn,
                ending.c_str());
-        reporttiming(o, frames, *timing);
+        reporttiming(steps, *timing);
         return 0;
     }
     int status = 0;
@@ -326,6 +352,6 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
     }
     printf("orlem-capture: %s written: %u frames, %.2f s at %d frames a second, with its sound: %s\n",
            o.out.c_str(), frames, seconds, o.fps, ending.c_str());
-    reporttiming(o, frames, *timing);
+    reporttiming(steps, *timing);
     return 0;
 }

@@ -1,0 +1,147 @@
+// Which steps of the frame loop the demo draws. The show is made for 60
+// steps a second: MOX_WaitRefresh rehearses the steps a late frame missed
+// before drawing it (catch-up), and a demo maker's --from rehearses every
+// step before its scene event or time, so what is drawn there is what a
+// viewer sees there. A rehearsed step makes every state change of a drawn
+// one (the music's position, the beat, the random draws, ramps, spawns,
+// particles, camera) and draws nothing.
+//
+// orlem-capture runs on the offline platform and plays each step's share
+// of the music itself. orlem in real time rehearses a --from on the offline
+// clock and sound output, playing each step's share as it goes; once the
+// first step at the chosen point has been drawn, the ring of mixed blocks
+// moves to the device as it stands, so the music plays on from where the
+// rehearsal left it and the frame clock starts again in real time.
+//
+// Demo thread only.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include "demo/demotiming.h"
+#include "demo/main.h"
+#include "engine/video/mox.h"
+#include "sound/audiodriver.h"
+
+int seekscene = 0;
+float seektime = 0;
+uint32_t stepcount = 0;
+
+static int seekunits = 0;         // where the rehearsal aims, in timing units (for its progress)
+static int seekoffline = 0;       // orlem rehearsing on the offline platform of its own
+static int seekjoin = 0;          // that rehearsal has drawn its first step: real time from the next
+static MOX_stephook previoushook = nullptr;
+static std::chrono::steady_clock::time_point seekstarted;
+
+static double musicseconds(int64_t units) { return double(units) / DEMO_UNITSPERSECOND; }
+
+// Where --from aims, or 0 (with a line saying why) to start at the beginning.
+static int seektarget(int scene, double seconds)
+{
+    const int64_t last = LastMusicUnit();
+    if (scene > 0) {
+        if (scene >= demotiming_numevents[0]) {
+            printf("orlem: the sync table has no scene event %d (it has %d): starting at the beginning\n", scene,
+                   demotiming_numevents[0]);
+            return 0;
+        }
+        const int32_t time = demotiming_event[0][scene];
+        if (time < 0) {
+            printf("orlem: scene event %d lies before the music: starting at the beginning\n", scene);
+            return 0;
+        }
+        if (time > last) {
+            printf("orlem: scene event %d lies after the end of the music: starting at the beginning\n", scene);
+            return 0;
+        }
+        seekscene = scene;
+        return time;
+    }
+    const double units = seconds * DEMO_UNITSPERSECOND;
+    if (units > last) {
+        printf("orlem: %.2f s lies after the end of the music (%.2f s): starting at the beginning\n", seconds,
+               musicseconds(last > 0 ? last : 0));
+        return 0;
+    }
+    seektime = float(seconds);
+    return int(units);
+}
+
+void StartSteps(int scene, double seconds, int catchup)
+{
+    stepcount = 0;
+    seekscene = 0;
+    seektime = 0;
+    seekoffline = seekjoin = 0;
+    MOX_SetStepRate(catchup ? DEMO_STEPRATE : 0);
+    const MOX_stephook previous = MOX_SetStepHook(HandleStep);
+    if (previous != HandleStep) previoushook = previous;
+    if (scene <= 0 && seconds <= 0) return;
+    seekunits = seektarget(scene, seconds);
+    if (seekunits <= 0) {
+        seekscene = 0;
+        seektime = 0;
+        return;
+    }
+    seekstarted = std::chrono::steady_clock::now();
+    if (mox_virtualclock()) return;  // orlem-capture: offline already
+    // Rehearsed faster than real time, on a clock that moves a step at a
+    // time and a sound output that plays only when told, from a new ring
+    // (nothing of the music has been mixed yet), as orlem-capture does.
+    audiodriver_switchoutput(AUDIODRIVER_OFFLINE, 1);
+    mox_setvirtualclock(DEMO_STEPRATE, MOX_GetMillis());
+    MOX_SetRefreshRate(60);
+    seekoffline = 1;
+}
+
+float SeekProgress()
+{
+    if (seekscene <= 0 && seektime <= 0) return -1;
+    const double done = double(int32_t(uint32_t(snd_demomusic.position >> 10))) / seekunits;
+    return float(done < 0 ? 0 : (done > 1 ? 1 : done));
+}
+
+// The first step after the rehearsal's drawn one: the music moves to the
+// device with the blocks mixed so far, and the frame clock reads the system
+// clock from now on.
+static void jointherealtime()
+{
+    seekjoin = 0;
+    seekoffline = 0;
+    audiodriver_switchoutput(AUDIODRIVER_DEVICE, 0);
+    mox_setvirtualclock(0, 0);
+    MOX_SetRefreshRate(60);
+}
+
+void HandleStep()
+{
+    if (previoushook) previoushook();
+    const uint32_t step = stepcount++;
+    if (seekjoin) jointherealtime();
+    if (seekscene <= 0 && seektime <= 0) return;
+
+    // This step's place in the music: the blocks its time has played.
+    if (seekoffline) audiodriver_offline_playuntil(uint64_t(step) * 44100 / DEMO_STEPRATE);
+    bool reached = seekscene > 0 ? GetTimingEvent(snd_demomusic, 0) >= seekscene
+                                 : double(step) >= double(seektime) * DEMO_STEPRATE - 1e-6;
+    if (!reached && !snd_demomusic.playing) {
+        puts("orlem: the music ended before the point to start at: drawing from here");
+        reached = true;
+    }
+    if (!reached) {
+        MOX_rehearsing = 1;
+        return;
+    }
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - seekstarted).count();
+    const double at = musicseconds(int32_t(uint32_t(snd_demomusic.position >> 10)));
+    if (seekscene > 0)
+        printf("orlem: starting at scene event %d, %.2f s into the music, after rehearsing %u steps in %.1f s\n",
+               seekscene, at, step, took);
+    else
+        printf("orlem: starting at %.2f s into the music (scene event %d), after rehearsing %u steps in %.1f s\n",
+               double(seektime), GetTimingEvent(snd_demomusic, 0), step, took);
+    fflush(stdout);
+    seekscene = 0;
+    seektime = 0;
+    seekjoin = seekoffline;
+}
