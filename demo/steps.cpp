@@ -7,7 +7,9 @@
 // particles, camera) and draws nothing.
 //
 // orlem-capture runs on the offline platform and plays each step's share
-// of the music itself. orlem in real time rehearses a --from on the offline
+// of the music itself. In real time the device plays on by itself; the
+// steps a late frame rehearses see, in order, the blocks it mixed since the
+// last drawn step (the sound system keeps the recent ones). orlem in real time rehearses a --from on the offline
 // clock and sound output, playing each step's share as it goes; once the
 // first step at the chosen point has been drawn, the ring of mixed blocks
 // moves to the device as it stands, so the music plays on from where the
@@ -30,8 +32,12 @@ uint32_t stepcount = 0;
 static int seekunits = 0;         // where the rehearsal aims, in timing units (for its progress)
 static int seekoffline = 0;       // orlem rehearsing on the offline platform of its own
 static int seekjoin = 0;          // that rehearsal has drawn its first step: real time from the next
+static uint32_t seekclock = 0;    // where its offline clock started, ms
 static MOX_stephook previoushook = nullptr;
 static std::chrono::steady_clock::time_point seekstarted;
+static uint32_t lastdrawnblock = 0;  // the last block a drawn step saw
+static uint32_t groupfirst = 0;      // and the blocks a late frame's steps share out
+static uint32_t grouplast = 0;
 
 static double musicseconds(int64_t units) { return double(units) / DEMO_UNITSPERSECOND; }
 
@@ -70,6 +76,7 @@ static int seektarget(int scene, double seconds)
 void StartSteps(int scene, double seconds, int catchup)
 {
     stepcount = 0;
+    lastdrawnblock = Soundsystem_BlocksMixed();
     seekscene = 0;
     seektime = 0;
     seekoffline = seekjoin = 0;
@@ -89,7 +96,8 @@ void StartSteps(int scene, double seconds, int catchup)
     // time and a sound output that plays only when told, from a new ring
     // (nothing of the music has been mixed yet), as orlem-capture does.
     audiodriver_switchoutput(AUDIODRIVER_OFFLINE, 1);
-    mox_setvirtualclock(DEMO_STEPRATE, MOX_GetMillis());
+    seekclock = MOX_GetMillis();
+    mox_setvirtualclock(DEMO_STEPRATE, seekclock);
     MOX_SetRefreshRate(60);
     seekoffline = 1;
 }
@@ -106,6 +114,7 @@ float SeekProgress()
 // clock from now on.
 static void jointherealtime()
 {
+    lastdrawnblock = Soundsystem_BlocksMixed();
     seekjoin = 0;
     seekoffline = 0;
     audiodriver_switchoutput(AUDIODRIVER_DEVICE, 0);
@@ -113,15 +122,40 @@ static void jointherealtime()
     MOX_SetRefreshRate(60);
 }
 
+// A late frame in real time: the device has mixed blocks groupfirst + 1 to
+// grouplast since the last drawn step. The frame's steps share them out in
+// order, each seeing the block its place would have seen, so every block
+// (and the scene start or pulse in it) is seen by a step, and the beat
+// detector listens to each.
+static void followthemusic()
+{
+    if (MOX_video_groupstep == 1) {
+        groupfirst = lastdrawnblock;
+        grouplast = Soundsystem_BlocksMixed();
+    }
+    if (MOX_video_groupstep < MOX_video_groupsize) {
+        const uint32_t blocks = grouplast - groupfirst;
+        const uint32_t share = uint32_t((uint64_t(blocks) * unsigned(MOX_video_groupstep) +
+                                         unsigned(MOX_video_groupsize) - 1) / unsigned(MOX_video_groupsize));
+        Soundsystem_ViewBlock(groupfirst + share);
+    } else {
+        Soundsystem_ViewLive();
+        lastdrawnblock = Soundsystem_BlocksMixed();
+    }
+}
+
 void HandleStep()
 {
     if (previoushook) previoushook();
     const uint32_t step = stepcount++;
     if (seekjoin) jointherealtime();
+    // The offline outputs (orlem-capture, a --from rehearsal) play each
+    // step's share before it; a device has played on by itself.
+    if (audiodriver_openoutput() == AUDIODRIVER_DEVICE) followthemusic();
     if (seekscene <= 0 && seektime <= 0) return;
 
     // This step's place in the music: the blocks its time has played.
-    if (seekoffline) audiodriver_offline_playuntil(uint64_t(step) * 44100 / DEMO_STEPRATE);
+    if (seekoffline) audiodriver_offline_playuntil(uint64_t(MOX_video_time - seekclock) * 44100 / 1000);
     bool reached = seekscene > 0 ? GetTimingEvent(snd_demomusic, 0) >= seekscene
                                  : double(step) >= double(seektime) * DEMO_STEPRATE - 1e-6;
     if (!reached && !snd_demomusic.playing) {

@@ -300,6 +300,9 @@ static const mixfunc mixers[2][2][2] = {
 void audiodriver_mixbuffers(void* block, int bytes, int unused) {
     (void)unused;
     soundsystem_lock();
+    // Mixing moves the live positions, whatever past block this thread views.
+    const mox_pastview viewed = mox_blockview;
+    mox_blockview.count = 0;
     int32_t* mix = soundsystem.output_buffer;
     const bool sixteen = soundsystem.bits == 16;
     const bool stereo = soundsystem.channels == 2;
@@ -324,6 +327,8 @@ void audiodriver_mixbuffers(void* block, int bytes, int unused) {
         // callback) gives its place to the next one, which is mixed next.
         if (i >= soundsystem.numactive || active_sounds[i] != sound) i--;
     }
+    soundsystem_keepblock();
+    mox_blockview = viewed;
 
     unsigned char* out = (unsigned char*)block;
     for (int i = 0; i < n; i++) {

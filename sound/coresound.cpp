@@ -23,6 +23,24 @@ static int32_t* soundsystem_lastblock = nullptr;     // the demo thread's copy o
 static uint32_t soundsystem_lastblock_size = 0;      // its byte size
 thread_local mox_sharedview mox_mixview = {nullptr, 0};  // set only around a stream's callback
 
+// The recent blocks, a ring of SOUNDSYSTEM_HISTORY written by the mixer
+// under the lock: block n lies in entry n mod SOUNDSYSTEM_HISTORY, its mix
+// buffer in the same place of soundsystem_pastbuffers. The sound pointers
+// are only compared, never followed: their records are their callers'.
+struct soundsystem_pastblock {
+    uint32_t number;  // 0: none kept here
+    int count;
+    const s_sound* sound[SOUNDSYSTEM_MAXACTIVE];
+    uint64_t position[SOUNDSYSTEM_MAXACTIVE];
+    int16_t playing[SOUNDSYSTEM_MAXACTIVE];
+};
+static soundsystem_pastblock soundsystem_past[SOUNDSYSTEM_HISTORY];
+static int32_t* soundsystem_pastbuffers = nullptr;   // SOUNDSYSTEM_HISTORY mix buffers
+static uint32_t soundsystem_blocksmixed = 0;         // since Soundsystem_Init
+static int32_t* soundsystem_viewedblock = nullptr;   // the viewing thread's copy of its block
+thread_local mox_pastview mox_blockview = {0, {}, {}};
+static thread_local bool soundsystem_viewing = false;  // this thread views a past block
+
 void soundsystem_lock() { soundsystem_mutex.lock(); }
 void soundsystem_unlock() { soundsystem_mutex.unlock(); }
 
@@ -48,7 +66,14 @@ int Soundsystem_Init(int frequency, int bits, int channels) {
     soundsystem.output_size = (uint32_t)(channels & 0xff) * soundsystem.bufferlength * 4;
     free(soundsystem.output_buffer);
     soundsystem.output_buffer = (int32_t*)calloc(1, soundsystem.output_size ? soundsystem.output_size : 1);
+    free(soundsystem_pastbuffers);
+    free(soundsystem_viewedblock);
+    soundsystem_pastbuffers = (int32_t*)calloc(SOUNDSYSTEM_HISTORY, soundsystem.output_size ? soundsystem.output_size : 1);
+    soundsystem_viewedblock = (int32_t*)calloc(1, soundsystem.output_size ? soundsystem.output_size : 1);
+    memset(soundsystem_past, 0, sizeof soundsystem_past);
+    soundsystem_blocksmixed = 0;
     soundsystem_unlock();
+    Soundsystem_ViewLive();
 
     audiodriver_init(44100, 16, 2048, (channels & 0xff) == 2 ? 2 : 1);
     printf("soundsystem bufferlength = %d\n", (int)soundsystem.bufferlength);
@@ -61,7 +86,12 @@ void Soundsystem_CloseAudio() {
     soundsystem_lock();
     free(soundsystem.output_buffer);
     soundsystem.output_buffer = nullptr;
+    free(soundsystem_pastbuffers);
+    soundsystem_pastbuffers = nullptr;
+    free(soundsystem_viewedblock);
+    soundsystem_viewedblock = nullptr;
     soundsystem_unlock();
+    Soundsystem_ViewLive();
     free(soundsystem_lastblock);
     soundsystem_lastblock = nullptr;
     soundsystem_lastblock_size = 0;
@@ -220,6 +250,7 @@ void Soundsystem_SetSoundOffset(s_sound* sound, uint64_t offset) {
 uint64_t Soundsystem_GetSoundOffset(s_sound sound) { return sound.position; }
 
 int32_t* Soundsystem_GetOutputBuffer() {
+    if (soundsystem_viewing) return soundsystem_viewedblock;
     // The mixer holds the lock for a whole block, so what is copied here is
     // always a finished block, never one half mixed.
     soundsystem_lock();
@@ -233,4 +264,64 @@ int32_t* Soundsystem_GetOutputBuffer() {
     int32_t* block = soundsystem_lastblock;
     soundsystem_unlock();
     return block;
+}
+
+// --- the recent blocks --------------------------------------------------------
+
+void soundsystem_keepblock() {
+    soundsystem_lock();
+    if (soundsystem_pastbuffers && soundsystem.output_buffer) {
+        const uint32_t number = ++soundsystem_blocksmixed;
+        soundsystem_pastblock& b = soundsystem_past[number % SOUNDSYSTEM_HISTORY];
+        b.number = number;
+        b.count = 0;
+        for (int i = 0; i < soundsystem.numactive && i < SOUNDSYSTEM_MAXACTIVE; i++) {
+            const s_sound* sound = active_sounds[i];
+            // As published: whatever view the mixing thread may hold.
+            b.sound[b.count] = sound;
+            b.position[b.count] = __atomic_load_n(&sound->position.value, __ATOMIC_ACQUIRE);
+            b.playing[b.count] = __atomic_load_n(&sound->playing.value, __ATOMIC_ACQUIRE);
+            b.count++;
+        }
+        const size_t values = soundsystem.output_size / 4;
+        memcpy(soundsystem_pastbuffers + (number % SOUNDSYSTEM_HISTORY) * values, soundsystem.output_buffer,
+               soundsystem.output_size);
+    }
+    soundsystem_unlock();
+}
+
+uint32_t Soundsystem_BlocksMixed() {
+    soundsystem_lock();
+    const uint32_t number = soundsystem_blocksmixed;
+    soundsystem_unlock();
+    return number;
+}
+
+int Soundsystem_ViewBlock(uint32_t block) {
+    soundsystem_lock();
+    const soundsystem_pastblock& b = soundsystem_past[block % SOUNDSYSTEM_HISTORY];
+    if (block == 0 || b.number != block || !soundsystem_pastbuffers || !soundsystem_viewedblock) {
+        soundsystem_unlock();
+        Soundsystem_ViewLive();
+        return 0;
+    }
+    mox_blockview.count = 0;
+    for (int i = 0; i < b.count; i++) {
+        mox_blockview.field[2 * i] = &b.sound[i]->position.value;
+        mox_blockview.value[2 * i] = b.position[i];
+        mox_blockview.field[2 * i + 1] = &b.sound[i]->playing.value;
+        mox_blockview.value[2 * i + 1] = (uint64_t)(uint16_t)b.playing[i];
+    }
+    mox_blockview.count = 2 * b.count;
+    const size_t values = soundsystem.output_size / 4;
+    memcpy(soundsystem_viewedblock, soundsystem_pastbuffers + (block % SOUNDSYSTEM_HISTORY) * values,
+           soundsystem.output_size);
+    soundsystem_viewing = true;
+    soundsystem_unlock();
+    return 1;
+}
+
+void Soundsystem_ViewLive() {
+    mox_blockview.count = 0;
+    soundsystem_viewing = false;
 }

@@ -8,6 +8,8 @@
 #pragma once
 #include <cstdint>
 
+enum { SOUNDSYSTEM_MAXACTIVE = 16, SOUNDSYSTEM_HISTORY = 32 };
+
 // The mixer's own view of one field while a stream's callback runs on the
 // mixing thread: that thread reads and writes the view instead, so the
 // callback sees the position play has reached in the block, while every
@@ -17,6 +19,16 @@ struct mox_sharedview {
     uint64_t value;
 };
 extern thread_local mox_sharedview mox_mixview;
+
+// A thread's view of a block mixed earlier (Soundsystem_ViewBlock): the
+// position and playing state of each sound then. Reads on that thread see
+// these values; writes and every other thread see the live ones.
+struct mox_pastview {
+    int count;
+    const void* field[2 * SOUNDSYSTEM_MAXACTIVE];
+    uint64_t value[2 * SOUNDSYSTEM_MAXACTIVE];
+};
+extern thread_local mox_pastview mox_blockview;
 
 // A field the audio thread writes while the demo thread reads it: every load
 // and store is a single atomic access, so a copy of the record is never torn.
@@ -33,6 +45,8 @@ struct mox_shared {
     operator T() const { return load(); }
     T load() const {
         if (mox_mixview.field == &value) return (T)mox_mixview.value;
+        for (int i = 0; i < mox_blockview.count; i++)
+            if (mox_blockview.field[i] == &value) return (T)mox_blockview.value[i];
         return __atomic_load_n(&value, __ATOMIC_ACQUIRE);
     }
     void store(T v) {
@@ -79,8 +93,6 @@ struct s_soundsystem {
     int32_t numactive;        // entries in use in active_sounds
 };
 
-enum { SOUNDSYSTEM_MAXACTIVE = 16 };
-
 extern s_soundsystem soundsystem;
 extern s_sound* active_sounds[SOUNDSYSTEM_MAXACTIVE];
 
@@ -105,8 +117,25 @@ void Soundsystem_SetSoundOffset(s_sound* sound, uint64_t offset);
 uint64_t Soundsystem_GetSoundOffset(s_sound sound);
 // The last finished mix block (channels x bufferlength values, the mixer's
 // sums before the shift and clamp). The demo thread gets its own copy, taken
-// whole between two blocks; it stays valid until the next call.
+// whole between two blocks; it stays valid until the next call. While the
+// calling thread views an earlier block, that block.
 int32_t* Soundsystem_GetOutputBuffer();
+
+// The recent blocks, for a demo thread that catches up on a late frame: the
+// mixer keeps the last SOUNDSYSTEM_HISTORY blocks it mixed, each one's mix
+// buffer and where every started sound stood after it, so each rehearsed
+// step can see the block its own time would have seen.
+// Blocks mixed since Soundsystem_Init: the number of the last finished one.
+uint32_t Soundsystem_BlocksMixed();
+// On the calling thread, until the next view: every sound's position and
+// playing state read as they stood right after block `block` was mixed, and
+// Soundsystem_GetOutputBuffer gives that block. Returns 0, with the live
+// values, when the block is not kept (too old, or not mixed yet).
+int Soundsystem_ViewBlock(uint32_t block);
+// The live values again, on the calling thread.
+void Soundsystem_ViewLive();
+// The mixer, under the lock, after each block: keeps it in the history.
+void soundsystem_keepblock();
 char* upcase_sound(char* string);
 
 // WAV files (loadwav.cpp): the canonical 44-byte PCM layout only.

@@ -64,12 +64,8 @@ uint32_t mox_framespresented();
 // height are the window's drawable. A frame buffer may still be bound: read
 // with frame buffer 0 bound. Null removes it.
 void mox_setpresenthook(void (*hook)(int width, int height));
-// Called on the demo thread at the end of every step of the frame loop,
-// after its present (presented 1) or in its place (0, a rehearsed step),
-// once the offline clock has moved (capture, tests). Null removes it.
-void mox_setframehook(void (*hook)(int presented));
-// Ends a rehearsed step in place of a present: the step is counted, the
-// offline clock moves and the frame hook runs (MOX_SwapBuffers).
+// Ends a rehearsed step in place of a present: the step is counted and the
+// offline clock moves as for a presented frame (MOX_SwapBuffers).
 void mox_rehearsed();
 
 // Where a picture of width x height lands in the window: the whole drawable

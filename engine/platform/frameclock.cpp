@@ -1,6 +1,6 @@
 // What both backends share about the steps of a frame loop: the frames
 // presented and the steps ended (presented or rehearsed), the offline clock
-// that moves with them, the present and frame hooks, and where a picture
+// that moves with them, the present hook, and where a picture
 // lands in a window of another size. The demo thread presents; any thread
 // may read the counts and the clock.
 #include <atomic>
@@ -17,7 +17,6 @@ static std::atomic<uint32_t> mox_clockdrawbase{0};  // frames presented when it 
 static std::atomic<uint32_t> mox_framecount{0};   // frames presented
 static std::atomic<uint32_t> mox_stepcount{0};    // steps ended, presented or rehearsed
 static void (*mox_presenthook)(int, int) = nullptr;
-static void (*mox_framehook)(int) = nullptr;
 // The window's drawable in pixels, kept by the window's thread: it differs
 // from the picture when the window is scaled.
 static std::atomic<int> mox_drawwidth{10}, mox_drawheight{10};
@@ -63,8 +62,6 @@ uint32_t mox_framespresented() { return mox_framecount.load(); }
 
 void mox_setpresenthook(void (*hook)(int, int)) { mox_presenthook = hook; }
 
-void mox_setframehook(void (*hook)(int)) { mox_framehook = hook; }
-
 void mox_presenting()
 {
     if (mox_presenthook) mox_presenthook(mox_drawwidth.load(), mox_drawheight.load());
@@ -74,13 +71,11 @@ void mox_presented()
 {
     mox_framecount.fetch_add(1);
     mox_stepcount.fetch_add(1);
-    if (mox_framehook) mox_framehook(1);
 }
 
 void mox_rehearsed()
 {
     mox_stepcount.fetch_add(1);
-    if (mox_framehook) mox_framehook(0);
 }
 
 void mox_setdrawable(int width, int height)

@@ -46,7 +46,6 @@ static uint32_t mox_groupstart = 0;   // the time of the step before a late fram
 static uint32_t mox_groupfresh = 0;   // the reading after its wait, which its drawn step ends at
 static uint32_t mox_groupend = 0;     // the reading that ended its wait: the frame's time after
 static int mox_lagcounts = 0;         // 0 until the first wait after MOX_SetStepRate
-static int mox_rehearsalsasked = 0;   // MOX_RehearseFrames's count still to come
 static MOX_stephook mox_stephook = nullptr;
 
 s_bitmap* mox_bitmaplist[MOX_MAXBITMAPS];
@@ -156,8 +155,6 @@ void MOX_SetStepRate(int rate)
     mox_lagcounts = 0;
 }
 
-void MOX_RehearseFrames(int count) { mox_rehearsalsasked = count > 0 ? count : 0; }
-
 MOX_stephook MOX_SetStepHook(MOX_stephook hook)
 {
     MOX_stephook previous = mox_stephook;
@@ -227,10 +224,6 @@ float MOX_WaitRefresh()
         } else {
             MOX_video_time = now;
         }
-    }
-    if (mox_rehearsalsasked > 0) {
-        mox_rehearsalsasked--;
-        MOX_rehearsing = 1;
     }
     if (mox_stephook) mox_stephook();
     if (!MOX_rehearsing) MOX_video_numframes++;  // the frames a viewer sees

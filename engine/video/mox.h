@@ -74,8 +74,8 @@ int MOX_GetFPS();
 //   most MOX_MAXCATCHUP steps are rehearsed per drawn frame; lag beyond that
 //   (a pause of the whole machine) is forgotten, so the show goes on from
 //   where it stopped instead of racing;
-// - a tool's request for the next steps (MOX_RehearseFrames);
-// - the step hook, which may rehearse the step it is told about.
+// - the step hook, which may rehearse the step it is told about (a
+//   program's own rules, a capture tool that draws only some steps).
 // Rehearsed steps do not wait for the tick and are not counted as frames.
 enum { MOX_MAXCATCHUP = 30 };
 extern int MOX_rehearsing;       // 1 while the current step is rehearsed
@@ -86,8 +86,6 @@ extern int MOX_video_groupsize;  // steps that wait placed: the rehearsed ones a
 
 // 0 turns catch-up off. The time before the next wait is not counted.
 void MOX_SetStepRate(int rate);
-// The next `count` steps are rehearsed, whatever their timing.
-void MOX_RehearseFrames(int count);
 // Called by MOX_WaitRefresh once it has placed a step: MOX_video_time is the
 // step's time and MOX_rehearsing whether it is rehearsed; the hook may set
 // MOX_rehearsing. Returns the hook it replaces, so hooks can chain.

@@ -165,6 +165,7 @@ std::string slurp(const fs::path& p)
 // One line of the trace: a step, drawn or rehearsed (picture "-").
 struct Frame {
     int index = 0;
+    uint32_t ms = 0;  // the step's time on the frame clock
     int t = 0, scene = 0, effect = 0, pulse = 0, greet = 0;
     float fade = 0, blend = 0;
     std::string picture, sound;  // the step's fingerprints
@@ -180,10 +181,9 @@ std::vector<Frame> readtrace(const fs::path& p)
         if (line.empty() || line[0] == '#') continue;
         std::istringstream s(line);
         Frame fr;
-        double ms;
         double blurzoom, blurrgb, beat, explosion, camrot, centery, centerz;
         int particles;
-        s >> fr.index >> ms >> fr.t >> fr.scene >> fr.effect >> fr.pulse >> fr.greet >> fr.fade >> fr.blend >>
+        s >> fr.index >> fr.ms >> fr.t >> fr.scene >> fr.effect >> fr.pulse >> fr.greet >> fr.fade >> fr.blend >>
             blurzoom >> blurrgb >> beat >> particles >> explosion >> camrot >> centery >> centerz >> fr.picture >>
             fr.sound;
         fr.state = line.substr(0, line.rfind(' ', line.rfind(' ') - 1));
@@ -532,7 +532,12 @@ TEST_F(Timeline, TheVideoHasEveryFrameAndTheSoundOfTheMusicInStep)
     int differ = 0;
     bool heard = false;
     for (const Frame& f : frames) {
-        const uint64_t until = uint64_t(f.index + 1) * 44100 / STEPS;
+        // A step's share is what plays until the next step's time; the last
+        // one's, until the clock a step later.
+        const size_t next = size_t(f.index) + 1;
+        const uint64_t ms = next < frames.size() ? frames[next].ms : next * 1000 / STEPS;
+        EXPECT_EQ(f.ms, f.index * 1000 / STEPS);
+        const uint64_t until = ms * 44100 / 1000;
         std::vector<uint8_t> share((until - played) * 4);
         audiodriver_offline_play(share.data(), unsigned(share.size()));
         played = until;
@@ -621,6 +626,57 @@ TEST_F(Timeline, SeekingDrawsWhatTheWholeRunDrewThereAtAnyFrameRate)
         EXPECT_GE(compared, 6) << "--from " << seek.from;
         EXPECT_EQ(run.back().index - firstdrawn, 11) << "--from " << seek.from;
     }
+}
+
+// A slow machine: each drawn frame takes 100 ms of the clock, so each first
+// rehearses the five steps it missed. Every step, rehearsed or drawn, is
+// the 60-steps-a-second run's (state and sound), every drawn one shows that
+// run's picture, every scene event and pulse is seen, and it ends where
+// that run ended. With --every-frame each frame is one step, however late:
+// the music runs on while the ramps crawl.
+TEST_F(Timeline, ASlowMachineCatchesUpByRehearsalAndShowsTheSameShow)
+{
+    ASSERT_GT(frames.size(), 100u) << log;
+    const fs::path d = playfolder("slow");
+    std::string out;
+    ASSERT_EQ(capture(d, "--slow 100 --trace trace.txt", &out), 0) << out;
+    const std::vector<Frame> slow = readtrace(d / "trace.txt");
+    ASSERT_EQ(slow.size(), frames.size()) << "the run ends at another step";
+    size_t drawn = 0, compared = 0;
+    for (const Frame& f : slow) {
+        const Frame& whole = frames[size_t(f.index)];
+        EXPECT_EQ(f.state, whole.state);
+        // The last step's share runs until the slow clock stops.
+        if (&f != &slow.back()) {
+            EXPECT_EQ(f.sound, whole.sound) << "step " << f.index;
+        }
+        EXPECT_EQ(f.picture != "-", f.index % 6 == 0) << "step " << f.index;
+        if (f.picture == "-") continue;
+        drawn++;
+        if (whole.picture == "-") continue;
+        EXPECT_EQ(f.picture, whole.picture) << "step " << f.index;
+        compared++;
+    }
+    EXPECT_EQ(drawn, (slow.size() + 5) / 6);
+    EXPECT_EQ(compared, drawn);
+
+    const fs::path e = playfolder("everyframe");
+    ASSERT_EQ(capture(e, "--slow 100 --every-frame --frames 20 --trace trace.txt", &out), 0) << out;
+    const std::vector<Frame> crawl = readtrace(e / "trace.txt");
+    ASSERT_EQ(crawl.size(), 20u) << out;
+    for (const Frame& f : crawl) {
+        EXPECT_NE(f.picture, "-");
+        EXPECT_EQ(f.ms, uint32_t(100 * f.index));
+        // The music at the same time as the 60-steps run's step there.
+        EXPECT_EQ(f.t, frames[size_t(6 * f.index)].t) << "frame " << f.index;
+    }
+    // One ramp step per frame: the picture's slow rise has taken two steps
+    // by the second frame, which shows what the 60-steps run showed at 6.
+    EXPECT_FLOAT_EQ(crawl[1].fade, 0.006f);
+    EXPECT_FLOAT_EQ(frames[6].fade, 0.021f);
+    int behind = 0;
+    for (const Frame& f : crawl) behind += std::fabs(f.fade - frames[size_t(6 * f.index)].fade) > 0.01f;
+    EXPECT_GE(behind, 5);
 }
 
 // A capture of stills alone rehearses every other step and draws the

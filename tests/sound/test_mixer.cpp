@@ -3,6 +3,7 @@
 #include "soundtest.h"
 
 #include <algorithm>
+#include <thread>
 
 using namespace soundtest;
 
@@ -422,6 +423,80 @@ TEST_F(Mixer, OutputBufferIsACopyOfTheLastFinishedBlock) {
     mixblock();
     EXPECT_EQ(copy[0], 300 * 127);  // the copy holds until asked again
     EXPECT_EQ(Soundsystem_GetOutputBuffer()[0], 0);
+}
+
+// A late frame's rehearsed steps look back: each sees a past block whole
+// (the mix and every sound's place after it) on its own thread, while the
+// mixer and every other thread go on with the live values.
+TEST_F(Mixer, APastBlockIsSeenWholeOnTheViewingThreadAlone) {
+    std::vector<int16_t> ramp(2048 * 40);
+    for (size_t i = 0; i < ramp.size(); i++) ramp[i] = int16_t(100 * (i / 2048 + 1));
+    testsound s(ramp, 1);
+    Soundsystem_PlaySound(&s.sound, 0);
+    uint64_t after[4] = {0};
+    for (int b = 1; b <= 3; b++) {
+        mixblock();
+        after[b] = s.sound.position;
+    }
+    EXPECT_EQ(Soundsystem_BlocksMixed(), 3u);
+    ASSERT_EQ(Soundsystem_ViewBlock(2), 1);
+    EXPECT_EQ(uint64_t(s.sound.position), after[2]);
+    EXPECT_EQ(Soundsystem_GetSoundOffset(s.sound), after[2]);  // copies by value see it too
+    EXPECT_EQ(Soundsystem_GetOutputBuffer()[0], 200 * 127);
+    EXPECT_EQ(Soundsystem_GetOutputBuffer()[4095], 200 * 127);
+    uint64_t elsewhere = 0;
+    std::thread([&] { elsewhere = s.sound.position; }).join();
+    EXPECT_EQ(elsewhere, after[3]);
+    // Mixing on the viewing thread moves the live sound on; the view stays.
+    const std::vector<int16_t> fourth = mixblock();
+    EXPECT_EQ(fourth[0], int16_t(400 * 127 >> 8));
+    EXPECT_EQ(uint64_t(s.sound.position), after[2]);
+    Soundsystem_ViewLive();
+    EXPECT_EQ(uint64_t(s.sound.position), after[3] + (after[3] - after[2]));
+    EXPECT_EQ(Soundsystem_GetOutputBuffer()[0], 400 * 127);
+
+    // A sound that ended is still playing in the blocks before its end.
+    Soundsystem_SetSoundOffset(&s.sound, uint64_t(ramp.size() - 100) * 256);
+    mixblock();  // block 5: the end
+    EXPECT_EQ(int(s.sound.playing), 0);
+    ASSERT_EQ(Soundsystem_ViewBlock(4), 1);
+    EXPECT_EQ(int(s.sound.playing), 1);
+    // Blocks not mixed yet, and those the history has let go, are refused.
+    EXPECT_EQ(Soundsystem_ViewBlock(6), 0);
+    EXPECT_EQ(int(s.sound.playing), 0);  // refused: live values
+    for (int b = 0; b < SOUNDSYSTEM_HISTORY; b++) mixblock();
+    EXPECT_EQ(Soundsystem_ViewBlock(4), 0);
+    EXPECT_EQ(Soundsystem_ViewBlock(5 + SOUNDSYSTEM_HISTORY), 1);
+    Soundsystem_ViewLive();
+}
+
+// Moving the ring to another output keeps what it holds: play goes on where
+// it stood, mid-block, byte for byte as if nothing had moved; a restarted
+// ring begins with the four short silent start blocks of a new output.
+TEST_F(Mixer, AnotherOutputPlaysTheRingOnFromWhereItStood) {
+    std::vector<int16_t> music(44100 * 2);
+    for (size_t i = 0; i < music.size(); i++) music[i] = int16_t(i % 2000 - 1000);
+    auto play = [&](int switchat, int restart) {
+        Soundsystem_Init(44100, 16, 2);
+        testsound s(music, 2);
+        Soundsystem_PlaySound(&s.sound, 0);
+        std::vector<uint8_t> out(60000);
+        audiodriver_offline_play(out.data(), unsigned(switchat));
+        if (restart >= 0) {
+            EXPECT_EQ(audiodriver_switchoutput(AUDIODRIVER_OFFLINE, restart), 1);
+        }
+        audiodriver_offline_play(out.data() + switchat, unsigned(out.size() - switchat));
+        Soundsystem_StopSound(&s.sound);
+        return out;
+    };
+    const std::vector<uint8_t> straight = play(13000, -1);
+    EXPECT_EQ(play(13000, 0), straight);
+    const std::vector<uint8_t> restarted = play(13000, 1);
+    EXPECT_TRUE(std::equal(restarted.begin(), restarted.begin() + 13000, straight.begin()));
+    EXPECT_TRUE(std::all_of(restarted.begin() + 13000, restarted.begin() + 13000 + 4 * 2048,
+                            [](uint8_t b) { return b == 0; }));
+    EXPECT_NE(restarted, straight);
+    EXPECT_EQ(audiodriver_openoutput(), AUDIODRIVER_OFFLINE);
 }
 
 }  // namespace

@@ -156,4 +156,34 @@ TEST(SoundDevice, TheOutputKeepsRealTimeAndStopsOnClose) {
     Soundsystem_StopSound(&music.sound);
 }
 
+// A demo maker's rehearsal hands the music to the device as it stands: the
+// blocks mixed offline play first, so the position goes on from where the
+// rehearsal left it, without a jump back or ahead, then keeps real time.
+TEST(SoundDevice, TheDeviceTakesTheRingOverWhereTheOfflineOutputLeftIt) {
+    audiodriver_setoutput(AUDIODRIVER_OFFLINE);
+    Soundsystem_Init(44100, 16, 2);
+    testsound music(std::vector<int16_t>(44100 * 2 * 10, 100), 2);
+    Soundsystem_PlayMusic(&music.sound, 0);
+    audiodriver_offline_playuntil(44100 + 700);  // a second and a bit, mid-block
+    const uint64_t left = Soundsystem_GetSoundOffset(music.sound);
+    ASSERT_GT(left, 44100u * 512);
+    ASSERT_EQ(audiodriver_switchoutput(AUDIODRIVER_DEVICE, 0), 1);
+    EXPECT_EQ(audiodriver_openoutput(), AUDIODRIVER_DEVICE);
+    uint64_t seen = left, lowest = left;
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(600)) {
+        seen = Soundsystem_GetSoundOffset(music.sound);
+        lowest = std::min(lowest, seen);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(lowest, left) << "the position went back";
+    // 0.6 s of real time, to within the ring's four blocks of play-ahead.
+    const double moved = double(seen - left) / 512 / 44100;
+    EXPECT_GT(moved, 0.6 - 4 * 2048 / 44100.0);
+    EXPECT_LT(moved, 0.6 + 4 * 2048 / 44100.0);
+    Soundsystem_CloseAudio();
+    Soundsystem_StopSound(&music.sound);
+    audiodriver_setoutput(AUDIODRIVER_DEVICE);
+}
+
 }  // namespace

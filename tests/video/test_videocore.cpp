@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "gltest.h"
 
@@ -137,6 +138,97 @@ TEST_F(Pacing, VirtualClockMovesOnlyWhenAFrameIsPresented)
     MOX_SwapBuffers();
     MOX_SwapBuffers();
     EXPECT_EQ(MOX_GetMillis(), 1060u);
+}
+
+// Catch-up at 60 steps a second: the reading after each wait, in ms, and
+// what the waits placed (1 = one step drawn, as without catch-up).
+struct Placed {
+    int steps = 0, rehearsed = 0;
+    std::vector<uint32_t> times;  // each step's time
+    float ticks = 0;              // the framesteps' sum
+};
+
+Placed waitat(uint32_t ms)
+{
+    mox_setvirtualclock(1000, ms);
+    Placed p;
+    do {
+        p.ticks += MOX_WaitRefresh();
+        p.steps++;
+        p.rehearsed += MOX_rehearsing;
+        p.times.push_back(MOX_video_time);
+    } while (MOX_rehearsing);
+    return p;
+}
+
+TEST_F(Pacing, FramesOnTimeAt60Or66TakeOneStepEachAndALateOneRehearsesWhatItMissed)
+{
+    mox_setvirtualclock(1000, 1000);
+    MOX_SetRefreshRate(60);
+    MOX_SetStepRate(60);
+    EXPECT_EQ(waitat(3000).steps, 1) << "start-up is not lag";
+    // 66 frames a second (the tick), 60 with the millisecond clock's
+    // 16-17-17 pattern, and 60 with a few ms of jitter either way.
+    uint32_t t = 3000;
+    for (int i = 0; i < 300; i++) ASSERT_EQ(waitat(t += 15).steps, 1) << "66 a second, frame " << i;
+    for (int i = 1; i <= 600; i++) ASSERT_EQ(waitat(t + i * 1000 / 60).steps, 1) << "60 a second, frame " << i;
+    t += 10000;
+    for (int i = 1; i <= 600; i++) {
+        const int jitter = (i * 7919) % 7 - 3;
+        ASSERT_EQ(waitat(uint32_t(int(t) + i * 1000 / 60 + jitter)).steps, 1) << "jittered frame " << i;
+    }
+    t += 10000;
+    EXPECT_EQ(waitat(t).steps, 1);
+    EXPECT_LT(MOX_video_lag, 1000);
+
+    // 100 ms late: five steps on the grid after the last, then the drawn one
+    // at the wait's end; their framesteps add up to the frame's 100 ms.
+    const Placed late = waitat(t + 100);
+    EXPECT_EQ(late.steps, 6);
+    EXPECT_EQ(late.rehearsed, 5);
+    EXPECT_EQ(late.times, (std::vector<uint32_t>{t + 16, t + 33, t + 50, t + 66, t + 83, t + 100}));
+    EXPECT_FLOAT_EQ(late.ticks, 100.0f / 15);
+
+    // 45 frames a second: a step and a third each, so every third frame
+    // takes one more; 60 steps a second all the same.
+    t += 100;
+    int steps = 0;
+    for (int i = 1; i <= 45; i++) steps += waitat(t + uint32_t(i * 1000 / 45)).steps;
+    EXPECT_EQ(steps, 60);
+
+    // A pause of the whole machine: half a second caught up, the rest forgotten.
+    t += 1000;
+    const Placed pause = waitat(t + 10000);
+    EXPECT_EQ(pause.rehearsed, MOX_MAXCATCHUP);
+    EXPECT_LT(MOX_video_lag, 1000);
+    EXPECT_EQ(waitat(t + 10015).steps, 1);
+
+    // Without catch-up, one step per frame however late.
+    MOX_SetStepRate(0);
+    EXPECT_EQ(waitat(t + 10300).steps, 1);
+    MOX_SetRefreshRate(60);
+}
+
+TEST_F(Pacing, ARehearsedStepMovesTheClockAndPresentsNothing)
+{
+    mox_setvirtualclock(50, 1000);
+    const uint32_t presented = mox_framespresented();
+    MOX_rehearsing = 1;
+    MOX_SwapBuffers();
+    MOX_rehearsing = 0;
+    EXPECT_EQ(MOX_GetMillis(), 1020u);
+    EXPECT_EQ(mox_framespresented(), presented);
+    MOX_SwapBuffers();
+    EXPECT_EQ(mox_framespresented(), presented + 1);
+    // A slow machine: 100 ms a drawn frame, none a rehearsed step.
+    mox_setvirtualdrawtime(100);
+    MOX_rehearsing = 1;
+    MOX_SwapBuffers();
+    MOX_rehearsing = 0;
+    EXPECT_EQ(MOX_GetMillis(), 1040u);
+    MOX_SwapBuffers();
+    EXPECT_EQ(MOX_GetMillis(), 1140u);
+    mox_setvirtualdrawtime(0);
 }
 
 TEST_F(Pacing, FpsLatchesOncePerSecondAndAtTheFirstCall)

@@ -1,22 +1,25 @@
 // orlem-capture: plays the unchanged demo on the engine's offline platform
 // and writes what a viewer would have seen and heard. The demo steps 60
-// times a second; the virtual clock moves 1/60 s per step, and after every
-// step the offline audio output plays the ring up to that time, mixing each
-// block as virtual time reaches it; what it plays is the video's sound
-// track. Steps that no frame (every 60/fps-th from the first drawn) and no
-// still needs are rehearsed: the demo makes their state changes without
-// drawing. So any machine gives the same frames and the same sound, however
-// slowly it draws, and fewer frames show the same show.
+// times a second; the virtual clock moves 1/60 s per step, and as each step
+// begins the offline audio output plays the ring up to the step's time,
+// mixing each block as virtual time reaches it; what it plays is the
+// video's sound track, a step's share being what plays until the next one.
+// Steps that no frame (every 60/fps-th from the first drawn) and no still
+// needs are rehearsed: the demo makes their state changes without drawing.
+// So any machine gives the same frames and the same sound, however slowly
+// it draws, and fewer frames show the same show. --slow puts the clock on a
+// slow machine's time instead, where the engine's catch-up chooses.
 //
 //   orlem-capture [OUT.mp4] [--frames N] [--fps N] [--size WxH]
 //                 [--stills DIR --at T1,T2,...] [--trace FILE]
 //                 [--from N|Ts] [--slow MS] [--every-frame]
 //
 // Threads: the options and the finish run on the entry thread around
-// mox_main; everything per step runs on the demo thread, in the present
-// and frame hooks, while the demo is inside MOX_SwapBuffers.
+// mox_main; everything per step runs on the demo thread, in the step hook
+// (inside MOX_WaitRefresh) and the present hook (inside MOX_SwapBuffers).
 #include "engine/platform/moxgl.h"  // glReadPixels and the frame-buffer binding
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -39,14 +42,18 @@ namespace {
 capture_options options;
 capture_output output;
 std::vector<uint8_t> pixels;   // the frame, bottom row first
-std::vector<uint8_t> sound;    // this step's share of the sound track
-uint32_t step = 0;             // steps ended so far: the number of the running one
+std::vector<uint8_t> sound;    // a step's share of the sound track
+uint32_t step = 0;             // steps begun so far
 uint32_t frames = 0;           // frames of the video (or, without one, of the trace)
 uint32_t drawnsteps = 0;       // steps drawn: frames and stills
 int64_t firstframe = -1;       // the step of the first frame: the first the demo drew
 int stillsdone = 0;
 bool hashed = false;           // the running step's picture was read back
 uint64_t picturehash = 0;      // and this is its fingerprint
+uint64_t position = 0;         // the music's position as the running step's queries saw it
+uint32_t steptime = 0;         // the running step's time on the frame clock, ms
+bool presented = false;        // the running step was drawn
+uint64_t soundplayed = 0;      // audio frames played so far
 bool closed = false;           // everything asked for is written: the demo's last step writes nothing
 uint32_t stepswritten = 0;     // steps before that
 std::string stopreason;        // why the capture asked the demo to end
@@ -58,17 +65,6 @@ capture_timing timing;
 Clock::time_point lastexit;    // when the last hook handed back to the demo
 
 double seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
-
-// The demo's work since the last hook; the first step's wait is start-up
-// (loading, compiling), which counts nowhere.
-double demowork(Clock::time_point now)
-{
-    static bool startup = true;
-    if (!startup) return seconds(lastexit, now);
-    startup = false;
-    started = now;
-    return 0;
-}
 
 // Frames are the video's, or the trace's pictures when there is no video.
 bool wantframes() { return !options.stillsonly; }
@@ -102,9 +98,9 @@ uint32_t demoframes()
     return last > firstframe ? uint32_t((last - firstframe + every - 1) / every) : 0;
 }
 
-// Holds Escape as a viewer would: the demo ends after its next step, which
-// is rehearsed and written nowhere, by its own path, and writes timing.dat
-// back.
+// Holds Escape as a viewer would: the running step, rehearsed and written
+// nowhere, is the demo's last; it ends by its own path and writes
+// timing.dat back.
 void finish(const char* why)
 {
     if (closed) return;
@@ -113,15 +109,67 @@ void finish(const char* why)
     mox_store(mox_asynckeys[0x1B], 1);
 }
 
+// The step that has ended: its share of the sound (what plays until
+// `until` ms) and its trace line, written with the values it left.
+void endstep(uint32_t s, uint32_t until)
+{
+    const uint64_t target = uint64_t(until) * 44100 / 1000;
+    sound.resize(size_t(target > soundplayed ? target - soundplayed : 0) * 4);
+    audiodriver_offline_play(sound.data(), unsigned(sound.size()));
+    soundplayed = std::max(soundplayed, target);
+    if (closed) return;
+    stepswritten = s + 1;
+    if (output.audio && firstframe >= 0) fwrite(sound.data(), 1, sound.size(), output.audio);
+    if (output.trace)
+        capture_tracestep(output, s, steptime, position, hashed, picturehash,
+                          capture_hash(sound.data(), sound.size()));
+}
+
+// Every step's start (MOX_WaitRefresh has placed it): the last step's
+// sound and trace, the stops, and whether this one is drawn.
+void onstep()
+{
+    Clock::time_point now = Clock::now();
+    const uint32_t s = step++;
+    if (s == 0) {
+        started = now;  // what came before was start-up (loading, compiling)
+    } else {
+        (presented ? timing.drawing : timing.rehearsing) += seconds(lastexit, now);
+        endstep(s - 1, MOX_video_time);
+    }
+    presented = hashed = false;
+    position = snd_demomusic.position;  // what this step's queries will see
+    steptime = MOX_video_time;
+
+    capture_progress(options, s, frames, demoframes(), stillsdone, started);
+    if (options.frames > 0 && frames >= uint32_t(options.frames)) finish("--frames reached");
+    if (options.stillsonly) {
+        bool more = false;
+        for (double t : options.at) more |= std::ceil(t * CAPTURE_STEPRATE - 1e-9) >= s;
+        if (!more) finish("every still was written");
+    }
+    // Once the music has ended (or was never there) the timeline cannot
+    // advance: the demo would show scene event 0 until Escape.
+    silentsteps = snd_demomusic.playing ? 0 : silentsteps + 1;
+    if (silentsteps >= uint32_t(CAPTURE_STEPRATE) * CAPTURE_MARGINSECONDS)
+        finish("the music has ended or is missing, so the timeline cannot advance");
+    // A slow machine's steps are the engine's to choose.
+    if (closed || (!options.slow && !wanted(s))) MOX_rehearsing = 1;
+    lastexit = Clock::now();
+    timing.rest += seconds(now, lastexit);
+}
+
 // Drawn steps: the picture, into the video, a still and the trace.
 void onpresent(int width, int height)
 {
     Clock::time_point now = Clock::now();
-    timing.drawing += demowork(now);
-    if (!closed) drawnsteps++;
-    if (firstframe < 0 && wantframes()) firstframe = step;
-    const bool frame = !closed && isframe(step);
-    const bool still = !closed && capture_stilldue(options, step);
+    timing.drawing += seconds(lastexit, now);
+    const uint32_t s = step - 1;
+    presented = true;
+    drawnsteps++;
+    if (firstframe < 0 && wantframes()) firstframe = s;
+    const bool frame = isframe(s);
+    const bool still = capture_stilldue(options, s);
     if (frame || still) {
         pixels.resize(size_t(width) * height * 3);
         GLint bound = 0;
@@ -138,52 +186,10 @@ void onpresent(int width, int height)
         Clock::time_point sent = Clock::now();
         timing.encoding += seconds(now, sent);
         now = sent;
-        if (still && capture_writestill(step, options, pixels.data(), width, height)) stillsdone++;
+        if (still && capture_writestill(s, options, pixels.data(), width, height)) stillsdone++;
         picturehash = capture_hash(pixels.data(), pixels.size());
         hashed = true;
     }
-    lastexit = Clock::now();
-    timing.rest += seconds(now, lastexit);
-}
-
-// Every step's end: its sound, its trace line, the progress line, and
-// whether the next step is drawn.
-void onstep(int presented)
-{
-    Clock::time_point now = Clock::now();
-    const double work = demowork(now);
-    if (!presented) timing.rehearsing += work;
-    const uint32_t s = step++;
-    const uint64_t position = snd_demomusic.position;  // what this step's queries saw
-
-    // Virtual time after this step: play the sound up to it.
-    const uint64_t until = uint64_t(s + 1) * 44100 / CAPTURE_STEPRATE;
-    const uint64_t from = uint64_t(s) * 44100 / CAPTURE_STEPRATE;
-    sound.resize((until - from) * 4);
-    audiodriver_offline_play(sound.data(), unsigned(sound.size()));
-    if (!closed) {
-        stepswritten = s + 1;
-        if (output.audio && firstframe >= 0) fwrite(sound.data(), 1, sound.size(), output.audio);
-        if (output.trace)
-            capture_tracestep(output, s, MOX_video_time, position, hashed, picturehash,
-                              capture_hash(sound.data(), sound.size()));
-    }
-    hashed = false;
-
-    capture_progress(options, s, frames, demoframes(), stillsdone, started);
-    if (options.frames > 0 && frames >= uint32_t(options.frames)) finish("--frames reached");
-    if (options.stillsonly) {
-        bool more = false;
-        for (double t : options.at) more |= std::ceil(t * CAPTURE_STEPRATE - 1e-9) > s;
-        if (!more) finish("every still was written");
-    }
-    // Once the music has ended (or was never there) the timeline cannot
-    // advance: the demo would show scene event 0 until Escape.
-    silentsteps = snd_demomusic.playing ? 0 : silentsteps + 1;
-    if (silentsteps >= uint32_t(CAPTURE_STEPRATE) * CAPTURE_MARGINSECONDS)
-        finish("the music has ended or is missing, so the timeline cannot advance");
-    // A slow machine's steps are the engine's to choose.
-    if (closed || (!options.slow && !wanted(s + 1))) MOX_RehearseFrames(1);
     lastexit = Clock::now();
     timing.rest += seconds(now, lastexit);
 }
@@ -204,13 +210,14 @@ int main(int argc, char** argv)
     mox_setvirtualclock(CAPTURE_STEPRATE, 0);
     if (options.slow) mox_setvirtualdrawtime(options.slow);
     mox_setpresenthook(onpresent);
-    mox_setframehook(onstep);
-    // The first step draws unless only stills are wanted.
-    if (!wanted(0)) MOX_RehearseFrames(1);
+    MOX_SetStepHook(onstep);  // the demo's own step hook runs after it
     started = lastexit = Clock::now();
 
     int argcount = int(rest.size());
     rest.push_back(nullptr);
     mox_main(argcount, rest.data());
+    // The demo's last step, unless the capture ended it: what plays until
+    // the clock it left (a step later; on a slow machine, a frame later).
+    if (step > 0) endstep(step - 1, MOX_GetMillis());
     return capture_finish(options, &output, frames, drawnsteps, stepswritten, stillsdone, stopreason, &timing);
 }
