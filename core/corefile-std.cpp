@@ -202,8 +202,8 @@ static int read_image_table() {
         return 0;
     }
     if (romsize > file_size) {
-        _dbg_printf("%s: romsize %u lies past the end of the image (%llu bytes)\n", image_name, romsize,
-                    (unsigned long long)file_size);
+        _dbg_printf("%s: cut short: %llu of its %u bytes are there (copy or download it again)\n", image_name,
+                    (unsigned long long)file_size, romsize);
         return 0;
     }
     if (!allocate_table(numfiles)) return 0;

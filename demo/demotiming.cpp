@@ -8,6 +8,7 @@
 // walks past its track; a save goes through a temporary file and a rename.
 #include "demo/demotiming.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -74,17 +75,23 @@ int SaveTiming(const char* path) {
         for (int i = 0; i < DEMOTIMING_MAXEVENTS; i++)
             put32(file + 16 + 1024 * track + 4 * i, demotiming_event[track][i]);
     }
-    // A crash or a full disk mid-write damages only the temporary file.
+    // A crash or a full disk mid-write damages only the temporary file; the
+    // file under `path` stays as it was until the rename. Each failure is
+    // one line: the table, why, and that the file there is untouched (a
+    // demo played from read-only media loses nothing).
     std::string temporary = std::string(path) + ".tmp";
     FILE* f = fopen(temporary.c_str(), "wb");
     if (!f) {
-        printf("%s: cannot be written, sync table not saved\n", temporary.c_str());
+        printf("%s: the sync table could not be written back (%s: %s); the file there is left as it was\n", path,
+               temporary.c_str(), strerror(errno));
         return EOF;
     }
     size_t put = fwrite(file, 1, sizeof file, f);
+    const int error = put != sizeof file ? errno : 0;
     int closed = fclose(f);
     if (put != sizeof file || closed != 0) {
-        printf("%s: write failed, sync table not saved\n", temporary.c_str());
+        printf("%s: the sync table could not be written back (%s: %s); the file there is left as it was\n", path,
+               temporary.c_str(), strerror(error ? error : errno));
         remove(temporary.c_str());
         return closed != 0 ? closed : EOF;
     }
@@ -93,7 +100,8 @@ int SaveTiming(const char* path) {
     std::error_code failed;
     std::filesystem::rename(temporary, path, failed);
     if (failed) {
-        printf("%s: cannot be replaced, sync table left in %s\n", path, temporary.c_str());
+        printf("%s: cannot be replaced (%s), sync table left in %s\n", path, failed.message().c_str(),
+               temporary.c_str());
         return EOF;
     }
     return 0;

@@ -319,6 +319,10 @@ int ReportMissingAssets()
         lines++;
     }
     if (!snd_demomusic.data || snd_demomusic.length == 0) {
+        if (const char* why = Soundsystem_WAVProblem("music.wav")) {
+            printf("orlem: %s; %s\n", why, Soundsystem_WAVRemedy());
+            lines++;
+        }
         puts("orlem: no music: the timeline stays at scene event 0 for ever; Escape ends the demo");
         lines++;
         return lines;

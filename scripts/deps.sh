@@ -13,6 +13,7 @@ packages=(
   xvfb xauth                     # a real window without a screen
   xdotool                        # holds keys in a window under xvfb (example test)
   ffmpeg                         # headless play renders to a video file
+  sox                            # writes the WAV files the sound tests read
   imagemagick                    # writes the TGA files the image tests decode
   libstb-dev                     # stb_image, the TGA benchmark's reference decoder
 )

@@ -141,6 +141,12 @@ char* upcase_sound(char* string);
 // WAV files (loadwav.cpp): the canonical 44-byte PCM layout only.
 int Soundsystem_LoadWAV(const char* name, s_sound* sound);
 int Soundsystem_SaveWAV(const char* name, s_sound* sound);
+// Why the file `name` (through the file layer) is not one the reader plays,
+// as "NAME: reason", for the line of a program left without its sound; null
+// when it is one, or cannot be opened. The text lasts until the next call.
+const char* Soundsystem_WAVProblem(const char* name);
+// How to write a file the reader plays, with ffmpeg or sox.
+const char* Soundsystem_WAVRemedy();
 
 // The lock that serialises the demo thread's changes with the mixer's block.
 // Recursive, so a stream callback run by the mixer may call Soundsystem_.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/corefile.h"
 #include "sound/coresound.h"
@@ -31,8 +32,10 @@ static void put16(unsigned char* p, uint16_t v) {
 
 // Checks what the canonical layout leaves open; 1 when the data can be taken.
 static int wav_checkdata(const char* name, const s_sound* sound, uint32_t datasize, uint32_t filesize) {
-    if (sound->bits < 8 || sound->bits % 8 != 0) {
-        printf("%s: refused, %u bits per sample\n", name, (unsigned)sound->bits);
+    // The mixer plays 8-bit unsigned and 16-bit signed samples; anything
+    // else would play as noise.
+    if (sound->bits != 8 && sound->bits != 16) {
+        printf("%s: refused, %u bits per sample: 8 or 16 are played\n", name, (unsigned)sound->bits);
         return 0;
     }
     if (sound->channels == 0) {
@@ -134,4 +137,62 @@ int Soundsystem_SaveWAV(const char* name, s_sound* sound) {
     corefile_savebuffer(name, file, (int)total);
     free(file);
     return 1;
+}
+
+// --- files laid out otherwise ----------------------------------------------------
+
+// A chunk's tag, printable.
+static std::string wav_tag(const unsigned char* p) {
+    std::string tag;
+    for (int i = 0; i < 4; i++) tag += (p[i] >= 32 && p[i] < 127) ? (char)p[i] : '?';
+    while (!tag.empty() && tag.back() == ' ') tag.pop_back();
+    return tag;
+}
+
+const char* Soundsystem_WAVProblem(const char* name) {
+    static std::string problem;
+    corefile_handle h;
+    if (!corefile_open(name, &h, 0)) return nullptr;
+    unsigned char head[WAV_HEADERSIZE + 8] = {0};
+    const int size = h.size;
+    if (size > 0) corefile_read(head, size < (int)sizeof head ? size : (int)sizeof head, 1, &h);
+    corefile_close(&h);
+    const uint32_t fmtsize = get32(head + 16), tag = get16(head + 20), bits = get16(head + 34);
+    problem = name;
+    if (size < 12 || memcmp(head, "RIFF", 4) != 0 || memcmp(head + 8, "WAVE", 4) != 0) {
+        problem += ": not a RIFF WAVE file";
+    } else if (memcmp(head + 12, "fmt ", 4) != 0) {
+        problem += ": a " + wav_tag(head + 12) + " chunk comes before the format: only the canonical 44-byte PCM "
+                   "header is read";
+    } else if (tag == 0xFFFE) {
+        // Its sub-format's first two bytes are the plain format tag.
+        const char* samples = get16(head + 44) == 3 ? "floating point" : "PCM";
+        problem += ": the format is the extensible one (" + std::to_string(fmtsize) + " bytes, " +
+                   std::to_string(bits) + "-bit " + samples + "): only the canonical 44-byte PCM header is read";
+    } else if (tag == 3) {
+        problem += ": " + std::to_string(bits) + "-bit floating-point samples: 8- or 16-bit PCM is played";
+    } else if (tag != 1) {
+        problem += ": format " + std::to_string(tag) + " is not PCM";
+    } else if (fmtsize != 16) {
+        problem += ": a format chunk of " + std::to_string(fmtsize) + " bytes: only the canonical 44-byte PCM "
+                   "header is read";
+    } else if (memcmp(head + 36, "data", 4) != 0) {
+        problem += ": another chunk (" + wav_tag(head + 36) + ") comes before the sample data: only the canonical "
+                   "44-byte PCM header is read";
+    } else if (bits != 8 && bits != 16) {
+        problem += ": " + std::to_string(bits) + "-bit samples: 8- or 16-bit PCM is played";
+    } else if (get16(head + 22) == 0) {
+        problem += ": no channels";
+    } else if (get32(head + 40) > (uint32_t)size - WAV_HEADERSIZE) {
+        problem += ": the data chunk claims " + std::to_string(get32(head + 40)) + " bytes, the file holds " +
+                   std::to_string(size - (int)WAV_HEADERSIZE);
+    } else {
+        return nullptr;
+    }
+    return problem.c_str();
+}
+
+const char* Soundsystem_WAVRemedy() {
+    return "write it as 16-bit PCM with the plain header: ffmpeg -i IN -c:a pcm_s16le -ar 44100 -ac 2 "
+           "-fflags +bitexact -map_metadata -1 OUT.wav, or sox IN -b 16 -e signed-integer -r 44100 -c 2 OUT.wav";
 }

@@ -462,26 +462,30 @@ void load_tga(const char* name, corefile_handle* h, s_bitmap* b)
     const bool grey = type == 3 || type == 11;
     Kind kind = RGBA32;
     const char* refused = nullptr;
+    const char* remedy = "";  // what the person who made it can do
+    const char* truecolour = "; save it as 24- or 32-bit true colour";
     switch (depth) {
     case 8: kind = grey ? GREY8 : MAPPED8; break;
     case 15:
     case 16: kind = RGB16; break;
     case 24: kind = RGB24; break;
     case 32: kind = RGBA32; break;
-    default: refused = "pixel depth not supported";
+    default: refused = "pixel depth not supported", remedy = truecolour;
     }
-    if (maptype && mapbits != 15 && mapbits != 16 && mapbits != 24) refused = "colour map entry size not supported";
-    if (width == 0 || height == 0) refused = "image has no pixels";
+    if (maptype && mapbits != 15 && mapbits != 16 && mapbits != 24)
+        refused = "colour map entry size not supported", remedy = truecolour;
+    if (width == 0 || height == 0) refused = "image has no pixels", remedy = "";
 
     // Where the pixel data starts, and what it could describe at most: a run
     // packet of 1 + pixel bytes covers 128 pixels, nothing covers more.
     const size_t mapbytes = maptype ? (size_t)maplength * (mapbits == 24 ? 3 : 2) : 0;
     const size_t datapos = 18 + (size_t)idlength + mapbytes;
     const size_t databytes = datapos < (size_t)size ? (size_t)size - datapos : 0;
-    if (!refused && (uint64_t)width * height > 128 * (uint64_t)databytes) refused = "file too short for its size";
+    if (!refused && (uint64_t)width * height > 128 * (uint64_t)databytes)
+        refused = "file too short for its size", remedy = "; it was cut short: write it again";
     if (refused) {
-        printf("%s: %s (%dx%d, %d bits, type %d, %d bytes), not loaded\n", name, refused, width, height, depth,
-               type, size);
+        printf("%s: %s (%dx%d, %d bits, type %d, %d bytes), not loaded%s\n", name, refused, width, height, depth,
+               type, size, remedy);
         return;
     }
 

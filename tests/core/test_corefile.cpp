@@ -333,7 +333,8 @@ TEST_F(FileLayer, BrokenImagesAreRefusedWithTheirFault) {
         {"offset past the end", with(kTwoFiles, 21, 4000), "lies past the end of the image"},
         {"offsets out of order", with(three, 35, 40), "lies before the previous entry's"},
         {"romsize before the last offset", with(kTwoFiles, 8, 40), "lies before the last entry's offset"},
-        {"romsize past the end", with(kTwoFiles, 8, 45), "romsize 45 lies past the end"},
+        {"romsize past the end", with(kTwoFiles, 8, 45), "cut short: 44 of its 45 bytes are there"},
+        {"data cut short", kTwoFiles.substr(0, 43), "cut short: 43 of its 44 bytes are there"},
         {"header cut short", kTwoFiles.substr(0, 10), "image header is cut short"},
         {"table cut short", kTwoFiles.substr(0, 30), "more than its table can hold"},
     };

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -169,7 +171,8 @@ struct Frame {
     int t = 0, scene = 0, effect = 0, pulse = 0, greet = 0;
     float fade = 0, blend = 0;
     std::string picture, sound;  // the step's fingerprints
-    std::string state;           // everything else the line says, as written
+    std::string state;           // the show's values as written: step, time, music, ramps, field, camera
+    uint64_t wrapped = 0, heap = 0;  // memory held as the step ended
 };
 
 std::vector<Frame> readtrace(const fs::path& p)
@@ -184,9 +187,9 @@ std::vector<Frame> readtrace(const fs::path& p)
         double blurzoom, blurrgb, beat, explosion, camrot, centery, centerz;
         int particles;
         s >> fr.index >> fr.ms >> fr.t >> fr.scene >> fr.effect >> fr.pulse >> fr.greet >> fr.fade >> fr.blend >>
-            blurzoom >> blurrgb >> beat >> particles >> explosion >> camrot >> centery >> centerz >> fr.picture >>
-            fr.sound;
-        fr.state = line.substr(0, line.rfind(' ', line.rfind(' ') - 1));
+            blurzoom >> blurrgb >> beat >> particles >> explosion >> camrot >> centery >> centerz;
+        fr.state = line.substr(0, size_t(s.tellg()));
+        s >> fr.picture >> fr.sound >> fr.wrapped >> fr.heap;
         frames.push_back(fr);
     }
     return frames;
@@ -408,6 +411,28 @@ TEST_F(Timeline, StillsShowTheOverlaysOfTheirFramesAndNothingElse)
     EXPECT_GE(scenes.size(), 9u);
 }
 
+// The frame loop allocates nothing after start-up. The engine's wrappers
+// hold the same bytes at every step; a rehearsed step (the whole loop but
+// its GL work) leaves the C heap exactly as the step before left it, once
+// the capture's own buffers have grown to their size in the first step.
+// Drawn steps add what the GL driver builds as new kinds of drawing appear,
+// which settles: a few hundred KiB at most from the first particles on.
+TEST_F(Timeline, TheFrameLoopAllocatesNothing)
+{
+    ASSERT_GT(frames.size(), 100u) << log;
+    for (const Frame& f : frames) ASSERT_EQ(f.wrapped, frames[0].wrapped) << "step " << f.index;
+    // The last line is written after the demo has ended and closed its window.
+    for (size_t i = 2; i + 1 < frames.size(); i++) {
+        if (frames[i].picture == "-") {
+            EXPECT_EQ(frames[i].heap, frames[i - 1].heap) << "rehearsed step " << i;
+        }
+    }
+    size_t firstfield = 0;
+    while (firstfield < frames.size() && frames[firstfield].scene < 2) firstfield++;
+    ASSERT_LT(firstfield + 10, frames.size());
+    EXPECT_LT(frames[frames.size() - 2].heap, frames[firstfield + 10].heap + 512 * 1024);
+}
+
 TEST_F(Timeline, TheSyncTableIsWrittenBackByteForByte)
 {
     ASSERT_EQ(status, 0) << log;
@@ -439,20 +464,29 @@ TEST_F(Timeline, MissingOrDamagedInputIsNamedAndNothingCrashes)
         const char* name;
         const char* remove;  // an asset left out of the image
         const char* damage;  // an asset cut to a few bytes
+        const char* listed;  // a WAV given a LIST chunk before its data, as ffmpeg writes by default
         bool image, timing;
         size_t reports;  // lines of orlem's own
         std::vector<std::string> said;
     };
     const Variant variants[] = {
-        {"noimage", nullptr, nullptr, false, true, 2,
+        {"noimage", nullptr, nullptr, nullptr, false, true, 2,
          {"orlem: orlem.dat could not be read", "orlem: no music: the timeline stays at scene event 0 for ever"}},
-        {"noskull", "skull.vxl", nullptr, true, true, 1,
+        {"noskull", "skull.vxl", nullptr, nullptr, true, true, 1,
          {"orlem: missing or damaged in the data image: skull.vxl\n"}},
-        {"cutnames", nullptr, "names.tga", true, true, 1, {"orlem: missing or damaged in the data image: names.tga\n"}},
-        {"nomusic", "music.wav", nullptr, true, true, 2,
+        {"cutnames", nullptr, "names.tga", nullptr, true, true, 1,
+         {"orlem: missing or damaged in the data image: names.tga\n"}},
+        {"nomusic", "music.wav", nullptr, nullptr, true, true, 2,
          {"in the data image: music.wav", "orlem: no music: the timeline stays at scene event 0 for ever; "
                                           "Escape ends the demo"}},
-        {"notiming", nullptr, nullptr, true, false, 1,
+        {"listmusic", nullptr, nullptr, "music.wav", true, true, 3,
+         {"in the data image: music.wav\n",
+          "orlem: music.wav: another chunk (LIST) comes before the sample data: only the canonical 44-byte PCM "
+          "header is read; write it as 16-bit PCM with the plain header: ffmpeg -i IN -c:a pcm_s16le -ar 44100 "
+          "-ac 2 -fflags +bitexact -map_metadata -1 OUT.wav, or sox IN -b 16 -e signed-integer -r 44100 -c 2 "
+          "OUT.wav\n",
+          "orlem: no music: the timeline stays at scene event 0 for ever"}},
+        {"notiming", nullptr, nullptr, nullptr, true, false, 1,
          {"timing.dat: cannot be read, keeping the sync table as it is",
           "never reaches scene event 18 while the music plays: the demo plays until Escape"}},
     };
@@ -465,6 +499,11 @@ TEST_F(Timeline, MissingOrDamagedInputIsNamedAndNothingCrashes)
             if (v.remove && file == v.remove) continue;
             fs::copy_file(e.path(), d / "assets" / file);
             if (v.damage && file == v.damage) fs::resize_file(d / "assets" / file, 30);
+            if (v.listed && file == v.listed) {
+                std::string wav = slurp(d / "assets" / file);
+                wav.insert(36, std::string("LIST\x04\0\0\0INFO", 12));
+                ASSERT_TRUE(WriteFile((d / "assets" / file).string(), std::vector<uint8_t>(wav.begin(), wav.end())));
+            }
         }
         std::string error;
         if (v.image) {
@@ -714,23 +753,137 @@ TEST_F(Timeline, AMissingFfmpegOrAnUnwritablePlaceIsSaidAndLeavesNoVideo)
     for (const auto& e : fs::directory_iterator(d)) EXPECT_EQ(e.path().extension().string().find(".mp4"), std::string::npos) << e.path();
 }
 
+// Ctrl-C or SIGTERM mid-capture, while it draws or while it still loads:
+// it ends within a second, says so, and leaves neither the video nor any
+// temporary file; the next capture in the same place works.
+TEST_F(Timeline, AnInterruptedCaptureLeavesNothingBehindAndTheNextWorks)
+{
+    const fs::path d = playfolder("interrupted");
+    struct Stop {
+        const char* signal;
+        double after;  // seconds after the start
+        int code;
+        const char* said;
+    };
+    for (const Stop& stop : {Stop{"INT", 4, 130, "orlem-capture: interrupted (Ctrl-C): stopped, nothing written to "
+                                                 "cut.mp4"},
+                             Stop{"TERM", 0.3, 143, "orlem-capture: told to stop (SIGTERM): stopped, nothing "
+                                                    "written to cut.mp4"}}) {
+        // The shell takes the times: from the signal to the end.
+        const std::string command =
+            "cd '" + d.string() + "' && { '" ORLEM_CAPTURE "' cut.mp4 --stills stills --at 0.1,0.2,0.3,0.4,0.5 "
+            "> cut.log 2>&1 & pid=$!; sleep " + std::to_string(stop.after) + "; kill -" + stop.signal +
+            " $pid; from=$(date +%s%N); wait $pid; echo $? $(( ($(date +%s%N) - from) / 1000000 )) > stopped; }";
+        ASSERT_EQ(system(command.c_str()), 0);
+        std::istringstream stopped(slurp(d / "stopped"));
+        int code = -1, ms = -1;
+        stopped >> code >> ms;
+        const std::string out = slurp(d / "cut.log");
+        EXPECT_EQ(code, stop.code) << out;
+        EXPECT_LT(ms, 1000) << stop.signal;
+        EXPECT_NE(out.find(stop.said), std::string::npos) << out;
+        for (const auto& e : fs::recursive_directory_iterator(d)) {
+            const std::string name = e.path().filename().string();
+            EXPECT_TRUE(name.find("cut.mp4") == std::string::npos && name.find(".part") == std::string::npos)
+                << stop.signal << " left " << e.path();
+        }
+    }
+    std::string out;
+    EXPECT_EQ(capture(d, "cut.mp4 --frames 6", &out), 0) << out;
+    EXPECT_TRUE(fs::exists(d / "cut.mp4"));
+}
+
+// A data image cut short anywhere, as an interrupted download leaves it: at
+// every 4 KiB boundary the file layer refuses it at once in one line that
+// names it and says how much of it is there; the demo says what that
+// leaves missing and plays on to its end without crashing or hanging.
+TEST_F(Timeline, ADataImageCutShortIsNamedAtEveryBoundary)
+{
+    const fs::path d = playfolder("cutshort");
+    const fs::path cut = d / "cut.dat";
+    fs::copy_file(ORLEM_DAT, cut);  // the demo's own
+    const uintmax_t whole = fs::file_size(cut);
+    int refused = 0, boundaries = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (uintmax_t size = (whole - 1) / 4096 * 4096;; size -= 4096) {
+        fs::resize_file(cut, size);
+        testing::internal::CaptureStdout();
+        const int mounted = corefile_mountimage(cut.string().c_str(), COREFILE_IMAGE);
+        const std::string said = testing::internal::GetCapturedStdout();
+        corefile_closeimage();
+        boundaries++;
+        refused += !mounted;
+        // An empty file has no "CORE" magic, which is refused without a word.
+        if (mounted || (size > 0 && said.find(cut.string() + ": ") == std::string::npos)) {
+            ADD_FAILURE() << size << " bytes: " << said;
+            break;
+        }
+        if (size == 0) break;
+    }
+    EXPECT_EQ(refused, boundaries);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 60);
+
+    // The demo on three cuts of this image: in its table, in its first
+    // picture, a block short.
+    const uintmax_t ours = fs::file_size(d / "orlem.dat");
+    for (const uintmax_t size : {uintmax_t(40), uintmax_t(8192), (ours - 1) / 4096 * 4096}) {
+        fs::copy_file(d / "orlem.dat", cut, fs::copy_options::overwrite_existing);
+        fs::resize_file(cut, size);
+        fs::rename(cut, d / "orlem.dat.short");
+        fs::copy_file(d / "orlem.dat", d / "orlem.dat.whole", fs::copy_options::overwrite_existing);
+        fs::rename(d / "orlem.dat.short", d / "orlem.dat");
+        std::string out;
+        EXPECT_EQ(capture(d, "--frames 2 --trace trace.txt", &out), 0) << size << " bytes\n" << out;
+        EXPECT_NE(out.find("orlem: orlem.dat could not be read: every picture, object, the floor and the music "
+                           "are missing"),
+                  std::string::npos)
+            << out;
+        EXPECT_EQ(readtrace(d / "trace.txt").size(), 2u);
+        fs::rename(d / "orlem.dat.whole", d / "orlem.dat");
+    }
+}
+
 // The real orlem where there is no display and no sound device: it renders
 // off-screen, plays silence in real time, follows the short sync table to
-// its end and exits with 0, the table written back unchanged.
-TEST_F(Timeline, WithoutDisplayOrSoundDeviceOrlemPlaysToItsEnd)
+// its end and exits with 0, the table written back unchanged. Played from a
+// read-only folder (as from read-only media) it plays the same, says in one
+// line that the table could not be written back and why, leaves the file
+// as it was and no temporary one, and ends as a normal run does.
+TEST_F(Timeline, WithoutDisplayOrSoundDeviceOrlemPlaysToItsEndFromAnyFolder)
 {
-    const fs::path d = playfolder("headless");
-    const std::string before = slurp(d / "timing.dat");
-    const std::string command = "cd '" + d.string() +
-                                "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=no-such-driver "
-                                "timeout 300 '" ORLEM "' > orlem.log 2>&1";
-    const int rc = system(command.c_str());
-    const std::string out = slurp(d / "orlem.log");
-    ASSERT_TRUE(WIFEXITED(rc)) << out;
-    EXPECT_EQ(WEXITSTATUS(rc), 0) << out;
-    EXPECT_NE(out.find("[MOX] no display: rendering off-screen"), std::string::npos) << out;
-    EXPECT_NE(out.find("AUDIO: no audio device"), std::string::npos) << out;
-    EXPECT_EQ(slurp(d / "timing.dat"), before);
+    for (const bool readonly : {false, true}) {
+        const fs::path d = playfolder(readonly ? "readonly" : "headless");
+        const fs::path logfile = d.string() + ".log";
+        const std::string before = slurp(d / "timing.dat");
+        std::string as;  // who plays it: root writes anywhere, so someone else
+        if (readonly) {
+            if (geteuid() == 0) {
+                if (system("setpriv --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "setpriv is needed as root";
+                as = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+            }
+            fs::permissions(d / "timing.dat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+            fs::permissions(d, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+        }
+        const std::string command = "cd '" + d.string() +
+                                    "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=no-such-driver HOME=/tmp "
+                                    "timeout 300 " + as + "'" ORLEM "' > '" + logfile.string() + "' 2>&1";
+        const int rc = system(command.c_str());
+        const std::string out = slurp(logfile);
+        ASSERT_TRUE(WIFEXITED(rc)) << out;
+        EXPECT_EQ(WEXITSTATUS(rc), 0) << out;
+        EXPECT_NE(out.find("[MOX] no display: rendering off-screen"), std::string::npos) << out;
+        EXPECT_NE(out.find("AUDIO: no audio device"), std::string::npos) << out;
+        EXPECT_EQ(slurp(d / "timing.dat"), before);
+        EXPECT_FALSE(fs::exists(d / "timing.dat.tmp"));
+        const std::string said = "timing.dat: the sync table could not be written back (timing.dat.tmp: ";
+        EXPECT_EQ(out.find(said) != std::string::npos, readonly) << out;
+        if (readonly) {
+            const size_t at = out.find(said);
+            EXPECT_NE(out.find("); the file there is left as it was\n", at), std::string::npos) << out;
+            fs::permissions(d, fs::perms::owner_all);
+        }
+    }
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-// The TGA reader against files that ImageMagick writes at test time from a
-// source picture made here: every variant it can write, plain and packed,
-// compared pixel for pixel with the source. ImageMagick 6 writes its
-// default bottom-left files top row first, so the files are asked for with a
-// top-left origin, which it writes as the format defines.
+// The TGA reader against files that other programs write: ImageMagick, at
+// test time from a source picture made here, every variant it can write,
+// plain and packed, in both origins, compared pixel for pixel with the
+// source; and files laid out as GIMP-style writers lay them out (an image
+// ID, the TGA 2.0 extension area and footer behind the pixels), built here
+// byte by byte. ImageMagick 6 writes its default bottom-left files top row
+// first (the picture then shows upside down in every reader), so a
+// bottom-left file is asked for of the flipped picture.
 #include <cstdlib>
 #include <fstream>
 
@@ -68,14 +71,15 @@ class Magick : public ImageTest {
 protected:
     // Converts the source with the options and checks the file's type and
     // depth, so each case reads the variant it names.
-    void check(const char* options, bool alpha, bool grey, int colours, int type, int depth)
+    void check(const char* options, bool alpha, bool grey, int colours, int type, int depth,
+               const char* orient = "-orient topleft")
     {
         SCOPED_TRACE(options);
         const Source s = picture(alpha, grey, colours);
         const std::string src = alpha ? "src.pam" : grey ? "src.pgm" : "src.ppm";
         write_netpbm(src, s, alpha, grey);
         const std::string out = (dir_ / "magick.tga").string();
-        const std::string command = "convert " + src + " " + options + " -orient topleft " + out;
+        const std::string command = "convert " + src + " " + options + " " + orient + " " + out;
         ASSERT_EQ(std::system(command.c_str()), 0) << command << " (is ImageMagick installed?)";
         std::ifstream in(out, std::ios::binary);
         const std::string file((std::istreambuf_iterator<char>(in)), {});
@@ -125,6 +129,81 @@ TEST_F(Magick, ColourMappedPlainAndPacked)
 {
     check("-type Palette", false, false, 12, 1, 8);
     check("-type Palette -compress RLE", false, false, 12, 9, 8);
+}
+
+TEST_F(Magick, BottomLeftOriginPlainAndPacked)
+{
+    check("-type TrueColorAlpha", true, false, 0, 2, 32, "-flip -orient bottomleft");
+    check("-type TrueColor -compress RLE", false, false, 0, 10, 24, "-flip -orient bottomleft");
+}
+
+// As GIMP-style writers lay a file out: an image ID, the pixels (packed or
+// not, bottom row first or top row first), then the TGA 2.0 extension area
+// and the footer that names it. The reader takes the pixels and nothing
+// past them.
+TEST_F(Magick, GimpStyleFilesWithAnIdAndAFooter)
+{
+    const Source s = picture(true, false, 0);
+    const Bytes id = "Created with GIMP";
+    const Bytes extension = le16(495) + Bytes(493, '\0');
+    const Bytes footer = bytes({0, 0, 0, 0}) + bytes({18 + int(id.size()), 0, 0, 0}) + "TRUEVISION-XFILE." + '\0';
+    for (const bool packed : {false, true}) {
+        for (const bool topleft : {false, true}) {
+            Header h;
+            h.idlength = int(id.size());
+            h.type = packed ? 10 : 2;
+            h.width = W;
+            h.height = H;
+            h.depth = 32;
+            h.descriptor = 8 | (topleft ? 0x20 : 0);  // eight alpha bits
+            Bytes pixels;
+            for (int row = 0; row < H; row++) {
+                const int y = topleft ? row : H - 1 - row;
+                for (int x = 0; x < W; x++) {
+                    const int c = s.argb[size_t(y * W + x)];
+                    // Packed: every pixel a raw packet of one, as some writers do.
+                    if (packed) pixels += bytes({0});
+                    pixels += bgra((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, (c >> 24) & 0xFF);
+                }
+            }
+            SCOPED_TRACE(std::string(packed ? "packed" : "plain") + (topleft ? ", top left" : ", bottom left"));
+            s_bitmap b = {};
+            const std::string log = load("gimp.tga", header(h) + id + pixels + extension + footer, &b);
+            ASSERT_NE(b.pixels, nullptr) << log;
+            EXPECT_EQ(log.find("gimp.tga:"), std::string::npos) << log;
+            int wrong = 0;
+            for (int y = 0; y < H; y++)
+                for (int x = 0; x < W; x++)
+                    wrong += MOX_GetPixel(x, y, b) != ConvertTransp(s.argb[size_t(y * W + x)]);
+            EXPECT_EQ(wrong, 0);
+            MOX_DeleteBitmap(&b);
+            mox_numbitmaps = 0;
+        }
+    }
+}
+
+// What the reader does not take is refused in one line that names the
+// file, says why and what to do, and leaves no bitmap.
+TEST_F(Magick, UnreadDepthsAndMapsAreRefusedSayingWhatToDo)
+{
+    struct Case {
+        const char* name;
+        Header h;
+        const char* why;
+    };
+    Header onebit, fourbit, wide;
+    onebit.type = 3, onebit.depth = 1;
+    fourbit.type = 1, fourbit.maptype = 1, fourbit.maplength = 16, fourbit.mapbits = 24, fourbit.depth = 4;
+    wide.type = 1, wide.maptype = 1, wide.maplength = 2, wide.mapbits = 32, wide.depth = 8;
+    for (const Case& c : {Case{"mono.tga", onebit, "pixel depth not supported (1x1, 1 bits, type 3"},
+                          Case{"nibbles.tga", fourbit, "pixel depth not supported (1x1, 4 bits, type 1"},
+                          Case{"widemap.tga", wide, "colour map entry size not supported (1x1, 8 bits, type 1"}}) {
+        s_bitmap b = {};
+        const std::string log = load(c.name, header(c.h) + Bytes(64, '\x11'), &b);
+        EXPECT_EQ(b.pixels, nullptr) << c.name;
+        EXPECT_NE(log.find(std::string(c.name) + ": " + c.why), std::string::npos) << log;
+        EXPECT_NE(log.find("not loaded; save it as 24- or 32-bit true colour\n"), std::string::npos) << log;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // file refused without reading past its end.
 #include "soundtest.h"
 
+#include <cstdlib>
+
 #include "core/corefile.h"
 
 using namespace soundtest;
@@ -107,13 +109,85 @@ TEST_F(WavFiles, DataSizeBeyondTheFileIsRefusedNamingTheFile) {
 
 TEST_F(WavFiles, UnusableSampleFormatsAreRefusedNamingTheFile) {
     struct { const char* name; uint16_t channels; uint16_t bits; } cases[] = {
-        {"bits0.wav", 1, 0}, {"bits4.wav", 1, 4}, {"bits12.wav", 2, 12}, {"chan0.wav", 0, 16}};
+        {"bits0.wav", 1, 0}, {"bits4.wav", 1, 4}, {"bits12.wav", 2, 12}, {"chan0.wav", 0, 16},
+        {"bits24.wav", 2, 24}, {"bits32.wav", 2, 32}};
     for (auto& c : cases) {
         std::vector<uint8_t> file = wavfile(1, c.channels, 44100, c.bits, {1, 2, 3, 4}, 4);
         EXPECT_EQ(load(c.name, file), 0) << c.name;
         EXPECT_NE(log.find(c.name), std::string::npos) << log;
         EXPECT_EQ(sound.data, nullptr);
         EXPECT_EQ(sound.length, 0u);
+    }
+}
+
+// WAV files as ffmpeg and sox write them, made here by the tools when they
+// are installed: each is read as the canonical layout says, or refused, and
+// then the reason a program gives its viewer names the file and what is in
+// the way.
+TEST_F(WavFiles, FilesFromFfmpegAndSoxAreReadOrTheirLayoutIsExplained) {
+    const bool ffmpeg = system("ffmpeg -version > /dev/null 2>&1") == 0;
+    const bool sox = system("sox --version > /dev/null 2>&1") == 0;
+    if (!ffmpeg && !sox) GTEST_SKIP() << "neither ffmpeg nor sox is installed";
+    const std::string tone = "-f lavfi -i sine=frequency=440:duration=0.2";
+    const std::string plain = " -fflags +bitexact -map_metadata -1";
+    struct Case {
+        bool byffmpeg;
+        std::string command;  // writes the file named by the case
+        const char* name;
+        int channels, frequency, bits;  // when read; 0: refused
+        const char* problem;            // what is in the way, when refused
+    };
+    const Case cases[] = {
+        {true, tone + " -ac 2 -c:a pcm_s16le" + plain, "ff16.wav", 2, 44100, 16, nullptr},
+        {true, tone + " -ac 2 -c:a pcm_s16le", "ffdefault.wav", 0, 0, 0,
+         "another chunk (LIST) comes before the sample data: only the canonical 44-byte PCM header is read"},
+        {true, tone + " -ac 2 -c:a pcm_u8" + plain, "ff8.wav", 2, 44100, 8, nullptr},
+        {true, tone + " -ac 2 -c:a pcm_s24le" + plain, "ff24.wav", 0, 0, 0,
+         "the format is the extensible one (40 bytes, 24-bit PCM): only the canonical 44-byte PCM header is read"},
+        {true, tone + " -ac 2 -c:a pcm_f32le" + plain, "fffloat.wav", 0, 0, 0,
+         "the format is the extensible one (40 bytes, 32-bit floating point): only the canonical 44-byte PCM "
+         "header is read"},
+        {true, tone + " -ac 1 -c:a pcm_s16le" + plain, "ffmono.wav", 1, 44100, 16, nullptr},
+        {true, tone + " -ac 2 -ar 48000 -c:a pcm_s16le" + plain, "ff48k.wav", 2, 48000, 16, nullptr},
+        {false, "-b 16", "sox16.wav", 2, 44100, 16, nullptr},
+        {false, "-b 8", "sox8.wav", 2, 44100, 8, nullptr},
+        {false, "-b 24", "sox24.wav", 0, 0, 0,
+         "the format is the extensible one (40 bytes, 24-bit PCM): only the canonical 44-byte PCM header is read"},
+        {false, "-b 32 -e floating-point", "soxfloat.wav", 0, 0, 0,
+         "32-bit floating-point samples: 8- or 16-bit PCM is played"},
+        {false, "-c 1 -r 48000 -b 16", "soxmono48k.wav", 1, 48000, 16, nullptr},
+    };
+    for (const Case& c : cases) {
+        if (c.byffmpeg ? !ffmpeg : !sox) continue;
+        const std::string command =
+            c.byffmpeg ? "ffmpeg -loglevel error -y " + c.command + " " + c.name
+                       : "sox -n -r 44100 -c 2 " + c.command + " " + c.name + " synth 0.2 sine 440 2> /dev/null";
+        ASSERT_EQ(system(command.c_str()), 0) << command;
+        const std::vector<uint8_t> bytes = readfile(c.name);
+        const int read = load(c.name, bytes);
+        const char* problem = Soundsystem_WAVProblem(c.name);
+        if (c.bits) {
+            EXPECT_EQ(read, 1) << c.name << ": " << log;
+            EXPECT_EQ(sound.channels, c.channels) << c.name;
+            EXPECT_EQ(sound.frequency, uint32_t(c.frequency)) << c.name;
+            EXPECT_EQ(sound.bits, c.bits) << c.name;
+            EXPECT_EQ(sound.size, bytes.size() - 44) << c.name;
+            EXPECT_EQ(problem, nullptr) << c.name << ": " << problem;
+        } else {
+            EXPECT_EQ(read, 0) << c.name;
+            EXPECT_EQ(sound.data, nullptr) << c.name;
+            ASSERT_NE(problem, nullptr) << c.name;
+            EXPECT_EQ(std::string(problem), std::string(c.name) + ": " + c.problem) << c.name;
+        }
+    }
+    // The way out it names gives a file that is read.
+    if (ffmpeg) {
+        std::string remedy = Soundsystem_WAVRemedy();
+        remedy = remedy.substr(remedy.find("ffmpeg"), remedy.find(", or") - remedy.find("ffmpeg"));
+        remedy.replace(remedy.find("IN"), 2, "ffdefault.wav");
+        remedy.replace(remedy.find("OUT.wav"), 7, "mended.wav");
+        ASSERT_EQ(system(("ffmpeg -loglevel error -y " + remedy.substr(7)).c_str()), 0) << remedy;
+        EXPECT_EQ(load("mended.wav", readfile("mended.wav")), 1);
     }
 }
 

@@ -27,6 +27,7 @@ struct capture_options {
 };
 struct capture_output {
     FILE* video = nullptr;     // ffmpeg's input: raw frames, bottom row first
+    int videopid = 0;          // that ffmpeg run
     FILE* audio = nullptr;     // the sound track: 16-bit stereo at 44100 Hz
     FILE* trace = nullptr;
     std::string videopath;     // the video alone, before the sound is added
@@ -50,7 +51,8 @@ uint64_t capture_hash(const uint8_t* bytes, size_t size);
 // platform layer (argv[0] first). Returns -1 to go on, else the exit code.
 int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<char*>* rest);
 // Checks ffmpeg and opens the sound track and the trace; false with a line
-// saying why.
+// saying why. From then on Ctrl-C or SIGTERM stops the capture within a
+// fraction of a second, leaving nothing under way behind (exit 128 + signal).
 bool capture_open(const capture_options& o, capture_output* out);
 // Sends one frame to ffmpeg, starting it at the first frame.
 void capture_writeframe(capture_output& out, const capture_options& o, const uint8_t* rgb, int width, int height);

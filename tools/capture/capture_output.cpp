@@ -2,11 +2,20 @@
 // picture, the sound track into a file of its own, and a last ffmpeg run
 // that puts the two together under a temporary name which becomes OUT only
 // when everything worked, so no half-written video is ever left under OUT.
+// An interrupt (Ctrl-C, SIGTERM) is seen by a thread of its own within a few
+// hundredths of a second, whatever the demo is doing: it stops ffmpeg,
+// removes every file the capture had under way and ends the process.
 #include "capture.h"
 
+#include <malloc.h>  // mallinfo2: the heap in use, for the trace
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -15,6 +24,7 @@
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image_write.h>  // PNG stills
 
+#include "core/coremem.h"
 #include "demo/helpers.h"
 #include "demo/main.h"
 
@@ -36,8 +46,8 @@ const char* usage =
     "               into DIR; with nothing else asked, only they are drawn\n"
     "  --trace FILE one line per step: time, scene event, effect time, pulse,\n"
     "               greeting name, fade, blend, blur, beat, particle count, the\n"
-    "               field's age, the camera, and fingerprints of the step's\n"
-    "               picture (- when not drawn) and of its sound\n"
+    "               field's age, the camera, fingerprints of the step's picture\n"
+    "               (- when not drawn) and of its sound, and the memory held\n"
     "  --from N     start drawing at scene event N; --from 47.5s at that time\n"
     "  --slow MS    no video: a trace of what a machine that takes MS ms to\n"
     "               draw a frame shows, catching up by rehearsal\n"
@@ -86,6 +96,73 @@ int refuse(const std::string& why)
 void removefile(const std::string& path)
 {
     if (!path.empty()) unlink(path.c_str());
+}
+
+// --- ffmpeg runs and interrupts ----------------------------------------------------
+
+volatile sig_atomic_t interrupted = 0;   // the signal that asked the capture to stop
+std::atomic<pid_t> child{0};             // the ffmpeg run under way, 0: none
+char stillpart[4096] = "";               // the still being written, under its temporary name
+std::atomic<bool> writingstill{false};
+
+void oninterrupt(int signal) { interrupted = signal; }
+
+// Starts `command` through the shell; with `input`, a pipe to its standard
+// input. Returns its pid, or -1.
+pid_t startcommand(const std::string& command, FILE** input)
+{
+    int ends[2] = {-1, -1};
+    if (input && pipe(ends) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (input) {
+            dup2(ends[0], STDIN_FILENO);
+            close(ends[0]);
+            close(ends[1]);
+        }
+        // exec: ffmpeg itself is the child, to be stopped when interrupted.
+        const std::string line = "exec " + command;
+        execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (input) {
+        close(ends[0]);
+        *input = pid > 0 ? fdopen(ends[1], "w") : nullptr;
+        if (pid > 0 && !*input) close(ends[1]);
+    }
+    if (pid > 0) child = pid;
+    return pid;
+}
+
+// Waits for a command's end; its exit status as system() gives it.
+int waitcommand(pid_t pid)
+{
+    int status = -1;
+    while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    child = 0;
+    return status;
+}
+
+// The interrupt's thread: once a signal has come, nothing more is written;
+// what was under way is removed and the process ends with 128 + the signal.
+void watchinterrupts(capture_options o, capture_output* out)
+{
+    while (!interrupted) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const int signal = interrupted;
+    const pid_t running = child.load();
+    if (running > 0) {
+        kill(running, SIGKILL);
+        waitpid(running, nullptr, 0);
+    }
+    removefile(out->videopath);
+    removefile(out->audiopath);
+    if (!o.out.empty()) removefile(o.out + ".partial.mp4");
+    if (writingstill.load()) unlink(stillpart);
+    fprintf(stderr, "\norlem-capture: %s: stopped, nothing written%s%s\n",
+            signal == SIGINT ? "interrupted (Ctrl-C)" : "told to stop (SIGTERM)", o.out.empty() ? "" : " to ",
+            o.out.c_str());
+    _exit(128 + signal);
 }
 
 }  // namespace
@@ -141,7 +218,21 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
     return -1;
 }
 
+static bool openoutputs(const capture_options& o, capture_output* out);
+
 bool capture_open(const capture_options& o, capture_output* out)
+{
+    // A signal before the outputs are open is seen once they are.
+    struct sigaction stop = {};
+    stop.sa_handler = oninterrupt;
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+    if (!openoutputs(o, out)) return false;
+    std::thread(watchinterrupts, o, out).detach();
+    return true;
+}
+
+static bool openoutputs(const capture_options& o, capture_output* out)
 {
     if (!o.stills.empty()) {
         mkdir(o.stills.c_str(), 0777);
@@ -158,7 +249,7 @@ bool capture_open(const capture_options& o, capture_output* out)
             return false;
         }
         fputs("# step ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles "
-              "explosion camrot centery centerz picturehash soundhash\n",
+              "explosion camrot centery centerz picturehash soundhash wrapped heap\n",
               out->trace);
     }
     if (o.out.empty()) return true;  // stills and traces need no ffmpeg
@@ -193,8 +284,8 @@ void capture_writeframe(capture_output& out, const capture_options& o, const uin
             "ffmpeg -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s " + std::to_string(width) + "x" +
             std::to_string(height) + " -r " + std::to_string(o.fps) + " -i - -vf vflip" + scale +
             " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -an -f mp4 " + quoted(out.videopath);
-        out.video = popen(command.c_str(), "w");
-        if (!out.video) {
+        out.videopid = startcommand(command, &out.video);
+        if (out.videopid <= 0 || !out.video) {
             fprintf(stderr, "\norlem-capture: ffmpeg could not be started for %s\n", o.out.c_str());
             out.failed = true;
             return;
@@ -223,12 +314,16 @@ bool capture_writestill(uint32_t step, const capture_options& o, const uint8_t* 
     char name[64];
     snprintf(name, sizeof name, "/still-%07.2fs.png", capture_steptime(step));
     const std::string path = o.stills + name;
+    // Under a temporary name until whole, so an interrupt leaves no half.
+    snprintf(stillpart, sizeof stillpart, "%s.part", path.c_str());
+    writingstill = true;
     stbi_flip_vertically_on_write(1);  // the frame is bottom row first
-    if (!stbi_write_png(path.c_str(), width, height, 3, rgb, width * 3)) {
-        fprintf(stderr, "\norlem-capture: %s: cannot be written\n", path.c_str());
-        return false;
-    }
-    return true;
+    const bool written = stbi_write_png(stillpart, width, height, 3, rgb, width * 3) &&
+                         rename(stillpart, path.c_str()) == 0;
+    if (!written) unlink(stillpart);
+    writingstill = false;
+    if (!written) fprintf(stderr, "\norlem-capture: %s: cannot be written\n", path.c_str());
+    return written;
 }
 
 uint64_t capture_hash(const uint8_t* bytes, size_t size)
@@ -243,10 +338,13 @@ void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t
 {
     char fingerprint[20] = "-";
     if (drawn) snprintf(fingerprint, sizeof fingerprint, "%016llx", (unsigned long long)picture);
-    fprintf(out.trace, "%u %u %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %.6f %.6f %.6f %.6f %s %016llx\n", step, ms,
-            int32_t(uint32_t(position >> 10)), demostate, effecttime, eventpulse, greetname, fade, blend, blurzoom,
-            blurrgb, beatmultiplyer, numparticles, explosionCount, camrot, centerY, centerZ, fingerprint,
-            (unsigned long long)sound);
+    // The memory the program holds as the step ends: what the engine's
+    // wrappers hold, and the C heap as a whole (the GL driver's included).
+    const struct mallinfo2 heap = mallinfo2();
+    fprintf(out.trace, "%u %u %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %.6f %.6f %.6f %.6f %s %016llx %u %zu\n",
+            step, ms, int32_t(uint32_t(position >> 10)), demostate, effecttime, eventpulse, greetname, fade, blend,
+            blurzoom, blurrgb, beatmultiplyer, numparticles, explosionCount, camrot, centerY, centerZ, fingerprint,
+            (unsigned long long)sound, g_mem_in_use, heap.uordblks + heap.hblkhd);
 }
 
 void capture_progress(const capture_options& o, uint32_t step, uint32_t done, uint32_t total, int stills,
@@ -321,7 +419,10 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
         return 0;
     }
     int status = 0;
-    if (out->video) status = pclose(out->video);
+    if (out->video) {
+        fclose(out->video);
+        status = waitcommand(out->videopid);
+    }
     out->video = nullptr;
     bool audiook = out->audio && fflush(out->audio) == 0 && !ferror(out->audio);
     if (out->audio) audiook = fclose(out->audio) == 0 && audiook;
@@ -335,7 +436,7 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
         const std::string command = "ffmpeg -loglevel error -nostdin -y -i " + quoted(out->videopath) +
                                     " -f s16le -ar 44100 -ac 2 -i " + quoted(out->audiopath) +
                                     " -map 0:v -map 1:a -c:v copy -c:a aac -b:a 192k -f mp4 " + quoted(partial);
-        status = system(command.c_str());
+        status = waitcommand(startcommand(command, nullptr));
         ok = status == 0 && rename(partial.c_str(), o.out.c_str()) == 0;
     }
     timing->finishing += std::chrono::duration<double>(std::chrono::steady_clock::now() - finishing).count();

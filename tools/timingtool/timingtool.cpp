@@ -20,6 +20,7 @@
 #include "sound/audiodriver.h"
 #include "sound/coresound.h"
 #include "tools/linkedfile.h"
+#include "tools/timingtool/timingtext.h"
 
 static const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
 static const char* HEADER =
@@ -79,116 +80,18 @@ static int dump(const char* path) {
     return 0;
 }
 
-// One line of the text, split into words.
-static std::vector<std::string> words(const std::string& line) {
-    std::vector<std::string> out;
-    size_t at = 0;
-    while (at < line.size()) {
-        while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) at++;
-        size_t end = at;
-        while (end < line.size() && line[end] != ' ' && line[end] != '\t') end++;
-        if (end > at) out.push_back(line.substr(at, end - at));
-        at = end;
-    }
-    return out;
-}
-
-static bool parseint(const std::string& word, long lo, long hi, long* value) {
-    errno = 0;
-    char* end = nullptr;
-    long v = strtol(word.c_str(), &end, 10);
-    if (errno || end == word.c_str() || *end || v < lo || v > hi) return false;
-    *value = v;
-    return true;
-}
-
-static bool parsedouble(const std::string& word, double* value) {
-    errno = 0;
-    char* end = nullptr;
-    double v = strtod(word.c_str(), &end);
-    if (errno || end == word.c_str() || *end || !std::isfinite(v)) return false;
-    *value = v;
-    return true;
-}
-
 static int build(const char* textpath, const char* outpath) {
     std::vector<unsigned char> bytes;
     if (!readfile(textpath, bytes)) {
         fprintf(stderr, "timingtool: %s: %s\n", textpath, strerror(errno));
         return 1;
     }
-    std::string text(bytes.begin(), bytes.end());
-    memset(demotiming_numevents, 0, sizeof demotiming_numevents);
-    memset(demotiming_event, 0, sizeof demotiming_event);
-
-    int track = -1;        // the track being read
-    long expected = 0;     // its event count
-    long seen = 0;         // events read of it
-    int trackline = 0;     // the line of its header
-    int lineno = 0;
-    auto fail = [&](int line, const std::string& message) {
-        fprintf(stderr, "timingtool: %s:%d: %s\n", textpath, line, message.c_str());
+    std::string error;
+    const int line = timingtool_readtext(std::string(bytes.begin(), bytes.end()), &error);
+    if (line) {
+        fprintf(stderr, "timingtool: %s:%d: %s\n", textpath, line, error.c_str());
         return 1;
-    };
-    auto trackdone = [&]() { return track < 0 || seen == expected; };
-
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        lineno++;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> w = words(line);
-        if (w.empty() || w[0][0] == '#') continue;
-
-        if (w[0] == "track") {
-            if (!trackdone())
-                return fail(trackline, "track " + std::to_string(track) + " has " + std::to_string(seen) +
-                                           " of its " + std::to_string(expected) + " events");
-            long number, count;
-            if (w.size() != 4 || w[2] != "events" || !parseint(w[1], 0, 3, &number))
-                return fail(lineno, "expected 'track N events COUNT' with N 0..3");
-            if (number != track + 1)
-                return fail(lineno, "expected track " + std::to_string(track + 1) + ": tracks come in order 0..3");
-            if (!parseint(w[3], 0, DEMOTIMING_MAXEVENTS, &count))
-                return fail(lineno, "event count must be 0..256");
-            track = (int)number;
-            expected = count;
-            seen = 0;
-            trackline = lineno;
-            demotiming_numevents[track] = (int32_t)count;
-        } else if (w[0] == "event") {
-            if (track < 0) return fail(lineno, "an event before the first 'track' line");
-            if (seen == expected)
-                return fail(lineno, "track " + std::to_string(track) + " has only " + std::to_string(expected) +
-                                        " events");
-            long index, units;
-            if (w.size() < 3 || w.size() > 4 || !parseint(w[1], 0, DEMOTIMING_MAXEVENTS - 1, &index))
-                return fail(lineno, "expected 'event INDEX UNITS [SECONDS]'");
-            if (index != seen) return fail(lineno, "expected event " + std::to_string(seen));
-            if (!parseint(w[2], INT32_MIN, INT32_MAX, &units))
-                return fail(lineno, "time '" + w[2] + "' is not a whole number of units in 32 bits");
-            if (w.size() == 4) {
-                double seconds;
-                if (!parsedouble(w[3], &seconds)) return fail(lineno, "seconds '" + w[3] + "' is not a number");
-                // Both columns given: they must say the same, or one was edited alone.
-                if (fabs(seconds * UNITS_PER_SECOND - (double)units) > 0.5)
-                    return fail(lineno, w[2] + " units is " + std::to_string(units / UNITS_PER_SECOND) +
-                                            " s, not " + w[3] + " s");
-            }
-            demotiming_event[track][seen++] = (int32_t)units;
-        } else {
-            return fail(lineno, "unknown line '" + w[0] + "': expected 'track' or 'event'");
-        }
     }
-    if (!trackdone())
-        return fail(trackline, "track " + std::to_string(track) + " has " + std::to_string(seen) + " of its " +
-                                   std::to_string(expected) + " events");
-    if (track != DEMOTIMING_TRACKS - 1)
-        return fail(lineno + 1, "expected track " + std::to_string(track + 1) + ": all four tracks are needed");
-
     remove(outpath);  // so a failed save cannot pass for an old file
     SaveTiming(outpath);
     struct stat st;
@@ -217,7 +120,10 @@ static int beats(const char* path) {
     s_sound music{};
     Soundsystem_LoadSound(name.c_str(), &music);
     if (!music.data) {
-        fprintf(stderr, "timingtool: %s: no sound loaded\n", path);
+        if (const char* why = Soundsystem_WAVProblem(name.c_str()))
+            fprintf(stderr, "timingtool: %s; %s\n", why, Soundsystem_WAVRemedy());
+        else
+            fprintf(stderr, "timingtool: %s: no sound loaded\n", path);
         Soundsystem_CloseAudio();
         return 1;
     }
