@@ -83,7 +83,11 @@ void StartSteps(int scene, double seconds, int catchup)
     MOX_SetStepRate(catchup ? DEMO_STEPRATE : 0);
     const MOX_stephook previous = MOX_SetStepHook(HandleStep);
     if (previous != HandleStep) previoushook = previous;
-    if (scene <= 0 && seconds <= 0) return;
+    if (scene <= 0 && seconds <= 0) {
+        puts("orlem: the music starts");  // the show's time 0, for whoever times it from the log
+        fflush(stdout);
+        return;
+    }
     seekunits = seektarget(scene, seconds);
     if (seekunits <= 0) {
         seekscene = 0;

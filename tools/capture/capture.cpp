@@ -187,8 +187,10 @@ void onpresent(int width, int height)
         timing.encoding += seconds(now, sent);
         now = sent;
         if (still && capture_writestill(s, options, pixels.data(), width, height)) stillsdone++;
-        picturehash = capture_hash(pixels.data(), pixels.size());
-        hashed = true;
+        if (output.trace) {
+            picturehash = capture_hash(pixels.data(), pixels.size());
+            hashed = true;
+        }
     }
     lastexit = Clock::now();
     timing.rest += seconds(now, lastexit);
