@@ -16,6 +16,7 @@
 
 #include "core/corefile.h"
 #include "core/coremem.h"
+#include "demo/scenes.h"
 
 float fade = 0;       // brightness of the whole picture
 float blend = 0;      // opacity of the logo, intro and title overlays
@@ -26,11 +27,11 @@ int blendevent = 0;   // ramp mode of `blend`
 // step is taken in double and stored as a float.
 static void ramp(float* value, int mode) {
     switch (mode) {
-    case 1: if (*value < 1) *value = (float)((double)*value + 0.01); break;
-    case 2: if (*value > 0) *value = (float)((double)*value - 0.01); break;
-    case 3: if (*value < 1) *value = (float)((double)*value + 0.003); break;
-    case 4: if (*value > 0) *value = (float)((double)*value - 0.003); break;
-    case 5: *value = 1; break;
+    case RAMP_FASTRISE: if (*value < 1) *value = (float)((double)*value + 0.01); break;
+    case RAMP_FASTFALL: if (*value > 0) *value = (float)((double)*value - 0.01); break;
+    case RAMP_SLOWRISE: if (*value < 1) *value = (float)((double)*value + 0.003); break;
+    case RAMP_SLOWFALL: if (*value > 0) *value = (float)((double)*value - 0.003); break;
+    case RAMP_FULL: *value = 1; break;
     default: break;
     }
 }

@@ -16,6 +16,7 @@
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
 #include "demo/main.h"
+#include "demo/scenes.h"
 #include "engine/video/mox.h"
 
 // The viewer's options are the platform layer's; the demo takes no others.
@@ -105,9 +106,9 @@ int coremain(int argc, char** argv)
     beatmultiplyer = 1;
     fade = 0;
     blend = 0;
-    fadeevent = 3;
-    blendevent = 3;
-    demostate = 0;
+    fadeevent = RAMP_SLOWRISE;
+    blendevent = RAMP_SLOWRISE;
+    demostate = SCENE_LOGO;
     exitgame = 0;
     centerY = 8;
 

@@ -15,6 +15,7 @@
 
 #include "demo/c_mesh.h"
 #include "demo/c_particle.h"
+#include "demo/scenes.h"
 #include "engine/image/corefont.h"
 #include "engine/image/coresprite.h"
 #include "sound/coresound.h"
@@ -25,7 +26,7 @@ enum {
     DEMO_MAXPARTICLES = 32768,    // the particle table, and every voxel buffer
     DEMO_VOXELBYTES = 786432,     // one voxel buffer: 32768 voxels of six floats
     DEMO_PULSESLOTS = 8,
-    DEMO_LASTSCENE = 17,          // the loop ends after the first frame past it
+    DEMO_LASTSCENE = SCENE_CREDITSFADE,  // the loop ends after the first frame past it
     DEMO_STARTWINDOW = 59,        // spawn rows run while effecttime <= 59
     DEMO_RAMPWINDOW = 31,         // ramp jumps run while effecttime <= 31
     DEMO_PULSELENGTH = 40,        // timing units a track-1 pulse lasts

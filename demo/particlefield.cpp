@@ -10,6 +10,7 @@
 
 #include "core/corerand.h"
 #include "demo/main.h"
+#include "demo/scenes.h"
 #include "engine/video/mox.h"
 
 c_particle particle[DEMO_MAXPARTICLES];
@@ -81,7 +82,7 @@ void DrawParticles()
         glTexCoord2f(0, vhigh);
         glVertex3f(0, y + size, 0);
         // Its mirror image under the floor, for every other particle near it.
-        if (demostate > 5 && y < 2 && (i & 1)) {
+        if (demostate >= SCENE_TITLE && y < 2 && (i & 1)) {
             const float below = float(y + 0.1);
             glTexCoord2f(0, vlow);
             glVertex3f(0, -below, 0);

@@ -18,6 +18,7 @@
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
 #include "demo/main.h"
+#include "demo/scenes.h"
 #include "engine/video/mox.h"
 
 // --- timeline ------------------------------------------------------------------
@@ -86,22 +87,22 @@ void HandleSceneStart()
 {
     if (effecttime > DEMO_STARTWINDOW) return;
     switch (demostate) {
-    case 2: InitParticles(camera_voxeldata, camera_numvoxels, 0.1f, 0.03f, 0.8f, 3); break;
-    case 3: InitParticles(shoe_voxeldata, shoe_numvoxels, 0.2f, 0.01f, 0.7f, 2); break;
-    case 4: InitParticles(skull_voxeldata, skull_numvoxels, 0.1f, 0.04f, 0.4f, 3); break;
-    case 5: InitParticles(flower_voxeldata, flower_numvoxels, 0.1f, 0.02f, 0.1f, 2); break;
-    case 6:
+    case SCENE_CAMERA: InitParticles(camera_voxeldata, camera_numvoxels, 0.1f, 0.03f, 0.8f, 3); break;
+    case SCENE_SHOE: InitParticles(shoe_voxeldata, shoe_numvoxels, 0.2f, 0.01f, 0.7f, 2); break;
+    case SCENE_SKULL: InitParticles(skull_voxeldata, skull_numvoxels, 0.1f, 0.04f, 0.4f, 3); break;
+    case SCENE_FLOWER: InitParticles(flower_voxeldata, flower_numvoxels, 0.1f, 0.02f, 0.1f, 2); break;
+    case SCENE_TITLE:
         InitParticles(skull_voxeldata, skull_numvoxels, 0.2f, 0.02f, 0.8f, 0);
         centerY = 4;  // down to the floor
         break;
-    case 12: InitParticles(chair_voxeldata, chair_numvoxels, 0.5f, 0.03f, 0.4f, 0); break;
+    case SCENE_CHAIR: InitParticles(chair_voxeldata, chair_numvoxels, 0.5f, 0.03f, 0.4f, 0); break;
     default: break;
     }
 }
 
 void HandleBlurAndBeat()
 {
-    if (demostate > 7 && demostate <= 10) {
+    if (demostate > SCENE_TITLEHOLD && demostate <= SCENE_LASTNAMES) {
         blurzoom = blurrgb = float(beatmultiplyer * 0.5);
         // Every frame of a pulse spawns again from its slot.
         if (eventpulse > 0) {
@@ -109,15 +110,15 @@ void HandleBlurAndBeat()
             InitParticles(pulse_voxeldata[k], pulse_numvoxels[k], pulse_startsize[k], pulse_scale[k], 0.8f, 0);
         }
     }
-    if (demostate <= 7) {
+    if (demostate <= SCENE_TITLEHOLD) {
         blurzoom = float(std::sin(explosionCount * 0.001) * 0.1 + 0.6);
         blurrgb = 0.5f;
-        if (demostate <= 5) {
+        if (demostate <= SCENE_FLOWER) {
             blurzoom = float(std::sin(explosionCount * 0.001) * 0.5 + 1);
             blurrgb = 1;
         }
     }
-    if (demostate > 11) {
+    if (demostate > SCENE_GREETINGS) {
         blurzoom = float(std::cos(explosionCount * 0.001) * 0.2 + 0.8);
         blurrgb = 0.5f;
     }
@@ -126,11 +127,11 @@ void HandleBlurAndBeat()
 
 void DrawScene()
 {
-    if (demostate > 15) return;
-    if (!(demostate == 7 && effecttime > 54999)) DrawParticles();
+    if (demostate > SCENE_FIELDFADE) return;
+    if (!(demostate == SCENE_TITLEHOLD && effecttime > 54999)) DrawParticles();
     if (MOX_rehearsing) return;  // the particles have moved; the rest only draws
     glColor3f(1, 1, 1);
-    if (demostate > 5) {
+    if (demostate > SCENE_FLOWER) {
         MOX_BindTextureFromBitmap(bmp_floor);
         glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
         glEnable(GL_BLEND);
@@ -140,10 +141,6 @@ void DrawScene()
         glDisable(GL_BLEND);
     }
 }
-
-// Overlay positions: full-screen pictures at the top left, captions centred
-// in the middle band, greeting names below them, subtitles at the bottom.
-enum { CAPTION_X = 448, CAPTION_Y = 508, NAME_X = 448, NAME_Y = 824, SUBTITLE_X = 768, SUBTITLE_Y = 984 };
 
 // A rehearsed step makes the rows' changes to the ramps and draws nothing.
 static void draw(int x, int y, s_sprite s)
@@ -162,112 +159,112 @@ void DrawOverlays()
     const int t = effecttime;
     const bool rampwindow = t <= DEMO_RAMPWINDOW;
 
-    if (demostate == 0) {
-        blendevent = 3;
+    if (demostate == SCENE_LOGO) {
+        blendevent = RAMP_SLOWRISE;
         drawfaded(0, 0, spr_veldrix);
     }
-    if (demostate == 1) {
-        blendevent = 1;
+    if (demostate == SCENE_LOGOSUBTITLE) {
+        blendevent = RAMP_FASTRISE;
         drawfaded(0, 0, spr_veldrix);
         drawsubtitle(0);
-        if (t > 10000) fadeevent = 4;
+        if (t > 10000) fadeevent = RAMP_SLOWFALL;
     }
     // The intro: each scene starts at full brightness, captions 1..3 in
     // scene events 2, 4 and 5, and falls slowly towards its end.
-    if (demostate == 2) {
+    if (demostate == SCENE_CAMERA) {
         if (rampwindow) fade = blend = 1;
         if (t <= 31999) drawfaded(CAPTION_X, CAPTION_Y, spr_intro[0]);
-        if (t > 20000) fadeevent = 4;
+        if (t > 20000) fadeevent = RAMP_SLOWFALL;
     }
-    if (demostate == 3) {
+    if (demostate == SCENE_SHOE) {
         if (rampwindow) fade = 1;
-        if (t > 20000) fadeevent = 4;
+        if (t > 20000) fadeevent = RAMP_SLOWFALL;
     }
-    if (demostate == 4) {
+    if (demostate == SCENE_SKULL) {
         if (rampwindow) fade = blend = 1;
         if (t <= 31999) drawfaded(CAPTION_X, CAPTION_Y, spr_intro[1]);
         drawsubtitle(2);
-        if (t > 20000) fadeevent = 4;
+        if (t > 20000) fadeevent = RAMP_SLOWFALL;
     }
-    if (demostate == 5) {
+    if (demostate == SCENE_FLOWER) {
         if (rampwindow) fade = blend = 1;
         if (t <= 31999) drawfaded(CAPTION_X, CAPTION_Y, spr_intro[2]);
-        if (t > 20000) fadeevent = 4;
+        if (t > 20000) fadeevent = RAMP_SLOWFALL;
     }
-    if (demostate == 6) {
-        fadeevent = 1;
-        blendevent = 1;
+    if (demostate == SCENE_TITLE) {
+        fadeevent = RAMP_FASTRISE;
+        blendevent = RAMP_FASTRISE;
         drawfaded(0, 0, spr_title);
         if (t > 8000) {
             drawsubtitle(1);
-            blendevent = 4;
+            blendevent = RAMP_SLOWFALL;
         }
     }
-    if (demostate == 7) {
+    if (demostate == SCENE_TITLEHOLD) {
         if (rampwindow) fade = 1;
         if (blend < 0) blend = 0;
         drawfaded(0, 0, spr_title);
         drawsubtitle(1);
-        fadeevent = 4;
-        if (t > 33000) fadeevent = 2;
+        fadeevent = RAMP_SLOWFALL;
+        if (t > 33000) fadeevent = RAMP_FASTFALL;
     }
     // The greeting names: one per track-1 pulse, held until the next.
-    if (demostate >= 8 && demostate <= 11) {
-        fadeevent = 1;
-        blendevent = 1;
-        if (demostate == 8) {
+    if (demostate >= SCENE_NAMES && demostate <= SCENE_GREETINGS) {
+        fadeevent = RAMP_FASTRISE;
+        blendevent = RAMP_FASTRISE;
+        if (demostate == SCENE_NAMES) {
             if (fade < 1) fade = plus(fade, 0.1);
             if (blend < 1) blend = plus(blend, 0.1);
         }
         if (eventpulse > 0) greetname = eventpulse;
         if (greetname >= 1 && greetname <= 16) draw(NAME_X, NAME_Y, spr_name[greetname - 1]);
     }
-    if (demostate == 11) {
+    if (demostate == SCENE_GREETINGS) {
         draw(0, 0, spr_greetings);
         drawsubtitle(3);
         if (rampwindow) fade = blend = 1;
         if (t > 2000) {
-            blendevent = 2;
-            fadeevent = 2;
+            blendevent = RAMP_FASTFALL;
+            fadeevent = RAMP_FASTFALL;
         }
     }
-    if (demostate == 12) {
-        blendevent = 1;
-        fadeevent = 1;
+    if (demostate == SCENE_CHAIR) {
+        blendevent = RAMP_FASTRISE;
+        fadeevent = RAMP_FASTRISE;
     }
-    if (demostate == 13) {
+    if (demostate == SCENE_CLOSING) {
         if (rampwindow) fade = 1;
         draw(0, 0, spr_allover);
         if (t > 8000) drawsubtitle(5);
     }
-    if (demostate == 14) {
+    if (demostate == SCENE_CLOSINGSUBTITLE) {
         drawsubtitle(5);
-        blendevent = 4;
-        fadeevent = 4;
+        blendevent = RAMP_SLOWFALL;
+        fadeevent = RAMP_SLOWFALL;
     }
-    if (demostate == 15) {
-        blendevent = 4;
-        fadeevent = 4;
+    if (demostate == SCENE_FIELDFADE) {
+        blendevent = RAMP_SLOWFALL;
+        fadeevent = RAMP_SLOWFALL;
         if (t > 8000) {
-            blendevent = 2;
-            fadeevent = 2;
+            blendevent = RAMP_FASTFALL;
+            fadeevent = RAMP_FASTFALL;
         }
     }
-    if (demostate == 16) {
+    if (demostate == SCENE_CREDITS) {
         if (rampwindow) {
             fade = 0;
             blend = 1;
         }
-        fadeevent = 1;
+        fadeevent = RAMP_FASTRISE;
         draw(0, 0, spr_credits);
         if (t > 8000) drawsubtitle(4);
     }
-    if (demostate == 17) {
+    if (demostate == SCENE_CREDITSFADE) {
         draw(0, 0, spr_credits);
-        fadeevent = 4;
+        fadeevent = RAMP_SLOWFALL;
     }
-    if (demostate == 18) fadeevent = 4;
-    if (demostate == 19) fade = blend = 0;
+    if (demostate == SCENE_END) fadeevent = RAMP_SLOWFALL;
+    if (demostate == SCENE_AFTER) fade = blend = 0;
 }
 
 // --- what did not load -------------------------------------------------------------

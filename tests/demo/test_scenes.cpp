@@ -18,12 +18,11 @@ struct Rect {
     uint32_t colour;  // 0xAARRGGBB
 };
 
-enum { CX = 448, CY = 508, NX = 448, NY = 824, SX = 768, SY = 984 };
-
+// The overlays where the scene table puts them (demo/scenes.h).
 Rect screen(uint32_t c) { return {0, 0, kScreenSide, kScreenSide, c}; }
-Rect caption(int i) { return {CX, CY, 1024, 64, introcolour(i)}; }
-Rect subtitle(int i) { return {SX, SY, 384, 64, subtitlecolour(i)}; }
-Rect name(int n) { return {NX, NY, 1024, 256, namecolour(n - 1)}; }
+Rect caption(int i) { return {CAPTION_X, CAPTION_Y, CAPTION_W, CAPTION_H, introcolour(i)}; }
+Rect subtitle(int i) { return {SUBTITLE_X, SUBTITLE_Y, SUBTITLE_W, SUBTITLE_H, subtitlecolour(i)}; }
+Rect name(int n) { return {NAME_X, NAME_Y, NAME_W, NAME_H, namecolour(n - 1)}; }
 
 // Every pixel is the colour of the last listed rectangle that holds it, or
 // black; returns a description of the first few that are not.
@@ -53,32 +52,32 @@ struct Case {
 TEST_F(Demo, EachSceneShowsItsOverlaysAtTheirPlacesAndOnlyThere)
 {
     const Case cases[] = {
-        {0, 0, 0, 0, {screen(kLogo)}},
-        {1, 0, 0, 0, {screen(kLogo), subtitle(0)}},
-        {2, 31999, 0, 0, {caption(0)}},
-        {2, 32000, 0, 0, {}},
-        {3, 0, 0, 0, {}},
-        {4, 31999, 0, 0, {caption(1), subtitle(2)}},
-        {4, 32000, 0, 0, {subtitle(2)}},
-        {5, 0, 0, 0, {caption(2)}},
-        {6, 8000, 0, 0, {screen(kTitle)}},
-        {6, 8001, 0, 0, {screen(kTitle), subtitle(1)}},
-        {7, 60000, 0, 0, {screen(kTitle), subtitle(1)}},
-        {8, 0, 9, 0, {name(9)}},     // the pulse picks the name
-        {9, 500, 0, 9, {name(9)}},   // and it stays while no pulse runs
-        {10, 0, 17, 9, {}},          // pulse 17: no 17th name
-        {10, 0, 16, 9, {name(16)}},
-        {11, 0, 0, 3, {name(3), screen(kGreetings), subtitle(3)}},
-        {12, 0, 0, 3, {}},
-        {13, 8000, 0, 0, {screen(kAllover)}},
-        {13, 8001, 0, 0, {screen(kAllover), subtitle(5)}},
-        {14, 0, 0, 0, {subtitle(5)}},
-        {15, 9000, 0, 0, {}},
-        {16, 8000, 0, 0, {screen(kCredits)}},
-        {16, 8001, 0, 0, {screen(kCredits), subtitle(4)}},
-        {17, 0, 0, 0, {screen(kCredits)}},
-        {18, 0, 0, 0, {}},
-        {19, 0, 0, 0, {}},
+        {SCENE_LOGO, 0, 0, 0, {screen(kLogo)}},
+        {SCENE_LOGOSUBTITLE, 0, 0, 0, {screen(kLogo), subtitle(0)}},
+        {SCENE_CAMERA, 31999, 0, 0, {caption(0)}},
+        {SCENE_CAMERA, 32000, 0, 0, {}},
+        {SCENE_SHOE, 0, 0, 0, {}},
+        {SCENE_SKULL, 31999, 0, 0, {caption(1), subtitle(2)}},
+        {SCENE_SKULL, 32000, 0, 0, {subtitle(2)}},
+        {SCENE_FLOWER, 0, 0, 0, {caption(2)}},
+        {SCENE_TITLE, 8000, 0, 0, {screen(kTitle)}},
+        {SCENE_TITLE, 8001, 0, 0, {screen(kTitle), subtitle(1)}},
+        {SCENE_TITLEHOLD, 60000, 0, 0, {screen(kTitle), subtitle(1)}},
+        {SCENE_NAMES, 0, 9, 0, {name(9)}},     // the pulse picks the name
+        {SCENE_MORENAMES, 500, 0, 9, {name(9)}},   // and it stays while no pulse runs
+        {SCENE_LASTNAMES, 0, 17, 9, {}},          // pulse 17: no 17th name
+        {SCENE_LASTNAMES, 0, 16, 9, {name(16)}},
+        {SCENE_GREETINGS, 0, 0, 3, {name(3), screen(kGreetings), subtitle(3)}},
+        {SCENE_CHAIR, 0, 0, 3, {}},
+        {SCENE_CLOSING, 8000, 0, 0, {screen(kAllover)}},
+        {SCENE_CLOSING, 8001, 0, 0, {screen(kAllover), subtitle(5)}},
+        {SCENE_CLOSINGSUBTITLE, 0, 0, 0, {subtitle(5)}},
+        {SCENE_FIELDFADE, 9000, 0, 0, {}},
+        {SCENE_CREDITS, 8000, 0, 0, {screen(kCredits)}},
+        {SCENE_CREDITS, 8001, 0, 0, {screen(kCredits), subtitle(4)}},
+        {SCENE_CREDITSFADE, 0, 0, 0, {screen(kCredits)}},
+        {SCENE_END, 0, 0, 0, {}},
+        {SCENE_AFTER, 0, 0, 0, {}},
     };
     for (const Case& c : cases) {
         demostate = c.scene;
@@ -103,28 +102,28 @@ TEST_F(Demo, RowsJumpTheRampsAndSetTheirModesAtExactThresholds)
         int fademode, blendmode;  // -1: left as it was (0)
     };
     const Row rows[] = {
-        {0, 0, 0.2f, 0.2f, 0.2f, 0.2f, -1, 3},
-        {1, 10000, 0.2f, 0.2f, 0.2f, 0.2f, -1, 1},
-        {1, 10001, 0.2f, 0.2f, 0.2f, 0.2f, 4, 1},
-        {2, 31, 0.2f, 0.2f, 1, 1, -1, -1},
-        {2, 32, 0.2f, 0.2f, 0.2f, 0.2f, -1, -1},
-        {2, 20001, 0.2f, 0.2f, 0.2f, 0.2f, 4, -1},
-        {3, 31, 0.2f, 0.2f, 1, 0.2f, -1, -1},
-        {5, 20000, 0.2f, 0.2f, 0.2f, 0.2f, -1, -1},
-        {6, 8000, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1},
-        {6, 8001, 0.2f, 0.2f, 0.2f, 0.2f, 1, 4},  // the last mode set counts
-        {7, 31, 0.2f, -0.002f, 1, 0, 4, -1},
-        {7, 33001, 0.2f, 0.2f, 0.2f, 0.2f, 2, -1},
-        {8, 500, 0.95f, 0.2f, 1.05f, 0.3f, 1, 1},  // +0.1 while below 1, not clamped
-        {8, 500, 1.0f, 1.0f, 1, 1, 1, 1},
-        {9, 500, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1},   // the +0.1 is scene event 8's alone
-        {11, 31, 0.2f, 0.2f, 1, 1, 1, 1},
-        {11, 2001, 0.2f, 0.2f, 0.2f, 0.2f, 2, 2},
-        {13, 31, 0.2f, 0.2f, 1, 0.2f, -1, -1},
-        {15, 8001, 0.2f, 0.2f, 0.2f, 0.2f, 2, 2},
-        {16, 31, 0.5f, 0.2f, 0, 1, 1, -1},
-        {16, 32, 0.5f, 0.2f, 0.5f, 0.2f, 1, -1},
-        {19, 500, 0.5f, 0.5f, 0, 0, -1, -1},
+        {SCENE_LOGO, 0, 0.2f, 0.2f, 0.2f, 0.2f, -1, 3},
+        {SCENE_LOGOSUBTITLE, 10000, 0.2f, 0.2f, 0.2f, 0.2f, -1, 1},
+        {SCENE_LOGOSUBTITLE, 10001, 0.2f, 0.2f, 0.2f, 0.2f, 4, 1},
+        {SCENE_CAMERA, 31, 0.2f, 0.2f, 1, 1, -1, -1},
+        {SCENE_CAMERA, 32, 0.2f, 0.2f, 0.2f, 0.2f, -1, -1},
+        {SCENE_CAMERA, 20001, 0.2f, 0.2f, 0.2f, 0.2f, 4, -1},
+        {SCENE_SHOE, 31, 0.2f, 0.2f, 1, 0.2f, -1, -1},
+        {SCENE_FLOWER, 20000, 0.2f, 0.2f, 0.2f, 0.2f, -1, -1},
+        {SCENE_TITLE, 8000, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1},
+        {SCENE_TITLE, 8001, 0.2f, 0.2f, 0.2f, 0.2f, 1, 4},  // the last mode set counts
+        {SCENE_TITLEHOLD, 31, 0.2f, -0.002f, 1, 0, 4, -1},
+        {SCENE_TITLEHOLD, 33001, 0.2f, 0.2f, 0.2f, 0.2f, 2, -1},
+        {SCENE_NAMES, 500, 0.95f, 0.2f, 1.05f, 0.3f, 1, 1},  // +0.1 while below 1, not clamped
+        {SCENE_NAMES, 500, 1.0f, 1.0f, 1, 1, 1, 1},
+        {SCENE_MORENAMES, 500, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1},   // the +0.1 is scene event 8's alone
+        {SCENE_GREETINGS, 31, 0.2f, 0.2f, 1, 1, 1, 1},
+        {SCENE_GREETINGS, 2001, 0.2f, 0.2f, 0.2f, 0.2f, 2, 2},
+        {SCENE_CLOSING, 31, 0.2f, 0.2f, 1, 0.2f, -1, -1},
+        {SCENE_FIELDFADE, 8001, 0.2f, 0.2f, 0.2f, 0.2f, 2, 2},
+        {SCENE_CREDITS, 31, 0.5f, 0.2f, 0, 1, 1, -1},
+        {SCENE_CREDITS, 32, 0.5f, 0.2f, 0.5f, 0.2f, 1, -1},
+        {SCENE_AFTER, 500, 0.5f, 0.5f, 0, 0, -1, -1},
     };
     for (const Row& r : rows) {
         demostate = r.scene;
@@ -149,7 +148,7 @@ TEST_F(Demo, SpawnRowsRunOnlyInTheFirst60UnitsOfTheirScene)
         float startsize, scalefactor;
     };
     const Spawn spawns[] = {{2, kCamera, 0.1f, 0.03f}, {3, kShoe, 0.2f, 0.01f}, {4, kSkull, 0.1f, 0.04f},
-                            {5, kFlower, 0.1f, 0.02f}, {6, kSkull, 0.2f, 0.02f}, {12, kChair, 0.5f, 0.03f}};
+                            {SCENE_FLOWER, kFlower, 0.1f, 0.02f}, {6, kSkull, 0.2f, 0.02f}, {12, kChair, 0.5f, 0.03f}};
     for (const Spawn& s : spawns) {
         demostate = s.scene;
         effecttime = 60;
@@ -165,7 +164,8 @@ TEST_F(Demo, SpawnRowsRunOnlyInTheFirst60UnitsOfTheirScene)
         EXPECT_EQ(explosionCount, 0);
     }
     EXPECT_EQ(centerY, 4);  // scene event 6 brings the eye down
-    for (int scene : {0, 1, 7, 8, 11, 13, 16, 18}) {
+    for (int scene : {SCENE_LOGO, SCENE_LOGOSUBTITLE, SCENE_TITLEHOLD, SCENE_NAMES, SCENE_GREETINGS, SCENE_CLOSING,
+                      SCENE_CREDITS, SCENE_END}) {
         demostate = scene;
         effecttime = 0;
         numparticles = -1;
@@ -177,17 +177,17 @@ TEST_F(Demo, SpawnRowsRunOnlyInTheFirst60UnitsOfTheirScene)
 TEST_F(Demo, BlurFollowsTheSceneAndTheBeatAndPulsesSpawnTheirSlot)
 {
     explosionCount = 2;
-    demostate = 3;
+    demostate = SCENE_SHOE;
     HandleBlurAndBeat();
     EXPECT_FLOAT_EQ(blurzoom, float(std::sin(2 * 0.001) * 0.5 + 1));
     EXPECT_EQ(blurrgb, 1);
-    demostate = 7;
+    demostate = SCENE_TITLEHOLD;
     HandleBlurAndBeat();
     EXPECT_FLOAT_EQ(blurzoom, float(std::sin(2 * 0.001) * 0.1 + 0.6));
     EXPECT_EQ(blurrgb, 0.5f);
 
     // Greetings: the beat drives both, and pulse 9 spawns slot 1 (the flower).
-    demostate = 9;
+    demostate = SCENE_MORENAMES;
     beatmultiplyer = 1.9f;
     eventpulse = 9;
     HandleBlurAndBeat();
@@ -203,11 +203,11 @@ TEST_F(Demo, BlurFollowsTheSceneAndTheBeatAndPulsesSpawnTheirSlot)
     EXPECT_EQ(particle_startsize, pulse_startsize[2]);
 
     // Scene event 11 keeps what the last beat frame left.
-    demostate = 11;
+    demostate = SCENE_GREETINGS;
     beatmultiplyer = 1;
     HandleBlurAndBeat();
     EXPECT_FLOAT_EQ(blurzoom, 0.95f);
-    demostate = 12;
+    demostate = SCENE_CHAIR;
     explosionCount = 2;
     HandleBlurAndBeat();
     EXPECT_FLOAT_EQ(blurzoom, float(std::cos(2 * 0.001) * 0.2 + 0.8));
@@ -220,7 +220,11 @@ TEST_F(Demo, TheFieldStopsInSceneEvent7After54999AndFromSceneEvent16On)
     const struct {
         int scene, t;
         bool drawn;
-    } cases[] = {{6, 0, true}, {7, 54999, true}, {7, 55000, false}, {15, 0, true}, {16, 0, false}};
+    } cases[] = {{SCENE_TITLE, 0, true},
+                 {SCENE_TITLEHOLD, 54999, true},
+                 {SCENE_TITLEHOLD, 55000, false},
+                 {SCENE_FIELDFADE, 0, true},
+                 {SCENE_CREDITS, 0, false}};
     for (const auto& c : cases) {
         demostate = c.scene;
         effecttime = c.t;

@@ -25,6 +25,7 @@
 
 #include "core/corefile.h"
 #include "demo/demotiming.h"
+#include "demo/scenes.h"
 #include "image.h"
 #include "pack.h"
 #include "sound/audiodriver.h"
@@ -52,9 +53,16 @@ const Marker kCredits = {"credits.tga", 1000, 100, 200, 100, 200, 200, 40};
 const Marker kAllover = {"allover.tga", 1300, 100, 200, 100, 40, 200, 200};
 const Marker kScreens[] = {kLogo, kTitle, kGreetings, kCredits, kAllover};
 
-Marker caption(int i) { return {"", 448, 508, 1024, 64, uint8_t(80 + 40 * i), 120, 250}; }
-Marker subtitle(int i) { return {"", 768, 984, 384, 64, 250, uint8_t(60 + 30 * i), 100}; }
-Marker name(int n) { return {"", 448, 824, 1024, 256, uint8_t(20 + 12 * n), 230, uint8_t(240 - 12 * n)}; }
+// Where the scene table puts them (demo/scenes.h).
+Marker caption(int i) { return {"", CAPTION_X, CAPTION_Y, CAPTION_W, CAPTION_H, uint8_t(80 + 40 * i), 120, 250}; }
+Marker subtitle(int i)
+{
+    return {"", SUBTITLE_X, SUBTITLE_Y, SUBTITLE_W, SUBTITLE_H, 250, uint8_t(60 + 30 * i), 100};
+}
+Marker name(int n)
+{
+    return {"", NAME_X, NAME_Y, NAME_W, NAME_H, uint8_t(20 + 12 * n), 230, uint8_t(240 - 12 * n)};
+}
 
 content_image flat(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
 {
@@ -220,21 +228,21 @@ std::vector<Shown> expected(const Frame& f)
     auto faded = [&](const Marker& m) { s.push_back({m, true}); };
     auto plain = [&](const Marker& m) { s.push_back({m, false}); };
     switch (f.scene) {
-    case 0: faded(kLogo); break;
-    case 1: faded(kLogo), plain(subtitle(0)); break;
-    case 2: if (t <= 31999) faded(caption(0)); break;
-    case 4: if (t <= 31999) faded(caption(1)); plain(subtitle(2)); break;
-    case 5: if (t <= 31999) faded(caption(2)); break;
-    case 6: faded(kTitle); if (t > 8000) plain(subtitle(1)); break;
-    case 7: faded(kTitle), plain(subtitle(1)); break;
-    case 8: case 9: case 10: case 11:
+    case SCENE_LOGO: faded(kLogo); break;
+    case SCENE_LOGOSUBTITLE: faded(kLogo), plain(subtitle(0)); break;
+    case SCENE_CAMERA: if (t <= 31999) faded(caption(0)); break;
+    case SCENE_SKULL: if (t <= 31999) faded(caption(1)); plain(subtitle(2)); break;
+    case SCENE_FLOWER: if (t <= 31999) faded(caption(2)); break;
+    case SCENE_TITLE: faded(kTitle); if (t > 8000) plain(subtitle(1)); break;
+    case SCENE_TITLEHOLD: faded(kTitle), plain(subtitle(1)); break;
+    case SCENE_NAMES: case SCENE_MORENAMES: case SCENE_LASTNAMES: case SCENE_GREETINGS:
         if (f.greet >= 1 && f.greet <= 16) plain(name(f.greet));
-        if (f.scene == 11) plain(kGreetings), plain(subtitle(3));
+        if (f.scene == SCENE_GREETINGS) plain(kGreetings), plain(subtitle(3));
         break;
-    case 13: plain(kAllover); if (t > 8000) plain(subtitle(5)); break;
-    case 14: plain(subtitle(5)); break;
-    case 16: plain(kCredits); if (t > 8000) plain(subtitle(4)); break;
-    case 17: plain(kCredits); break;
+    case SCENE_CLOSING: plain(kAllover); if (t > 8000) plain(subtitle(5)); break;
+    case SCENE_CLOSINGSUBTITLE: plain(subtitle(5)); break;
+    case SCENE_CREDITS: plain(kCredits); if (t > 8000) plain(subtitle(4)); break;
+    case SCENE_CREDITSFADE: plain(kCredits); break;
     default: break;
     }
     return s;

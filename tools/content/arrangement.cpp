@@ -7,36 +7,36 @@
 #include "demo/demotiming.h"
 
 const int scene_bar[SCENE_EVENTS] = {
-    0,   // 0 logo fading in
-    4,   // 1 logo, first subtitle
-    8,   // 2 camera, first caption
-    12,  // 3 shoe
-    16,  // 4 skull, second caption
-    20,  // 5 flower, third caption
-    24,  // 6 title over the floor: the drop
-    28,  // 7 title holds, then black
-    30,  // 8 greeting names 1..4
-    34,  // 9 names 5..10
-    40,  // 10 names 11..16
-    46,  // 11 greetings screen: the break
-    48,  // 12 chair field
-    52,  // 13 closing screen
-    56,  // 14 closing subtitle, slow fade
-    58,  // 15 field alone, fading out
-    60,  // 16 credits rising from black
-    64,  // 17 credits fading
-    67,  // 18 the end: the demo stops here
-    68,  // 19
+    0,   // SCENE_LOGO: logo fading in
+    4,   // SCENE_LOGOSUBTITLE: logo, first subtitle
+    8,   // SCENE_CAMERA: camera, first caption
+    12,  // SCENE_SHOE: shoe
+    16,  // SCENE_SKULL: skull, second caption
+    20,  // SCENE_FLOWER: flower, third caption
+    24,  // SCENE_TITLE: title over the floor: the drop
+    28,  // SCENE_TITLEHOLD: title holds, then black
+    30,  // SCENE_NAMES: greeting names 1..4
+    34,  // SCENE_MORENAMES: names 5..10
+    40,  // SCENE_LASTNAMES: names 11..16
+    46,  // SCENE_GREETINGS: greetings screen: the break
+    48,  // SCENE_CHAIR: chair field
+    52,  // SCENE_CLOSING: closing screen
+    56,  // SCENE_CLOSINGSUBTITLE: closing subtitle, slow fade
+    58,  // SCENE_FIELDFADE: field alone, fading out
+    60,  // SCENE_CREDITS: credits rising from black
+    64,  // SCENE_CREDITSFADE: credits fading
+    67,  // SCENE_END: the end: the demo stops here
+    68,  // SCENE_AFTER
 };
 
 song_section SectionOfBar(int bar) {
-    if (bar < scene_bar[2]) return SECTION_INTRO;
-    if (bar < scene_bar[6]) return SECTION_BUILD;
-    if (bar < scene_bar[8]) return SECTION_DROP;
-    if (bar < scene_bar[11]) return SECTION_NAMES;
-    if (bar < scene_bar[12]) return SECTION_BREAK;
-    if (bar < scene_bar[16]) return SECTION_CLOSING;
-    if (bar < scene_bar[18]) return SECTION_OUTRO;
+    if (bar < scene_bar[SCENE_CAMERA]) return SECTION_INTRO;
+    if (bar < scene_bar[SCENE_TITLE]) return SECTION_BUILD;
+    if (bar < scene_bar[SCENE_NAMES]) return SECTION_DROP;
+    if (bar < scene_bar[SCENE_GREETINGS]) return SECTION_NAMES;
+    if (bar < scene_bar[SCENE_CHAIR]) return SECTION_BREAK;
+    if (bar < scene_bar[SCENE_CREDITS]) return SECTION_CLOSING;
+    if (bar < scene_bar[SCENE_END]) return SECTION_OUTRO;
     return SECTION_END;
 }
 

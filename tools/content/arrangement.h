@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 
+#include "demo/scenes.h"  // the scene events by name
+
 constexpr int FRAMES_PER_BLOCK = 2048;
 constexpr int UNITS_PER_BLOCK = 1024;  // timing units: four interleaved samples each
 constexpr int BLOCKS_PER_BEAT = 10;
@@ -13,12 +15,11 @@ constexpr int FRAMES_PER_BAR = 4 * FRAMES_PER_BEAT;
 constexpr int UNITS_PER_BAR = 4 * BLOCKS_PER_BEAT * UNITS_PER_BLOCK;
 constexpr int SAMPLE_RATE = 44100;
 
-constexpr int SCENE_EVENTS = 20;
 constexpr int SONG_BARS = 70;         // 130 s, under the 190 s the sound system plays
 constexpr int NAMES_FIRST_BAR = 30;   // one greeting name per bar from here
 constexpr int NAMES_COUNT = 16;
 
-// Bar at which each scene event of track 0 begins.
+// Bar at which each scene event of track 0 begins, by demo_scene.
 extern const int scene_bar[SCENE_EVENTS];
 
 // The parts of the song, each under its scenes.

@@ -292,7 +292,7 @@ std::vector<int16_t> RenderMusic(double* peak) {
         }
 
         const bool drums = s == SECTION_DROP || s == SECTION_NAMES || (s == SECTION_BUILD) ||
-                           (s == SECTION_CLOSING && bar < scene_bar[15]);
+                           (s == SECTION_CLOSING && bar < scene_bar[SCENE_FIELDFADE]);
         if (drums) {
             for (int beat = 0; beat < 4; beat++) {
                 const size_t at = b0 + (size_t)beat * FRAMES_PER_BEAT;
@@ -320,7 +320,7 @@ std::vector<int16_t> RenderMusic(double* peak) {
 
         // Bass: off-beat eighths in the build, rolling sixteenths later.
         const bool bass = (s == SECTION_BUILD && in_section >= 4) || s == SECTION_DROP || s == SECTION_NAMES ||
-                          (s == SECTION_CLOSING && bar < scene_bar[15]);
+                          (s == SECTION_CLOSING && bar < scene_bar[SCENE_FIELDFADE]);
         if (bass) {
             const double cut = s == SECTION_BUILD ? 500 + 30 * in_section : 900;
             for (int step = 0; step < 16; step++) {
@@ -330,14 +330,14 @@ std::vector<int16_t> RenderMusic(double* peak) {
         }
 
         // The hook: over the title, late in the names, and in the closing.
-        if (s == SECTION_DROP || (s == SECTION_NAMES && bar >= scene_bar[10]) ||
-            (s == SECTION_CLOSING && bar < scene_bar[14]))
+        if (s == SECTION_DROP || (s == SECTION_NAMES && bar >= scene_bar[SCENE_LASTNAMES]) ||
+            (s == SECTION_CLOSING && bar < scene_bar[SCENE_CLOSINGSUBTITLE]))
             PlayHook(mix, bar, s == SECTION_NAMES ? 0.06f : 0.075f, s == SECTION_NAMES ? 1000 : 2200);
     }
     Echo(arp, mix, 0.45f);
 
     // Fade the last two bars of the credits out.
-    const size_t fade0 = bar_frame(scene_bar[18] - 2), fade1 = bar_frame(scene_bar[18] + 1);
+    const size_t fade0 = bar_frame(scene_bar[SCENE_END] - 2), fade1 = bar_frame(scene_bar[SCENE_END] + 1);
     const double master = 0.6;  // headroom for kick, bass and clap landing together
     double top = 0;
     std::vector<int16_t> pcm(frames * 2);
