@@ -19,7 +19,8 @@
 #include "demo/scenes.h"
 #include "engine/video/mox.h"
 
-// The viewer's options are the platform layer's; the demo takes no others.
+// The viewer's options are the platform layer's and the demo's own (--from,
+// --every-frame, declared beside the steps they choose).
 static const int orlem_usage = mox_setusage(
     "orlem",
     "Plays VELDRIX - ORLEM from orlem.dat and timing.dat in the working directory.\n"
@@ -99,7 +100,7 @@ int coremain(int argc, char** argv)
     // maker's --from has taken it to the offline output to rehearse on.
     soundsystem_lock();
     Soundsystem_PlaySound(&snd_demomusic, 0);
-    StartSteps(mox_option_from, mox_option_fromtime, !mox_option_everyframe);
+    StartSteps();
     soundsystem_unlock();
 
     currentframe = 0;

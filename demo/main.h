@@ -63,18 +63,23 @@ void DrawOverlays();
 // above skip their GL work themselves, and nothing drawn feeds back into the
 // state, so k rehearsed steps leave what k drawn ones leave.
 
-extern int seekscene;       // --from N: steps before the first that sees scene event N are rehearsed
-extern float seektime;      // --from Ts: steps before T seconds into the music are rehearsed
+// The demo's options, declared by steps.cpp and read before coremain runs.
+extern int fromscene;       // --from N: the scene event to start drawing at, 0 for the start
+extern double fromseconds;  // --from Ts: seconds into the music to start drawing at, 0 for none
+extern int everyframe;      // --every-frame: one step per drawn frame, no catch-up
+
+extern int seekscene;       // while seeking: steps before the first that sees this scene event are rehearsed
+extern float seektime;      // while seeking: steps before this many seconds into the music are rehearsed
 extern uint32_t stepcount;  // steps since the music started
 
-// Called right after the music starts, under the sound system's lock. With
-// `catchup` a late frame first rehearses the steps it missed, so a slow
-// machine shows the show at its rate with fewer frames; without, one step
-// per frame. A demo maker's scene event (`scene` > 0) or time (`seconds` >
-// 0) rehearses every step before it. orlem playing in real time rehearses
-// on the offline clock and sound output, then hands the music to the device
-// where the rehearsal stopped and goes on in real time.
-void StartSteps(int scene, double seconds, int catchup);
+// Called right after the music starts, under the sound system's lock.
+// Unless --every-frame, a late frame first rehearses the steps it missed,
+// so a slow machine shows the show at its rate with fewer frames. A demo
+// maker's --from rehearses every step before its scene event or time; orlem
+// playing in real time rehearses on the offline clock and sound output,
+// then hands the music to the device where the rehearsal stopped and goes
+// on in real time.
+void StartSteps();
 // The demo's step hook (MOX_WaitRefresh runs it): the --from rehearsal.
 void HandleStep();
 // How far a --from rehearsal has come, 0 to 1; -1 when none runs.

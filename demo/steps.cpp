@@ -19,6 +19,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "demo/demotiming.h"
 #include "demo/main.h"
@@ -28,6 +30,54 @@
 int seekscene = 0;
 float seektime = 0;
 uint32_t stepcount = 0;
+int fromscene = 0;
+double fromseconds = 0;
+int everyframe = 0;
+
+// --- the demo's options ------------------------------------------------------------
+
+// N (a scene event, 0 to 255) or T followed by "s" (seconds, up to a day).
+static int takefrom(const char* text)
+{
+    char* end = nullptr;
+    const size_t length = strlen(text);
+    if (length > 1 && text[length - 1] == 's') {
+        const double t = strtod(text, &end);
+        if (end == text + length - 1 && t >= 0 && t <= 86400) {
+            fromscene = 0;
+            fromseconds = t;
+            return 1;
+        }
+    } else {
+        const long n = strtol(text, &end, 10);
+        if (*text && !*end && n >= 0 && n <= 255) {
+            fromscene = int(n);
+            fromseconds = 0;
+            return 1;
+        }
+    }
+    fprintf(stderr, "%s: --from wants a scene event number, 0 to 255, or a time like 47.5s\n", mox_programname());
+    return 0;
+}
+
+static int takeeveryframe(const char*)
+{
+    everyframe = 1;
+    return 1;
+}
+
+static const int fromoption =
+    mox_addoption("--from", "N|Ts",
+                  "start drawing at scene event N of the sync table: every\n"
+                  "step before it is rehearsed (played without drawing), so\n"
+                  "the picture is the one a viewer sees there; --from 47.5s\n"
+                  "starts 47.5 seconds into the music\n",
+                  takefrom) +
+    mox_addoption("--every-frame", nullptr,
+                  "one step of the show per drawn frame, however slowly the\n"
+                  "machine draws (by default a late frame first rehearses\n"
+                  "the steps it missed, so the show keeps 60 steps a second)\n",
+                  takeeveryframe);
 
 static int seekunits = 0;         // where the rehearsal aims, in timing units (for its progress)
 static int seekoffline = 0;       // orlem rehearsing on the offline platform of its own
@@ -73,8 +123,10 @@ static int seektarget(int scene, double seconds)
     return int(units);
 }
 
-void StartSteps(int scene, double seconds, int catchup)
+void StartSteps()
 {
+    const int scene = fromscene, catchup = !everyframe;
+    const double seconds = fromseconds;
     stepcount = 0;
     lastdrawnblock = Soundsystem_BlocksMixed();
     seekscene = 0;

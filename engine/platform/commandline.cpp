@@ -1,10 +1,13 @@
-// The command line: split into an argument vector, and the viewers' options
-// that the platform layer reads from it before coremain runs; coremain still
+// The command line: split into an argument vector, and the options that
+// the platform layer reads from it before coremain runs; coremain still
 // gets the arguments the platform left.
-// A program that declares its usage (mox_setusage) takes no other options:
-// an unknown one is refused with the usage, and --help prints it. Without a
-// usage (the example, test programs) everything but the platform's own
-// options is left for the program.
+// Options are declared by whoever owns them (mox_addoption): the platform
+// its own (--window, and --help for a program with a usage), a program its
+// (the demo's --from); each option's handler takes its value. A program
+// that declares its usage (mox_setusage) takes no undeclared options: an
+// unknown one is refused with the usage, and --help lists them all.
+// Without a usage (the example, test programs) everything undeclared is
+// left for the program.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,9 +15,15 @@
 #include "engine/platform/driver.h"
 
 int mox_option_window = 0;
-int mox_option_from = 0;
-double mox_option_fromtime = 0;
-int mox_option_everyframe = 0;
+
+struct mox_option {
+    const char* name;   // "--from"
+    const char* value;  // its value's name for --help, null: none
+    const char* help;   // lines of --help, each ending in a line break
+    mox_optionhandler handler;
+};
+static mox_option mox_options[MOX_MAXOPTIONS];  // in the order they were declared
+static int mox_numoptions = 0;
 
 static const char* mox_program = nullptr;      // the program's name for --help
 static const char* mox_description = nullptr;  // what it does, for --help
@@ -26,41 +35,65 @@ int mox_setusage(const char* program, const char* description)
     return 1;
 }
 
-static void mox_printusage(FILE* to)
+int mox_addoption(const char* name, const char* value, const char* help, mox_optionhandler handler)
 {
-    fprintf(to, "usage: %s [--window] [--from N|Ts] [--every-frame] [--help]\n", mox_program);
-    if (mox_description) fputs(mox_description, to);
-    fputs("\n"
-          "  --window       play in a window that fits the desktop (1280 x 720 where\n"
-          "                 it fits), the picture scaled with its shape kept\n"
-          "  --from N       start at scene event N of the sync table: every step\n"
-          "                 before it is rehearsed (played without drawing), so the\n"
-          "                 picture is the one a viewer sees there\n"
-          "  --from Ts      the same, from T seconds into the music (--from 47.5s)\n"
-          "  --every-frame  one step of the show per drawn frame, however slowly the\n"
-          "                 machine draws (by default a late frame first rehearses\n"
-          "                 the steps it missed, so the show keeps 60 steps a second)\n"
-          "  --help         show this text\n",
-          to);
+    for (int i = 0; i < mox_numoptions; i++)
+        if (strcmp(mox_options[i].name, name) == 0) return 1;  // declared twice: the first stays
+    if (mox_numoptions >= MOX_MAXOPTIONS) return 0;
+    mox_options[mox_numoptions++] = {name, value, help, handler};
+    return 1;
 }
 
-// N (a scene event, 0 to 255) or T followed by "s" (seconds, up to a day).
-static int mox_readfrom(const char* text)
+static const mox_option* mox_findoption(const char* name)
 {
-    char* end = nullptr;
-    const size_t length = strlen(text);
-    if (length > 1 && text[length - 1] == 's') {
-        const double t = strtod(text, &end);
-        if (end != text + length - 1 || !(t >= 0) || t > 86400) return 0;
-        mox_option_from = 0;
-        mox_option_fromtime = t;
-        return 1;
-    }
-    const long n = strtol(text, &end, 10);
-    if (!*text || *end || n < 0 || n > 255) return 0;
-    mox_option_from = int(n);
-    mox_option_fromtime = 0;
+    for (int i = 0; i < mox_numoptions; i++)
+        if (strcmp(mox_options[i].name, name) == 0) return &mox_options[i];
+    return nullptr;
+}
+
+int mox_optionvalue(const char* name)
+{
+    const mox_option* o = mox_findoption(name);
+    return o ? (o->value ? 1 : 0) : -1;
+}
+
+static int mox_takewindow(const char*)
+{
+    mox_option_window = 1;
     return 1;
+}
+
+static const int mox_windowoption =
+    mox_addoption("--window", nullptr,
+                  "play in a window that fits the desktop (1280 x 720 where\n"
+                  "it fits), the picture scaled with its shape kept\n",
+                  mox_takewindow);
+
+static void mox_printusage(FILE* to)
+{
+    fprintf(to, "usage: %s", mox_program);
+    for (int i = 0; i < mox_numoptions; i++)
+        fprintf(to, " [%s%s%s]", mox_options[i].name, mox_options[i].value ? " " : "",
+                mox_options[i].value ? mox_options[i].value : "");
+    fputs(" [--help]\n", to);
+    if (mox_description) fputs(mox_description, to);
+    fputs("\n", to);
+    for (int i = 0; i < mox_numoptions; i++) {
+        const mox_option& o = mox_options[i];
+        char head[40];
+        snprintf(head, sizeof head, "%s%s%s", o.name, o.value ? " " : "", o.value ? o.value : "");
+        // The help's lines, the first beside the option, the rest under it.
+        const char* line = o.help;
+        bool first = true;
+        while (*line) {
+            const char* end = strchr(line, '\n');
+            const int length = end ? int(end - line) : int(strlen(line));
+            fprintf(to, "  %-15s%.*s\n", first ? head : "", length, line);
+            first = false;
+            line += length + (end ? 1 : 0);
+        }
+    }
+    fputs("  --help         show this text\n", to);
 }
 
 int mox_readoptions(int* argc, char** argv)
@@ -68,17 +101,17 @@ int mox_readoptions(int* argc, char** argv)
     int kept = 1;
     for (int i = 1; i < *argc; i++) {
         const char* a = argv[i];
-        if (strcmp(a, "--window") == 0) {
-            mox_option_window = 1;
-        } else if (strcmp(a, "--every-frame") == 0) {
-            mox_option_everyframe = 1;
-        } else if (strcmp(a, "--from") == 0) {
-            if (i + 1 >= *argc || !mox_readfrom(argv[i + 1])) {
-                fprintf(stderr, "%s: --from wants a scene event number, 0 to 255, or a time like 47.5s\n",
-                        mox_program ? mox_program : argv[0]);
-                return 2;
+        const mox_option* o = mox_findoption(a);
+        if (o) {
+            const char* value = nullptr;
+            if (o->value) {
+                if (i + 1 >= *argc) {
+                    fprintf(stderr, "%s: %s wants %s\n", mox_program ? mox_program : argv[0], a, o->value);
+                    return 2;
+                }
+                value = argv[++i];
             }
-            i++;
+            if (!o->handler(value)) return 2;  // it said why
         } else if (mox_program && (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0)) {
             mox_printusage(stdout);
             return 0;
@@ -94,6 +127,8 @@ int mox_readoptions(int* argc, char** argv)
     *argc = kept;
     return -1;
 }
+
+const char* mox_programname() { return mox_program ? mox_program : "program"; }
 
 char** CommandLineToArgvA(const char* cmdline, int* argc)
 {

@@ -73,19 +73,32 @@ void mox_rehearsed();
 // (black bars beside or above it). GL viewport coordinates, demo thread.
 void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h);
 
-// --- viewers' options ------------------------------------------------------
+// --- options -------------------------------------------------------------------
 
 // Set from the command line before coremain runs.
 extern int mox_option_window;  // --window: a window that fits the desktop
-extern int mox_option_from;          // --from N: the scene event to start drawing at, 0 for the start
-extern double mox_option_fromtime;   // --from Ts: seconds into the music to start drawing at, 0 for none
-extern int mox_option_everyframe;    // --every-frame: one step per drawn frame, no catch-up
 
 // Declares the program for --help; a program with a usage takes no options
-// beyond the platform's. Returns 1, so a static initialiser can call it.
+// beyond those declared. Returns 1, so a static initialiser can call it.
 int mox_setusage(const char* program, const char* description);
+// The program's name as its usage gives it, for its lines.
+const char* mox_programname();
 
-// Takes the platform's options out of argv (argc follows). Returns -1 to go
+// Declares an option: its name ("--from"), its value's name for --help
+// ("N|Ts"; null when it takes none), its help (lines ending in line
+// breaks) and the handler that takes it, with its value (null when none);
+// a handler that refuses the value says why on stderr and returns 0. The
+// platform declares --window; a program declares its own, usually from a
+// static initialiser (which is why this returns 1). At most
+// MOX_MAXOPTIONS; a name declared twice keeps its first handler.
+enum { MOX_MAXOPTIONS = 16 };
+typedef int (*mox_optionhandler)(const char* value);
+int mox_addoption(const char* name, const char* value, const char* help, mox_optionhandler handler);
+// 1 when a declared option takes a value, 0 when it takes none, -1 when no
+// option has that name.
+int mox_optionvalue(const char* name);
+
+// Takes the declared options out of argv (argc follows). Returns -1 to go
 // on, or the exit code to end with at once: 0 after --help, 2 after an
-// unknown option of a program with a usage.
+// unknown option of a program with a usage or a refused value.
 int mox_readoptions(int* argc, char** argv);

@@ -1,13 +1,15 @@
 // links: mox_capture mox_demo mox_platform
 // Arbitrary argument vectors (the input split at NUL bytes) for orlem's
-// command line, read by the platform layer, and for orlem-capture's, read
-// by the tool first: each is taken or refused with an exit code, and what
-// is taken lies within its range.
+// command line, its options declared by the platform and the demo and read
+// by the platform layer, and for orlem-capture's, read by the tool first:
+// each is taken or refused with an exit code, and what is taken lies
+// within its range.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "demo/main.h"
 #include "engine/platform/driver.h"
 #include "tools/capture/capture.h"
 
@@ -42,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int code = mox_readoptions(&argc, argv.data());
     if (code != -1 && code != 0 && code != 2) __builtin_trap();
     if (argc < 1 || argc > int(words.size()) || argv[size_t(argc)] != nullptr) __builtin_trap();
-    if (mox_option_from < 0 || mox_option_from > 255 || !(mox_option_fromtime >= 0 && mox_option_fromtime <= 86400))
-        __builtin_trap();
+    if (fromscene < 0 || fromscene > 255 || !(fromseconds >= 0 && fromseconds <= 86400)) __builtin_trap();
 
     // orlem-capture: its own options, the rest handed on.
     std::vector<std::string> copy = words;

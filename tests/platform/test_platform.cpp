@@ -27,6 +27,63 @@ std::vector<std::string> split(const char* line)
 
 using Args = std::vector<std::string>;
 
+// Options are declared by whoever owns them: the platform reads each with
+// its value through its handler, leaves the rest for a program without a
+// usage, refuses unknown ones for a program with one, and lists all in
+// --help with their help lines.
+std::vector<std::string> taken;
+
+TEST(Options, DeclaredOptionsAreTakenWithTheirValuesAndListedInHelp)
+{
+    ASSERT_EQ(mox_addoption("--level", "N", "the level to start at\n",
+                            [](const char* v) {
+                                taken.push_back(std::string("level ") + v);
+                                return std::atoi(v) > 0 ? 1 : 0;
+                            }),
+              1);
+    ASSERT_EQ(mox_addoption("--loud", nullptr, "more sound than\nbefore\n",
+                            [](const char* v) {
+                                taken.push_back(v ? "loud with a value" : "loud");
+                                return 1;
+                            }),
+              1);
+    EXPECT_EQ(mox_optionvalue("--level"), 1);
+    EXPECT_EQ(mox_optionvalue("--loud"), 0);
+    EXPECT_EQ(mox_optionvalue("--nothing"), -1);
+    auto read = [](Args args, Args* left) {
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        int argc = int(args.size());
+        const int code = mox_readoptions(&argc, argv.data());
+        left->assign(argv.begin(), argv.begin() + argc);
+        return code;
+    };
+    Args left;
+    EXPECT_EQ(read({"p", "x", "--level", "3", "--loud", "y", "--other"}, &left), -1);
+    EXPECT_EQ(left, (Args{"p", "x", "y", "--other"}));
+    EXPECT_EQ(taken, (Args{"level 3", "loud"}));
+
+    mox_setusage("p", "Does p.\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(read({"p", "--other"}, &left), 2);
+    EXPECT_EQ(read({"p", "--level", "0"}, &left), 2);  // the handler refuses it
+    EXPECT_EQ(read({"p", "--level"}, &left), 2);       // no value
+    const std::string refused = testing::internal::GetCapturedStderr();
+    EXPECT_NE(refused.find("p: unknown option '--other'\nusage: p"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("p: --level wants N\n"), std::string::npos) << refused;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(read({"p", "--help"}, &left), 0);
+    const std::string help = testing::internal::GetCapturedStdout();
+    EXPECT_NE(help.find("[--level N] [--loud] [--help]\nDoes p.\n"), std::string::npos) << help;
+    EXPECT_NE(help.find("  --level N      the level to start at\n  --loud         more sound than\n"
+                        "                 before\n"),
+              std::string::npos)
+        << help;
+    EXPECT_NE(help.find("  --window       play in a window"), std::string::npos) << help;
+    mox_setusage(nullptr, nullptr);
+}
+
 TEST(CommandLine, QuotedArgumentKeepsItsSpacesAndLosesTheMarks)
 {
     EXPECT_EQ(split("demo.exe \"a b\" c"), (Args{"demo.exe", "a b", "c"}));

@@ -27,6 +27,7 @@
 #include "core/coremem.h"
 #include "demo/helpers.h"
 #include "demo/main.h"
+#include "engine/platform/driver.h"
 
 namespace {
 
@@ -197,12 +198,11 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
         } else if (a == "--trace") {
             if (!hasvalue) return refuse("--trace wants a file");
             o->trace = argv[++i];
-        } else if (a == "--from") {
-            // The demo's option, read by the platform; its value goes along.
-            rest->push_back(argv[i]);
-            if (hasvalue) rest->push_back(argv[++i]);
         } else if (a.size() > 1 && a[0] == '-') {
-            rest->push_back(argv[i]);  // the platform layer decides
+            // The platform's and the demo's options (--from N, --every-frame,
+            // --window): the platform reads them; a value goes along.
+            rest->push_back(argv[i]);
+            if (mox_optionvalue(a.c_str()) == 1 && hasvalue) rest->push_back(argv[++i]);
         } else if (o->out.empty()) {
             o->out = a;
         } else {
