@@ -82,6 +82,7 @@ static const int fromoption =
 static int seekunits = 0;         // where the rehearsal aims, in timing units (for its progress)
 static int seekoffline = 0;       // orlem rehearsing on the offline platform of its own
 static int seekjoin = 0;          // that rehearsal has drawn its first step: real time from the next
+static int seekoutput = AUDIODRIVER_DEVICE;  // the real-time output to hand the music back to
 static uint32_t seekclock = 0;    // where its offline clock started, ms
 static MOX_stephook previoushook = nullptr;
 static std::chrono::steady_clock::time_point seekstarted;
@@ -151,6 +152,7 @@ void StartSteps()
     // Rehearsed faster than real time, on a clock that moves a step at a
     // time and a sound output that plays only when told, from a new ring
     // (nothing of the music has been mixed yet), as orlem-capture does.
+    seekoutput = audiodriver_openoutput();
     audiodriver_switchoutput(AUDIODRIVER_OFFLINE, 1);
     seekclock = MOX_GetMillis();
     mox_setvirtualclock(DEMO_STEPRATE, seekclock);
@@ -173,7 +175,7 @@ static void jointherealtime()
     lastdrawnblock = Soundsystem_BlocksMixed();
     seekjoin = 0;
     seekoffline = 0;
-    audiodriver_switchoutput(AUDIODRIVER_DEVICE, 0);
+    audiodriver_switchoutput(seekoutput, 0);
     mox_setvirtualclock(0, 0);
     MOX_SetRefreshRate(60);
 }
@@ -205,9 +207,10 @@ void HandleStep()
     if (previoushook) previoushook();
     const uint32_t step = stepcount++;
     if (seekjoin) jointherealtime();
-    // The offline outputs (orlem-capture, a --from rehearsal) play each
-    // step's share before it; a device has played on by itself.
-    if (audiodriver_openoutput() == AUDIODRIVER_DEVICE) followthemusic();
+    // The offline output (orlem-capture, a --from rehearsal) plays each
+    // step's share before it; a real-time one has played on by itself.
+    const int output = audiodriver_openoutput();
+    if (output == AUDIODRIVER_DEVICE || output == AUDIODRIVER_SILENT) followthemusic();
     if (seekscene <= 0 && seektime <= 0) return;
 
     // This step's place in the music: the blocks its time has played.

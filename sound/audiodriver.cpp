@@ -36,6 +36,23 @@ static uint64_t g_played_bytes = 0;           // bytes the output has played sin
 
 void audiodriver_setoutput(int output) { g_output = output; }
 
+// Opens (or closes) an output of the given kind on the ring's format.
+static int audiodriver_openkind(int output) {
+    switch (output) {
+    case AUDIODRIVER_OFFLINE: return audiodriver_offline_open(g_sample_size);
+    case AUDIODRIVER_SILENT:
+        puts("AUDIO: the silent output, as asked: playing silence in real time");
+        return audiodriver_silent_open(g_frequency, g_sample_size);
+    default: return audiodriver_device_open(g_frequency, g_bits, (int)g_channels);
+    }
+}
+
+static void audiodriver_closekind(int output) {
+    if (output == AUDIODRIVER_DEVICE) audiodriver_device_close();
+    if (output == AUDIODRIVER_OFFLINE) audiodriver_offline_close();
+    if (output == AUDIODRIVER_SILENT) audiodriver_silent_close();
+}
+
 int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int flags) {
     (void)bufferlength;  // the block is 2048 frames whatever is asked
     if (frequency == 0) return 1;
@@ -68,8 +85,7 @@ int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int fl
     soundsystem_unlock();
 
     puts("open waveout");
-    int opened = g_output == AUDIODRIVER_OFFLINE ? audiodriver_offline_open(g_sample_size)
-                                                 : audiodriver_device_open(frequency, bits, channels);
+    int opened = audiodriver_openkind(g_output);
     if (!opened) {
         puts("open wav-buffers");
         puts("AUDIO: error opening audio buffer");
@@ -90,8 +106,7 @@ int audiodriver_switchoutput(int output, int restart) {
     if (g_opened < 0) return 0;
     // The old output's last callback has run before the new one starts;
     // the ring, its blocks and where play stands in them stay as they are.
-    if (g_opened == AUDIODRIVER_DEVICE) audiodriver_device_close();
-    if (g_opened == AUDIODRIVER_OFFLINE) audiodriver_offline_close();
+    audiodriver_closekind(g_opened);
     g_opened = -1;
     soundsystem_lock();
     g_played_bytes = 0;
@@ -102,8 +117,7 @@ int audiodriver_switchoutput(int output, int restart) {
         g_play_offset = 0;
     }
     soundsystem_unlock();
-    const int opened = output == AUDIODRIVER_OFFLINE ? audiodriver_offline_open(g_sample_size)
-                                                     : audiodriver_device_open(g_frequency, g_bits, g_channels);
+    const int opened = audiodriver_openkind(output);
     if (!opened) return 0;
     g_opened = g_output = output;
     return 1;
@@ -113,8 +127,7 @@ int audiodriver_openoutput() { return g_opened; }
 
 void audiodriver_close() {
     // The output's callback is stopped first; only then is the ring freed.
-    if (g_opened == AUDIODRIVER_DEVICE) audiodriver_device_close();
-    if (g_opened == AUDIODRIVER_OFFLINE) audiodriver_offline_close();
+    audiodriver_closekind(g_opened);
     g_opened = -1;
     soundsystem_lock();
     unsigned char* ring = g_audio_buffer;

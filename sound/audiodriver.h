@@ -3,11 +3,15 @@
 // (audiodriver_mixbuffers) and queued again, so the mixer's positions run
 // ahead of what is heard by the queued blocks. The outputs: an SDL2 audio
 // device (a silent, real-time paced one when there is no device) and an
-// offline output that plays the ring only when asked to.
+// offline output that plays the ring only when asked to, and the silent
+// real-time output on request.
 #pragma once
 #include <cstdint>
 
-enum { AUDIODRIVER_DEVICE = 0, AUDIODRIVER_OFFLINE = 1 };
+// The outputs: the platform's device (or the silent one when there is
+// none), the offline output that plays only when told, and the silent
+// real-time output asked for outright (tests, machines meant to be quiet).
+enum { AUDIODRIVER_DEVICE = 0, AUDIODRIVER_OFFLINE = 1, AUDIODRIVER_SILENT = 2 };
 
 int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int flags);
 void audiodriver_close();

@@ -37,8 +37,13 @@ uint32_t MOX_GetMillis();
 
 // --- port additions -------------------------------------------------------
 
-// 1 when there is no display and frames are rendered off-screen.
+// 1 when frames are rendered off-screen: there is no display, or it was
+// asked for.
 int mox_headless();
+// Asks for rendering without showing a window, whatever display there is
+// (capture, tests); before mox_main. The SDL backend renders through its
+// off-screen driver, the Win32 backend keeps its window hidden.
+void mox_setoffscreen(int on);
 
 // The offline clock for capture and tests: with fps > 0, MOX_GetMillis
 // reads a virtual clock that starts at start_ms and moves only when a step

@@ -326,12 +326,15 @@ static int mox_nodisplay()
     return !(x && *x) && !(w && *w);
 }
 
-// Video with a display when there is one, else SDL's offscreen driver.
+// Video with a display when there is one and off-screen rendering was not
+// asked for (mox_setoffscreen), else SDL's offscreen driver.
 static void mox_startvideo()
 {
     const char* wanted = getenv("SDL_VIDEODRIVER");
     bool forced = wanted && *wanted;
-    if (!forced && mox_nodisplay()) {
+    if (mox_offscreenasked()) {
+        puts("[MOX] rendering off-screen, as asked");
+    } else if (!forced && mox_nodisplay()) {
         puts("[MOX] no display: rendering off-screen");
     } else if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
         // SDL itself may have fallen back to (or been told to use) offscreen.

@@ -208,7 +208,9 @@ void GetDesktopResolution(int& width, int& height)
     height = desktop.bottom;
 }
 
-int mox_headless() { return 0; }
+// Off-screen here is a window never shown: the demo draws into its frame
+// buffers all the same.
+int mox_headless() { return mox_offscreenasked(); }
 
 // --- window and context (demo thread) -------------------------------------------
 
@@ -306,7 +308,7 @@ void mox_initwindow(int width, int height, int flags)
         } else if ((flags & 1) && !mox_fullscreen(width, height)) {
             mox_desktopfullscreen(width, height);
         }
-        ShowWindow(winhandle, SW_SHOW);
+        if (!mox_offscreenasked()) ShowWindow(winhandle, SW_SHOW);
         UpdateWindow(winhandle);
         SetForegroundWindow(winhandle);
         SetFocus(winhandle);

@@ -17,6 +17,7 @@ static std::atomic<uint32_t> mox_clockdrawbase{0};  // frames presented when it 
 static std::atomic<uint32_t> mox_framecount{0};   // frames presented
 static std::atomic<uint32_t> mox_stepcount{0};    // steps ended, presented or rehearsed
 static void (*mox_presenthook)(int, int) = nullptr;
+static std::atomic<int> mox_offscreen{0};         // rendering off-screen was asked for
 // The window's drawable in pixels, kept by the window's thread: it differs
 // from the picture when the window is scaled.
 static std::atomic<int> mox_drawwidth{10}, mox_drawheight{10};
@@ -111,3 +112,7 @@ void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h)
     *x = (dw - *w) / 2;
     *y = (dh - *h) / 2;
 }
+
+void mox_setoffscreen(int on) { mox_offscreen.store(on ? 1 : 0); }
+
+int mox_offscreenasked() { return mox_offscreen.load(); }

@@ -14,6 +14,8 @@ extern int mox_asynckeys[256];
 
 // --- between the backends and what they share (frameclock.cpp) ------------
 
+// 1 once mox_setoffscreen(1) asked for rendering without a window shown.
+int mox_offscreenasked();
 // The offline clock's reading: 1 and *ms while it is in use, else 0.
 int mox_virtualmillis(uint32_t* ms);
 // A backend's present: mox_presenting() runs the hook with the finished

@@ -207,7 +207,7 @@ int main(int argc, char** argv)
 
     // The offline platform: a virtual clock and an audio output that plays
     // only when told; rendered off-screen, whatever display there is.
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    mox_setoffscreen(1);
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
     mox_setvirtualclock(CAPTURE_STEPRATE, 0);
     if (options.slow) mox_setvirtualdrawtime(options.slow);
