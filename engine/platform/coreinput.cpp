@@ -2,9 +2,10 @@
 // and the controller layer over key sets, joysticks, the key code and the
 // mouse.
 //
-// Runs on the demo thread. The key table, the key code, the mouse buttons
-// and the wheel are also written by the event thread (driver_sdl); they are
-// read and written here only through mox_load/mox_store. Edge detection
+// Runs on the demo thread, but for mox_input, which the window's thread
+// calls for every event a backend receives and which alone writes the key
+// table, the held keys, the key code, the cursor, the mouse buttons and the
+// wheel; both sides use mox_load/mox_store. Edge detection
 // remembers the previous poll of the same call, so "pressed" means "went
 // down since that call last ran".
 #include "engine/platform/coreinput.h"
@@ -12,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/platform/platform_shared.h"
+#include "engine/platform/backend.h"
 
 // --- module state ----------------------------------------------------------
 
@@ -25,6 +26,9 @@ int mox_input_prevkeycode = 0;
 int mox_input_mouse_mode = 0;
 int mox_mouse_x = 0, mox_mouse_y = 0, mox_mouse_oldx = 0, mox_mouse_oldy = 0;
 int mox_mouse_z = 0, mox_mouse_zdir = 0, mox_mouse_buttons = 0;
+
+static int mox_held[256];                  // keys held, as mox_input saw them go down and up
+static int mox_cursorx = 0, mox_cursory = 0;  // the cursor as the last mouse event left it
 
 s_controller MOX_controller[MOX_MAXCONTROLLERS];
 int MOX_controllerkeys[MOX_MAXCONTROLLERS][16];
@@ -321,4 +325,88 @@ void MOX_GetAllControllers(int* held, int* pressed)
     if (held) *held = mask;
     if (pressed) *pressed = mask & ~mox_input_prevcontrollerkey;
     mox_input_prevcontrollerkey = mask;
+}
+
+// --- input from a backend ---------------------------------------------------------
+
+void mox_input(const s_input& e)
+{
+    switch (e.type) {
+    case MOX_INPUT_KEY: {
+        const int vk = e.key & 0xFF;
+        if (!e.side) {
+            mox_store(mox_held[vk], e.down ? 1 : 0);
+        } else {
+            // Shift, Ctrl and Alt have a code per side; the shared code
+            // stays down while either side is.
+            const int side = e.side & 0xFF, left = side & ~1;
+            mox_store(mox_held[side], e.down ? 1 : 0);
+            mox_store(mox_held[vk], mox_load(mox_held[left]) | mox_load(mox_held[left + 1]));
+        }
+        if (e.system) return;  // the key table and the key code do not see it
+        mox_store(MOX_keys[vk], e.down ? 1 : 0);
+        if (e.down) {
+            mox_store(mox_keycode, vk);
+        } else if (mox_load(mox_keycode) == vk) {
+            mox_store(mox_input_prevkeycode, 0);
+            mox_store(mox_keycode, 0);
+        }
+        return;
+    }
+    case MOX_INPUT_BUTTON: {
+        // Buttons 1 to 3 are bits 1, 2 and 4 of the mask; every button also
+        // has a virtual key of its own: left 1, right 2, middle 4, the side
+        // buttons 5 and 6.
+        static const int bits[] = {0, 1, 2, 4, 0, 0}, keys[] = {0, 1, 2, 4, 5, 6};
+        if (e.key < 1 || e.key > 5) return;
+        const int b = mox_load(mox_mouse_buttons);
+        mox_store(mox_mouse_buttons, e.down ? (b | bits[e.key]) : (b & ~bits[e.key]));
+        mox_store(mox_held[keys[e.key]], e.down ? 1 : 0);
+        mox_store(mox_cursorx, e.x);
+        mox_store(mox_cursory, e.y);
+        return;
+    }
+    case MOX_INPUT_MOUSE:
+        mox_store(mox_cursorx, e.x);
+        mox_store(mox_cursory, e.y);
+        return;
+    case MOX_INPUT_WHEEL:
+        // One step an event, whatever its size.
+        if (e.steps == 0) return;
+        mox_store(mox_mouse_zdir, e.steps < 0 ? -1 : 1);
+        mox_store(mox_mouse_z, mox_load(mox_mouse_z) + (e.steps < 0 ? -1 : 1));
+        return;
+    default:
+        return;
+    }
+}
+
+void mox_heldkeys(int* table)
+{
+    for (int i = 0; i < 256; i++) table[i] = mox_load(mox_held[i]) ? 0x8000 : 0;
+}
+
+void mox_inputcursor(int* x, int* y)
+{
+    *x = mox_load(mox_cursorx);
+    *y = mox_load(mox_cursory);
+}
+
+void mox_getkeycode(int* vk) { *vk = mox_load(mox_keycode); }
+
+void mox_getmousewheel(int* z, int* zdir)
+{
+    *z = mox_load(mox_mouse_z);
+    *zdir = mox_load(mox_mouse_zdir);
+}
+
+int mox_initjoystick(int id) { return id; }
+
+void mox_resetinput()
+{
+    mox_store(mox_mouse_x, 0);
+    mox_store(mox_mouse_y, 0);
+    mox_store(mox_mouse_z, 0);
+    mox_store(mox_mouse_zdir, 0);
+    mox_store(mox_mouse_buttons, 0);
 }

@@ -1,9 +1,10 @@
 // Keyboard, mouse, joysticks and the controller layer.
 //
-// The event thread writes the key table, the last key code, the mouse
-// buttons and the wheel; the polling calls run on the demo thread. Shared
-// values are single 32-bit ints read and written whole (relaxed atomics in
-// the engine), so a reader sees the old or the new value and nothing more.
+// The window's thread hands every event to mox_input, which writes the key
+// table, the held keys, the last key code, the cursor, the mouse buttons
+// and the wheel; the polling calls run on the demo thread. Shared values
+// are single 32-bit ints read and written whole (relaxed atomics in the
+// engine), so a reader sees the old or the new value and nothing more.
 // Logical button bits: 0x1 up, 0x2 down, 0x4 left, 0x8 right, 0x10 space,
 // 0x20 ctrl, 0x40 shift, 0x80 Z, 0x100 X, 0x400 C, 0x1000 enter or 1,
 // 0x2000 backspace or 2, 0x8000 escape.
@@ -74,15 +75,27 @@ int mox_joybuttonbits(int layout, int button);
 // Hat bits of a point-of-view value in hundredths of degrees (65535 centred).
 int mox_hatbits(int pov);
 
-// Platform side (driver_sdl).
-void mox_getkeys(int* table);  // fills 256 entries with 0 or 0x8000
+// --- input from a backend -------------------------------------------------------
+// Everything a backend learns of the viewer's keys, mouse buttons, cursor
+// and wheel reaches the engine through mox_input, on the window's thread;
+// coreinput keeps the state the polling calls read, and nothing else
+// writes it. Tests hand it events the same way.
+enum { MOX_INPUT_KEY, MOX_INPUT_BUTTON, MOX_INPUT_MOUSE, MOX_INPUT_WHEEL };
+
+struct s_input {
+    int type;    // MOX_INPUT_...
+    int key;     // KEY: a virtual-key code; BUTTON: 1 left, 2 right, 3 middle, 4 and 5 the side buttons
+    int down;    // KEY, BUTTON: 1 pressed, 0 released
+    int side;    // KEY: 0xA0 to 0xA5 for the left or right Shift, Ctrl or Alt, else 0
+    int system;  // KEY: a key the system takes (Alt, F10, anything with Alt): only its held state counts
+    int x, y;    // MOUSE, BUTTON: the cursor in client pixels
+    int steps;   // WHEEL: +1 a step away from the viewer, -1 towards; 0 nothing
+};
+
+void mox_input(const s_input& e);
+
+// Shared by every backend: the key code and the wheel as mox_input left
+// them, and the joystick id a controller polls.
 void mox_getkeycode(int* vk);
-void mox_getmouse(int* cx, int* cy, int* left, int* top);
 void mox_getmousewheel(int* z, int* zdir);
-void mox_setmouse(int x, int y);
-void mox_showmouse();
-void mox_hidemouse();
-int mox_getnumjoysticks();
-int mox_joystickconnected(int id);
 int mox_initjoystick(int id);
-int mox_polljoystick(int id, int* x, int* y, int* z, int* r, int* buttons);

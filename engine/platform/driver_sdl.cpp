@@ -26,7 +26,7 @@
 
 #include "engine/platform/coreinput.h"
 #include "engine/platform/driver.h"
-#include "engine/platform/platform_shared.h"
+#include "engine/platform/backend.h"
 
 // --- module state ----------------------------------------------------------
 
@@ -43,11 +43,9 @@ static int mox_depthbits = 32;                 // depth request that gave a wind
 static int mox_cursorcount = 0;                // ShowCursor's display counter
 
 int MOX_shaders_enabled = 0;
-int mox_asynckeys[256];
 
-// Cursor position in client coordinates and the window's outer top-left in
-// screen coordinates, kept by the event thread for MOX_GetMouse.
-static int mox_cursor_x = 0, mox_cursor_y = 0;
+// The window's outer top-left in screen coordinates, kept by the event
+// thread for MOX_GetMouse (the cursor is mox_input's).
 static int mox_window_left = 0, mox_window_top = 0;
 
 static SDL_Joystick* mox_joysticks[16];  // opened on first use (demo thread)
@@ -173,20 +171,11 @@ static int mox_sdltovk(const SDL_Keysym& key)
     return 0;
 }
 
-// The asynchronous state of a key. Shift, Ctrl and Alt have a code per side
-// as well; the shared code stays down while either side is.
-static void mox_setasynckey(SDL_Keycode sym, int vk, int down)
+// The code of the side of Shift, Ctrl or Alt a key is; 0 for other keys.
+static int mox_sidevk(SDL_Keycode sym)
 {
-    int side = sym == SDLK_LSHIFT ? 0xA0 : sym == SDLK_RSHIFT ? 0xA1
-             : sym == SDLK_LCTRL ? 0xA2 : sym == SDLK_RCTRL ? 0xA3
-             : sym == SDLK_LALT ? 0xA4 : sym == SDLK_RALT ? 0xA5 : 0;
-    if (!side) {
-        mox_store(mox_asynckeys[vk], down);
-        return;
-    }
-    mox_store(mox_asynckeys[side], down);
-    int left = side & ~1;
-    mox_store(mox_asynckeys[vk], mox_load(mox_asynckeys[left]) | mox_load(mox_asynckeys[left + 1]));
+    return sym == SDLK_LSHIFT ? 0xA0 : sym == SDLK_RSHIFT ? 0xA1 : sym == SDLK_LCTRL ? 0xA2
+         : sym == SDLK_RCTRL ? 0xA3 : sym == SDLK_LALT ? 0xA4 : sym == SDLK_RALT ? 0xA5 : 0;
 }
 
 // --- the window's event handling (event thread) ----------------------------
@@ -228,58 +217,44 @@ static int mox_handleevent(const SDL_Event& e)
         return 0;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        int vk = mox_sdltovk(e.key.keysym);
-        if (vk == 0) return 0;
-        bool down = e.type == SDL_KEYDOWN;
-        mox_setasynckey(e.key.keysym.sym, vk, down ? 1 : 0);
-        // Alt, F10 and keys pressed with Alt are system keys: the key table
-        // and the key code do not see them.
-        if (vk == MOX_VK_MENU || vk == MOX_VK_F10 || (e.key.keysym.mod & KMOD_ALT)) return 0;
-        if (down) {
-            mox_store(MOX_keys[vk], 1);
-            mox_store(mox_keycode, vk);
-        } else {
-            mox_store(MOX_keys[vk], 0);
-            if (mox_load(mox_keycode) == vk) {
-                mox_store(mox_input_prevkeycode, 0);
-                mox_store(mox_keycode, 0);
-            }
-        }
+        s_input in = {};
+        in.type = MOX_INPUT_KEY;
+        in.key = mox_sdltovk(e.key.keysym);
+        if (in.key == 0) return 0;
+        in.down = e.type == SDL_KEYDOWN;
+        in.side = mox_sidevk(e.key.keysym.sym);
+        // Alt, F10 and keys pressed with Alt are the system's.
+        in.system = in.key == MOX_VK_MENU || in.key == MOX_VK_F10 || (e.key.keysym.mod & KMOD_ALT);
+        mox_input(in);
         return 0;
     }
-    case SDL_MOUSEMOTION:
-        mox_store(mox_cursor_x, e.motion.x);
-        mox_store(mox_cursor_y, e.motion.y);
+    case SDL_MOUSEMOTION: {
+        s_input in = {};
+        in.type = MOX_INPUT_MOUSE;
+        in.x = e.motion.x;
+        in.y = e.motion.y;
+        mox_input(in);
         return 0;
+    }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
-        int bit = e.button.button == SDL_BUTTON_LEFT ? 1
-                  : e.button.button == SDL_BUTTON_RIGHT ? 2
-                  : e.button.button == SDL_BUTTON_MIDDLE ? 4 : 0;
-        bool down = e.type == SDL_MOUSEBUTTONDOWN;
-        int b = mox_load(mox_mouse_buttons);
-        mox_store(mox_mouse_buttons, down ? (b | bit) : (b & ~bit));
-        // The buttons have virtual-key codes of their own: left 1, right 2,
-        // middle 4, the side buttons 5 and 6.
-        static const int buttonvk[] = {0, 1, 4, 2, 5, 6};
-        if (e.button.button >= 1 && e.button.button <= 5)
-            mox_store(mox_asynckeys[buttonvk[e.button.button]], down ? 1 : 0);
-        mox_store(mox_cursor_x, e.button.x);
-        mox_store(mox_cursor_y, e.button.y);
+        // SDL numbers left 1, middle 2, right 3, then the side buttons.
+        static const int button[] = {0, 1, 3, 2, 4, 5};
+        if (e.button.button < 1 || e.button.button > 5) return 0;
+        s_input in = {};
+        in.type = MOX_INPUT_BUTTON;
+        in.key = button[e.button.button];
+        in.down = e.type == SDL_MOUSEBUTTONDOWN;
+        in.x = e.button.x;
+        in.y = e.button.y;
+        mox_input(in);
         return 0;
     }
     case SDL_MOUSEWHEEL: {
-        int delta = e.wheel.y;
-        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) delta = -delta;
-        if (delta == 0) return 0;  // sideways scrolling is not a wheel step
-        mox_store(mox_mouse_zdir, 0);
-        if (delta < 0) {
-            mox_store(mox_mouse_zdir, -1);
-            mox_store(mox_mouse_z, mox_load(mox_mouse_z) - 1);
-        } else {
-            mox_store(mox_mouse_zdir, 1);
-            mox_store(mox_mouse_z, mox_load(mox_mouse_z) + 1);
-        }
+        s_input in = {};
+        in.type = MOX_INPUT_WHEEL;
+        in.steps = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;  // sideways: 0
+        mox_input(in);
         return 0;
     }
     default:
@@ -386,11 +361,7 @@ int mox_main(int argc, char** argv)
     // The cursor is never drawn over the client area.
     SDL_ShowCursor(SDL_DISABLE);
 
-    mox_store(mox_mouse_x, 0);
-    mox_store(mox_mouse_y, 0);
-    mox_store(mox_mouse_z, 0);
-    mox_store(mox_mouse_zdir, 0);
-    mox_store(mox_mouse_buttons, 0);
+    mox_resetinput();
 
     mox_eventthread = std::this_thread::get_id();
     mox_looprunning.store(true);
@@ -595,32 +566,25 @@ uint32_t MOX_GetMillis()
 
 // --- input, device side ------------------------------------------------------
 
-void mox_getkeys(int* table)
-{
-    for (int i = 0; i < 256; i++) table[i] = mox_load(mox_asynckeys[i]) ? 0x8000 : 0;
-}
-
-void mox_getkeycode(int* vk) { *vk = mox_load(mox_keycode); }
+// SDL keeps no held-key table the engine can read: the one mox_input keeps
+// from this backend's own events stands in.
+void mox_getkeys(int* table) { mox_heldkeys(table); }
 
 void mox_getmouse(int* cx, int* cy, int* left, int* top)
 {
-    *cx = mox_load(mox_cursor_x);
-    *cy = mox_load(mox_cursor_y);
+    mox_inputcursor(cx, cy);
     *left = mox_load(mox_window_left);
     *top = mox_load(mox_window_top);
 }
 
-void mox_getmousewheel(int* z, int* zdir)
-{
-    *z = mox_load(mox_mouse_z);
-    *zdir = mox_load(mox_mouse_zdir);
-}
-
 void mox_setmouse(int x, int y)
 {
-    // The position reads back at once, as after SetCursorPos.
-    mox_store(mox_cursor_x, x);
-    mox_store(mox_cursor_y, y);
+    // The position reads back at once, as a warped cursor's does.
+    s_input moved = {};
+    moved.type = MOX_INPUT_MOUSE;
+    moved.x = x;
+    moved.y = y;
+    mox_input(moved);
     mox_request([x, y] {
         if (winhandle && !mox_isheadless) SDL_WarpMouseInWindow(winhandle, x, y);
     }, false);
@@ -646,8 +610,6 @@ static SDL_Joystick* mox_openjoystick(int id)
 }
 
 int mox_joystickconnected(int id) { return mox_openjoystick(id) != nullptr; }
-
-int mox_initjoystick(int id) { return id; }
 
 // The point-of-view value of an SDL hat, in hundredths of degrees clockwise
 // from up; 65535 when centred.

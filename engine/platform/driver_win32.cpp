@@ -20,7 +20,7 @@
 
 #include "engine/platform/coreinput.h"
 #include "engine/platform/driver.h"
-#include "engine/platform/platform_shared.h"
+#include "engine/platform/backend.h"
 
 // --- module state ----------------------------------------------------------
 
@@ -47,10 +47,25 @@ static void mox_updatedrawable()
     if (winhandle && GetClientRect(winhandle, &r)) mox_setdrawable(r.right - r.left, r.bottom - r.top);
 }
 
-static void mox_setbutton(int bit, bool down)
+// A key, button or wheel message as the engine takes it.
+static void mox_key(WPARAM vk, int down)
 {
-    int b = mox_load(mox_mouse_buttons);
-    mox_store(mox_mouse_buttons, down ? (b | bit) : (b & ~bit));
+    s_input in = {};
+    in.type = MOX_INPUT_KEY;
+    in.key = int(vk & 0xFF);
+    in.down = down;
+    mox_input(in);
+}
+
+static void mox_button(int button, int down, LPARAM at)
+{
+    s_input in = {};
+    in.type = MOX_INPUT_BUTTON;
+    in.key = button;
+    in.down = down;
+    in.x = short(LOWORD(at));
+    in.y = short(HIWORD(at));
+    mox_input(in);
 }
 
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -71,34 +86,20 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_SIZE:
         mox_updatedrawable();
         break;
-    case WM_KEYDOWN:
-        mox_store(MOX_keys[wParam & 0xFF], 1);
-        mox_store(mox_keycode, int(wParam & 0xFF));
-        return 0;
-    case WM_KEYUP:
-        mox_store(MOX_keys[wParam & 0xFF], 0);
-        if (int(wParam) == mox_load(mox_keycode)) {
-            mox_store(mox_input_prevkeycode, 0);
-            mox_store(mox_keycode, 0);
-        }
-        return 0;
-    case WM_LBUTTONDOWN: mox_setbutton(1, true); return 0;
-    case WM_LBUTTONUP: mox_setbutton(1, false); return 0;
-    case WM_RBUTTONDOWN: mox_setbutton(2, true); return 0;
-    case WM_RBUTTONUP: mox_setbutton(2, false); return 0;
-    case WM_MBUTTONDOWN: mox_setbutton(4, true); return 0;
-    case WM_MBUTTONUP: mox_setbutton(4, false); return 0;
+    case WM_KEYDOWN: mox_key(wParam, 1); return 0;
+    case WM_KEYUP: mox_key(wParam, 0); return 0;
+    case WM_LBUTTONDOWN: mox_button(1, 1, lParam); return 0;
+    case WM_LBUTTONUP: mox_button(1, 0, lParam); return 0;
+    case WM_RBUTTONDOWN: mox_button(2, 1, lParam); return 0;
+    case WM_RBUTTONUP: mox_button(2, 0, lParam); return 0;
+    case WM_MBUTTONDOWN: mox_button(3, 1, lParam); return 0;
+    case WM_MBUTTONUP: mox_button(3, 0, lParam); return 0;
     case WM_MOUSEWHEEL: {
-        // One step a message, whatever the delta's size.
+        s_input in = {};
+        in.type = MOX_INPUT_WHEEL;
         const short delta = short(HIWORD(wParam));
-        mox_store(mox_mouse_zdir, 0);
-        if (delta < 0) {
-            mox_store(mox_mouse_zdir, -1);
-            mox_store(mox_mouse_z, mox_load(mox_mouse_z) - 1);
-        } else if (delta > 0) {
-            mox_store(mox_mouse_zdir, 1);
-            mox_store(mox_mouse_z, mox_load(mox_mouse_z) + 1);
-        }
+        in.steps = delta < 0 ? -1 : delta > 0 ? 1 : 0;
+        mox_input(in);
         return 0;
     }
     default:
@@ -156,11 +157,7 @@ int mox_main(int argc, char** argv)
                                 nullptr, instance, nullptr);
     if (!winhandle) MessageBoxA(nullptr, "Window creation failed", nullptr, MB_OK);
     SetFocus(winhandle);
-    mox_store(mox_mouse_x, 0);
-    mox_store(mox_mouse_y, 0);
-    mox_store(mox_mouse_z, 0);
-    mox_store(mox_mouse_zdir, 0);
-    mox_store(mox_mouse_buttons, 0);
+    mox_resetinput();
 
     moxthread = CreateThread(nullptr, 0, win32_main, nullptr, 0, nullptr);
 
@@ -382,8 +379,6 @@ void mox_getkeys(int* table)
     for (int i = 0; i < 256; i++) table[i] = GetAsyncKeyState(i) & 0x8000;
 }
 
-void mox_getkeycode(int* vk) { *vk = mox_load(mox_keycode); }
-
 void mox_getmouse(int* cx, int* cy, int* left, int* top)
 {
     RECT r = {0, 0, 0, 0};
@@ -395,12 +390,6 @@ void mox_getmouse(int* cx, int* cy, int* left, int* top)
     *cy = p.y;
     *left = r.left;
     *top = r.top;
-}
-
-void mox_getmousewheel(int* z, int* zdir)
-{
-    *z = mox_load(mox_mouse_z);
-    *zdir = mox_load(mox_mouse_zdir);
 }
 
 void mox_setmouse(int x, int y)
@@ -420,8 +409,6 @@ int mox_joystickconnected(int id)
     JOYINFO info;
     return joyGetPos(UINT(id), &info) != JOYERR_UNPLUGGED ? 1 : 0;
 }
-
-int mox_initjoystick(int id) { return id; }
 
 int mox_polljoystick(int id, int* x, int* y, int* z, int* r, int* buttons)
 {

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "engine/platform/driver.h"
-#include "engine/platform/platform_shared.h"
+#include "engine/platform/backend.h"
 
 static std::atomic<int> mox_clockfps{0};          // 0: the system clock
 static std::atomic<int> mox_clockdrawms{0};       // 0: the clock moves per step

@@ -32,8 +32,8 @@
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
 #include "demo/main.h"
+#include "engine/platform/coreinput.h"
 #include "engine/platform/driver.h"
-#include "engine/platform/platform_shared.h"
 #include "engine/video/mox.h"
 #include "sound/audiodriver.h"
 
@@ -106,7 +106,11 @@ void finish(const char* why)
     if (closed) return;
     closed = true;
     stopreason = why;
-    mox_store(mox_asynckeys[0x1B], 1);
+    s_input escape = {};
+    escape.type = MOX_INPUT_KEY;
+    escape.key = MOX_VK_ESCAPE;
+    escape.down = 1;
+    mox_input(escape);
 }
 
 // The step that has ended: its share of the sound (what plays until
