@@ -77,7 +77,8 @@ void PrepareScene(int scene)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    // Aspect 1.33 on a 16:9 buffer, as the demo always had it.
+    // Aspect 1.33 on the 16:9 buffer: the picture is wider than it is drawn,
+    // part of the demo's look.
     MOX_ViewPort(960, 540, 1.33f, 45, 0.001f, 1000);
     glMatrixMode(GL_MODELVIEW);
     glColor3f(1, 1, 1);

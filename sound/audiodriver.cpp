@@ -2,8 +2,8 @@
 // an output plays in order; each block, once played, is refilled by the mixer
 // and queued again behind the other three, so the positions the mixer
 // advances run about three blocks ahead of what is heard. The four blocks
-// queued at start are short (2048 bytes) and silent, as the device's first
-// blocks always were.
+// queued at start are short (2048 bytes) and silent: a new output is heard
+// within 46 ms, and the first block of sound follows them.
 // Threads: the output's thread (SDL's audio thread, or the caller of the
 // offline output) plays the ring and mixes; the demo thread opens and closes
 // it. Ring and mixer run under the sound system's lock, held for a whole

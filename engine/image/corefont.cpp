@@ -5,7 +5,8 @@
 // load: a pixel with non-zero alpha starts a letter. The centred forms
 // measure every letter with the spacing added, while MOX_DrawText and
 // MOX_DrawCenteredText advance a space by its width alone; the centred text
-// of a spaced font is therefore a little off centre, as it always was.
+// of a spaced font is therefore a little off centre, by half the spacing
+// it counts for spaces.
 #include "engine/image/corefont.h"
 
 #include <cstdarg>

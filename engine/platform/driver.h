@@ -35,7 +35,7 @@ void MOX_SetTitle(const char* title);
 // in unsigned 32-bit arithmetic, so the wrap is harmless.
 uint32_t MOX_GetMillis();
 
-// --- port additions -------------------------------------------------------
+// --- rendering off-screen, the offline clock, presented frames --------------
 
 // 1 when frames are rendered off-screen: there is no display, or it was
 // asked for.

@@ -6,8 +6,8 @@
 // thread posts; the demo thread runs coremain and owns the GL context, which
 // mox_initwindow creates on it. Nothing else in the engine includes SDL.
 // The demo thread's end closes the window and the process exits with 0; a
-// close from outside ends the process at once, without waiting for the
-// demo loop, as a forced thread stop did on the original target.
+// close from outside ends the process at once: the demo loop is not waited
+// for and the sync table is not written back.
 #define SDL_MAIN_HANDLED  // the engine supplies main itself
 #include <SDL2/SDL.h>
 #include <GL/glew.h>
@@ -264,8 +264,8 @@ static int mox_handleevent(const SDL_Event& e)
 
 // --- window creation ---------------------------------------------------------
 
-// Creates an OpenGL window, asking for 32 depth bits and taking less where
-// the display offers less, as choosing the closest pixel format did.
+// Creates an OpenGL window with 32 depth bits, or the most the display
+// offers below that (24, then 16).
 static SDL_Window* mox_createglwindow(const char* title, int x, int y, int w, int h, Uint32 flags)
 {
     static const int depths[] = {32, 24, 16};
@@ -335,8 +335,7 @@ int mox_main(int argc, char** argv)
     if (ended >= 0) return ended;
     // Log lines of both threads reach a pipe in the order they were made.
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    // Joysticks are read whatever window has the focus, as the original
-    // device calls were.
+    // Joysticks are read whatever window has the focus.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (SDL_Init(SDL_INIT_EVENTS) != 0) {
         printf("Could not register Window class");
@@ -495,7 +494,7 @@ void mox_initwindow(int width, int height, int flags)
             SDL_SetWindowSize(winhandle, width, height);
             SDL_SetWindowPosition(winhandle, 10, 10);
             if ((flags & 1) && !mox_fullscreen(width, height) && !mox_desktopfullscreen(width, height)) {
-                // Neither: stay windowed, as the mode switch failing did.
+                // Neither: the demo plays in a window of its own size.
                 SDL_SetWindowFullscreen(winhandle, 0);
                 SDL_SetWindowSize(winhandle, width, height);
                 SDL_SetWindowPosition(winhandle, 10, 10);
@@ -591,7 +590,7 @@ void mox_setmouse(int x, int y)
 }
 
 // The display counter is kept; the cursor stays hidden over the client area
-// whatever it says, as the window's cursor handling had it.
+// whatever it says.
 void mox_showmouse() { mox_cursorcount++; }
 void mox_hidemouse() { mox_cursorcount--; }
 
@@ -638,7 +637,7 @@ int mox_polljoystick(int id, int* x, int* y, int* z, int* r, int* buttons)
     int count = SDL_JoystickNumButtons(j);
     int layout = count == 10 ? 1 : count == 14 ? 2 : count == 12 ? 4 : count < 0 ? 0 : 3;
     int axes = SDL_JoystickNumAxes(j);
-    // SDL's axes run -32768..32767; the original device range was 0..65535.
+    // SDL's axes run -32768..32767; the engine's device range is 0..65535.
     int* out[4] = {x, y, z, r};
     for (int a = 0; a < 4; a++) {
         int pos = a < axes ? SDL_JoystickGetAxis(j, a) + 32768 : 32767;
