@@ -80,14 +80,12 @@ int main(int argc, char** argv)
         printf("    scene event %-3d %6.1f s   %s\n", scene, s, line(log, "orlem: starting").c_str());
     }
     const double stills = run(capture, work, "--stills stills --at 110,115,120", &log);
-    printf("  three stills at 110, 115 and 120 s: %.1f s   %s\n", stills,
-           line(log, "of them drawn").c_str());
+    printf("  three stills at 110, 115 and 120 s: %.1f s   %s\n", stills, line(log, "of them drawn").c_str());
     if (quick) {
         printf("  (quick: the whole demo at 60 and 30 frames a second left out)\n");
     } else {
         const double at60 = run(capture, work, "whole60.mp4", &log);
-        printf("  the whole demo at 60 frames a second: %.0f s\n    %s\n", at60,
-               line(log, "times its length").c_str());
+        printf("  the whole demo at 60 frames a second: %.0f s\n    %s\n", at60, line(log, "times its length").c_str());
         const double at30 = run(capture, work, "whole30.mp4 --fps 30", &log);
         printf("  the whole demo at 30 frames a second: %.0f s (%.0f %% of the time at 60)\n    %s\n", at30,
                100 * at30 / at60, line(log, "times its length").c_str());

@@ -19,21 +19,21 @@
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-static double seconds_since(Clock::time_point t) {
-    return std::chrono::duration<double>(Clock::now() - t).count();
-}
+static double seconds_since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
 // Log lines of the layer go nowhere while timing; back on afterwards.
 struct Quiet {
     int saved;
-    Quiet() {
+    Quiet()
+    {
         fflush(stdout);
         saved = dup(1);
         int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         close(null);
     }
-    ~Quiet() {
+    ~Quiet()
+    {
         fflush(stdout);
         dup2(saved, 1);
         close(saved);
@@ -45,7 +45,8 @@ struct Figures {
     uint64_t bytes;
 };
 
-static Figures measure(const std::string& what, int type, const std::vector<std::string>& names) {
+static Figures measure(const std::string& what, int type, const std::vector<std::string>& names)
+{
     Figures f = {1e9, 1e9, 0};
     for (int round = 0; round < 3; round++) {  // best of three
         Quiet quiet;
@@ -73,7 +74,8 @@ static Figures measure(const std::string& what, int type, const std::vector<std:
     return f;
 }
 
-int main() {
+int main()
+{
     const fs::path work = fs::temp_directory_path() / ("bench_corefile_" + std::to_string(getpid()));
     const fs::path tree = work / "tree";
     std::vector<std::string> names;
@@ -106,8 +108,8 @@ int main() {
     fprintf(stderr, "files: %zu, %.1f MB; packed in %.2f s\n", names.size(), total / 1e6, pack_s);
     fprintf(stderr, "%-10s %12s %14s %12s %12s\n", "mount", "mount ms", "open+read s", "MB/s", "files/s");
     for (auto [label, f] : {std::pair{"image", img}, std::pair{"directory", dir}})
-        fprintf(stderr, "%-10s %12.2f %14.3f %12.0f %12.0f\n", label, f.mount_ms, f.read_s,
-                f.bytes / 1e6 / f.read_s, names.size() / f.read_s);
+        fprintf(stderr, "%-10s %12.2f %14.3f %12.0f %12.0f\n", label, f.mount_ms, f.read_s, f.bytes / 1e6 / f.read_s,
+                names.size() / f.read_s);
     fs::remove_all(work);
     return 0;
 }

@@ -34,7 +34,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-enum { STAGE_3D, STAGE_BLUR, STAGE_OVERLAYS, STAGE_PRESENT, STAGES };
+enum {
+    STAGE_3D,
+    STAGE_BLUR,
+    STAGE_OVERLAYS,
+    STAGE_PRESENT,
+    STAGES
+};
 const char* const stagename[STAGES] = {"3D", "blur passes", "overlays", "present"};
 
 struct Result {
@@ -147,8 +153,7 @@ int coremain(int argc, char** argv)
     MOX_LoadBitmap("subs.tga", &bmp_subtitle);
     for (int i = 0; i < 6; i++) MOX_GetSprite(0, 64 * i, 384, 64, bmp_subtitle, &spr_subtitle[i]);
     MOX_LoadBitmap("names.tga", &bmp_greetings);
-    for (int i = 0; i < 16; i++)
-        MOX_GetSprite(1024 * (i % 2), 256 * (i / 2), 1024, 256, bmp_greetings, &spr_name[i]);
+    for (int i = 0; i < 16; i++) MOX_GetSprite(1024 * (i % 2), 256 * (i / 2), 1024, 256, bmp_greetings, &spr_name[i]);
     MOX_LoadSprite("intro1.tga", &spr_intro[0]);
     MOX_LoadBitmap("ground1.tga", &bmp_floor);
     MOX_LoadBitmap("splats2.tga", &bmp_cubetexture);

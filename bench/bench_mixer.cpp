@@ -14,13 +14,15 @@
 
 static const double BLOCK_MS = 2048.0 * 1000.0 / 44100.0;  // 46.4 ms of sound
 
-static double now_us() {
+static double now_us()
+{
     using namespace std::chrono;
     return duration<double, std::micro>(steady_clock::now().time_since_epoch()).count();
 }
 
 // Best of several runs of `blocks` blocks, in microseconds per block.
-static double time_blocks(int blocks) {
+static double time_blocks(int blocks)
+{
     std::vector<int16_t> out(2048 * 2);
     double best = 1e30;
     for (int run = 0; run < 7; run++) {
@@ -32,7 +34,8 @@ static double time_blocks(int blocks) {
     return best;
 }
 
-int main() {
+int main()
+{
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
     Soundsystem_Init(44100, 16, 2);
 
@@ -100,8 +103,8 @@ int main() {
     uint64_t p1 = next_block(Soundsystem_GetSoundOffset(sounds[0]));
     double t1 = now_us();
     double played_ms = (double)(p1 - p0) / 256.0 / 2.0 / 44100.0 * 1000.0;
-    printf("device output: %.0f ms of sound mixed in %.0f ms of wall time (%+.2f %%, blocks of %.1f ms)\n",
-           played_ms, (t1 - t0) / 1000.0, 100.0 * (played_ms / ((t1 - t0) / 1000.0) - 1.0), BLOCK_MS);
+    printf("device output: %.0f ms of sound mixed in %.0f ms of wall time (%+.2f %%, blocks of %.1f ms)\n", played_ms,
+           (t1 - t0) / 1000.0, 100.0 * (played_ms / ((t1 - t0) / 1000.0) - 1.0), BLOCK_MS);
     Soundsystem_StopSound(&sounds[0]);
     Soundsystem_CloseAudio();
     return 0;

@@ -182,8 +182,8 @@ double in_child(F load)
 void row(const char* what, const std::vector<double>& ours, const std::vector<double>& stb, const char* note)
 {
     const double mp = W * H / 1e6, a = median_of(ours), b = median_of(stb);
-    printf("%-26s %8.1f MP/s (%6.2f ms)   %8.1f MP/s (%6.2f ms)   %5.2fx  %s\n", what, mp / a, a * 1e3, mp / b,
-           b * 1e3, b / a, note);
+    printf("%-26s %8.1f MP/s (%6.2f ms)   %8.1f MP/s (%6.2f ms)   %5.2fx  %s\n", what, mp / a, a * 1e3, mp / b, b * 1e3,
+           b / a, note);
 }
 
 void run(const char* what, const fs::path& dir, const char* name)
@@ -217,8 +217,7 @@ int main()
     if (!mkdtemp(tmpl)) return 1;
     const fs::path dir = tmpl;
     const std::vector<uint8_t> p = picture();
-    std::ofstream(dir / "plain.tga", std::ios::binary)
-        << header(2) << std::string((const char*)p.data(), p.size());
+    std::ofstream(dir / "plain.tga", std::ios::binary) << header(2) << std::string((const char*)p.data(), p.size());
     const std::string rle = packed(p);
     std::ofstream(dir / "packed.tga", std::ios::binary) << rle;
     {

@@ -66,20 +66,19 @@ int coremain(int argc, char** argv)
     Figures full = measure(frames, [&](int frame) {
         MOX_ClearFrameBuffer(int(0xFF000000u));
         MOX_BindTexture(texture);
-        for (int i = 0; i < quads; i++)
-            MOX_DrawQuad(xs[i] + float(frame % 7), ys[i], 64, 64, 0, 0, 1, 1);
+        for (int i = 0; i < quads; i++) MOX_DrawQuad(xs[i] + float(frame % 7), ys[i], 64, 64, 0, 0, 1, 1);
         MOX_SwapBuffers();
     });
 
     printf("bench_video: %s, %s, %dx%d frame buffer, %d frames each\n",
-           reinterpret_cast<const char*>(glGetString(GL_RENDERER)), mox_headless() ? "off-screen" : "window",
-           width, height, frames);
-    printf("  empty frame (clear + post pass):        mean %.2f ms  best %.2f  worst %.2f\n", empty.mean,
-           empty.best, empty.worst);
-    printf("  1,000 textured quads + post pass:        mean %.2f ms  best %.2f  worst %.2f\n", full.mean,
-           full.best, full.worst);
-    printf("  the quads alone:                         %.3f ms per frame, %.2f us per quad\n",
-           full.mean - empty.mean, (full.mean - empty.mean) * 1000.0 / quads);
+           reinterpret_cast<const char*>(glGetString(GL_RENDERER)), mox_headless() ? "off-screen" : "window", width,
+           height, frames);
+    printf("  empty frame (clear + post pass):        mean %.2f ms  best %.2f  worst %.2f\n", empty.mean, empty.best,
+           empty.worst);
+    printf("  1,000 textured quads + post pass:        mean %.2f ms  best %.2f  worst %.2f\n", full.mean, full.best,
+           full.worst);
+    printf("  the quads alone:                         %.3f ms per frame, %.2f us per quad\n", full.mean - empty.mean,
+           (full.mean - empty.mean) * 1000.0 / quads);
     MOX_CloseVideo();
     return 0;
 }

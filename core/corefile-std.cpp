@@ -37,31 +37,36 @@ char* corefile_localpath = nullptr;       // 256 bytes, owned from a mount on
 s_direntry* corefile_filelist = nullptr;  // room for numfiles + 1 listing entries
 int corefile_numfiles = 0;                // listing entries in use
 
-static char curDir[256];     // directory walk: relative prefix, each level with "/"
-static char curFile[256];    // directory walk: relative path of the file just met
-static int diroffset = 0;    // valid length of curDir
+static char curDir[256];            // directory walk: relative prefix, each level with "/"
+static char curFile[256];           // directory walk: relative path of the file just met
+static int diroffset = 0;           // valid length of curDir
 static uint32_t walk_capacity = 0;  // names the fill pass may store
 static char image_name[1024];       // the mounted path, for the lines that refuse it
 
-enum { LOCALPATH_SIZE = 256 };
+enum {
+    LOCALPATH_SIZE = 256
+};
 
 // Arrays sized from the entry count (the table's three, and the listing's
 // count + 1 entries) must have byte sizes that fit the allocator's int.
 static const uint32_t MAX_ENTRIES = (uint32_t)(INT_MAX / sizeof(s_direntry)) - 1;
 
 // ---- small helpers ----------------------------------------------------------
-int getint(const unsigned char* p) {
+int getint(const unsigned char* p)
+{
     return (int)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
 }
 
-void file_downcase(char* destination, const char* source, int length) {
+void file_downcase(char* destination, const char* source, int length)
+{
     for (int i = 0; i < length; i++) {
         char c = source[i];
         destination[i] = (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
     }
 }
 
-int corefile_gethash(const char* s) {
+int corefile_gethash(const char* s)
+{
     // Signed bytes summed with 32-bit wrap-around.
     uint32_t sum = 0;
     for (; *s; s++) sum += (uint32_t)(int32_t)(signed char)*s;
@@ -71,14 +76,16 @@ int corefile_gethash(const char* s) {
 static bool directory_mode() { return corefile_mounttype == COREFILE_DIRECTORY; }
 
 // The size of table entry i: up to the next entry's data, or to romsize.
-static uint32_t entry_size(uint32_t i) {
+static uint32_t entry_size(uint32_t i)
+{
     const s_coreimage& t = corefile_image;
     uint32_t end = i + 1 < t.numfiles ? t.offsets[i + 1] : (uint32_t)t.romsize;
     return end - t.offsets[i];
 }
 
 // The data offset of a handle's entry; 0 for a handle that names none.
-static uint32_t entry_offset(const corefile_handle* h) {
+static uint32_t entry_offset(const corefile_handle* h)
+{
     if (h->index < 0 || (uint32_t)h->index >= corefile_image.numfiles || !corefile_image.offsets) return 0;
     return corefile_image.offsets[h->index];
 }
@@ -89,7 +96,8 @@ static FILE* handle_stream(const corefile_handle* h) { return directory_mode() ?
 static bool seek_to(FILE* f, int32_t pos) { return fseeko(f, (off_t)(uint32_t)pos, SEEK_SET) == 0; }
 
 // Releases the file table built by readheader.
-static void release_table() {
+static void release_table()
+{
     s_coreimage& t = corefile_image;
     if (t.names) {
         for (uint32_t i = 0; i < t.numfiles; i++)
@@ -107,7 +115,8 @@ static void release_table() {
 
 // Allocates the three table arrays for n entries, cleared. Callers keep n
 // within MAX_ENTRIES, so every byte size fits an int here.
-static bool allocate_table(uint32_t n) {
+static bool allocate_table(uint32_t n)
+{
     s_coreimage& t = corefile_image;
     t.names = (char**)FILE_MALLOC((int)(n * sizeof(char*)));
     t.offsets = (uint32_t*)FILE_MALLOC((int)(n * sizeof(uint32_t)));
@@ -120,7 +129,8 @@ static bool allocate_table(uint32_t n) {
 }
 
 // ---- mounting -----------------------------------------------------------------
-int corefile_mountimage(const char* name, int type) {
+int corefile_mountimage(const char* name, int type)
+{
     char path[1024];
     int n = snprintf(path, sizeof path, "%s%s", corefile_pathname, name ? name : "");
     _dbg_printf("Loading resource image: %s\n", path);
@@ -174,7 +184,8 @@ int corefile_mountimage(const char* name, int type) {
 // Reads the table of the image at the stream's position. Every count and
 // offset is checked against the file's size before anything is allocated or
 // trusted; a bad image is refused with a line that names the problem.
-static int read_image_table() {
+static int read_image_table()
+{
     unsigned char b[8];
     if (fread(b, 1, 4, g_fp) != 4 || memcmp(b, "CORE", 4) != 0) return 0;
     if (fread(b, 1, 8, g_fp) != 8) {
@@ -220,8 +231,7 @@ static int read_image_table() {
         t.hashes[i] = getint(b + 4);
         const uint64_t left = file_size - (uint64_t)ftello(g_fp);
         if ((uint64_t)length + 4 > left) {
-            _dbg_printf("%s: image entry %u: name of %u bytes runs past the end of the image\n", image_name, i,
-                        length);
+            _dbg_printf("%s: image entry %u: name of %u bytes runs past the end of the image\n", image_name, i, length);
             return 0;
         }
         t.names[i] = (char*)FILE_MALLOC((int)length + 1);
@@ -235,8 +245,8 @@ static int read_image_table() {
             return 0;
         }
         if (i > 0 && t.offsets[i] < t.offsets[i - 1]) {
-            _dbg_printf("%s: image entry %s: offset %u lies before the previous entry's %u\n", image_name,
-                        t.names[i], t.offsets[i], t.offsets[i - 1]);
+            _dbg_printf("%s: image entry %s: offset %u lies before the previous entry's %u\n", image_name, t.names[i],
+                        t.offsets[i], t.offsets[i - 1]);
             return 0;
         }
     }
@@ -267,7 +277,8 @@ struct walk_state {
 
 static void walk_entry(const char* name, int kind, void* context);
 
-static void walk_directory(walk_state* w, int top) {
+static void walk_directory(walk_state* w, int top)
+{
     char path[1024 + 256];
     snprintf(path, sizeof path, "%s/%s", w->root, curDir);
     if (!coresys_listdir(top ? w->root : path, walk_entry, w)) {
@@ -276,7 +287,8 @@ static void walk_directory(walk_state* w, int top) {
     }
 }
 
-static void walk_entry(const char* name, int kind, void* context) {
+static void walk_entry(const char* name, int kind, void* context)
+{
     walk_state* w = (walk_state*)context;
     s_coreimage& t = corefile_image;
     const int namelen = (int)strlen(name);
@@ -314,7 +326,8 @@ static void walk_entry(const char* name, int kind, void* context) {
     t.numfiles++;
 }
 
-void corefile_opendir(const char* path, int fill) {
+void corefile_opendir(const char* path, int fill)
+{
     const size_t len = strlen(path);
     int levels = 1;
     for (size_t i = 1; i + 1 < len; i++)
@@ -324,7 +337,8 @@ void corefile_opendir(const char* path, int fill) {
     walk_directory(&w, 1);
 }
 
-static int read_directory_table() {
+static int read_directory_table()
+{
     s_coreimage& t = corefile_image;
     memset(curDir, 0, sizeof curDir);
     memset(curFile, 0, sizeof curFile);
@@ -348,7 +362,8 @@ static int read_directory_table() {
     return 1;
 }
 
-int readheader() {
+int readheader()
+{
     const int ok = directory_mode() ? read_directory_table() : read_image_table();
     if (!ok) {
         release_table();
@@ -372,7 +387,8 @@ int readheader() {
     return 1;
 }
 
-void corefile_closeimage() {
+void corefile_closeimage()
+{
     s_coreimage& t = corefile_image;
     if (directory_mode()) {
         if (t.base) FILE_FREE(t.base);
@@ -398,7 +414,8 @@ void corefile_closeimage() {
 }
 
 // ---- handles ------------------------------------------------------------------
-int corefile_open(const char* name, corefile_handle* h, int mode) {
+int corefile_open(const char* name, corefile_handle* h, int mode)
+{
     const int n = (int)strlen(name);
     char* lowered = (char*)FILE_MALLOC(n + 1);
     if (!lowered) return 0;
@@ -450,7 +467,8 @@ int corefile_open(const char* name, corefile_handle* h, int mode) {
     return found;
 }
 
-void corefile_read(void* buffer, int size, int count, corefile_handle* h) {
+void corefile_read(void* buffer, int size, int count, corefile_handle* h)
+{
     const int64_t bytes = (int64_t)size * count;
     if (bytes <= 0) return;
     FILE* f = handle_stream(h);
@@ -461,14 +479,16 @@ void corefile_read(void* buffer, int size, int count, corefile_handle* h) {
     h->pos = (int32_t)((uint32_t)h->pos + (uint32_t)bytes);
 }
 
-void corefile_write(const void* buffer, int size, int count, corefile_handle* h) {
+void corefile_write(const void* buffer, int size, int count, corefile_handle* h)
+{
     const int64_t bytes = (int64_t)size * count;
     if (!directory_mode() || !h->file || bytes <= 0) return;
     if (seek_to(h->file, h->pos)) fwrite(buffer, 1, (size_t)bytes, h->file);
     h->pos = (int32_t)((uint32_t)h->pos + (uint32_t)bytes);
 }
 
-void corefile_gets(char* buffer, int size, corefile_handle* h) {
+void corefile_gets(char* buffer, int size, corefile_handle* h)
+{
     FILE* f = handle_stream(h);
     if (size <= 0) return;
     buffer[0] = 0;  // a read at the end leaves an empty line, not the last one again
@@ -477,25 +497,29 @@ void corefile_gets(char* buffer, int size, corefile_handle* h) {
     h->pos = (int32_t)(uint32_t)ftello(f);
 }
 
-int corefile_feof(corefile_handle* h) {
+int corefile_feof(corefile_handle* h)
+{
     if (directory_mode()) return h->file ? feof(h->file) : 1;
     return (uint32_t)h->pos - entry_offset(h) >= (uint32_t)h->size;
 }
 
-void corefile_seek(corefile_handle* h, int offset, int origin) {
+void corefile_seek(corefile_handle* h, int offset, int origin)
+{
     if (origin == 0)
         h->pos = directory_mode() ? offset : (int32_t)(entry_offset(h) + (uint32_t)offset);
     else if (origin == 1)
         h->pos = (int32_t)((uint32_t)h->pos + (uint32_t)offset);
 }
 
-int corefile_tell(corefile_handle* h) {
+int corefile_tell(corefile_handle* h)
+{
     return directory_mode() ? h->pos : (int32_t)((uint32_t)h->pos - entry_offset(h));
 }
 
 int corefile_fsize(corefile_handle* h) { return h->size; }
 
-void corefile_rewind(corefile_handle* h) {
+void corefile_rewind(corefile_handle* h)
+{
     if (!directory_mode()) {
         h->pos = (int32_t)entry_offset(h);
         return;
@@ -504,7 +528,8 @@ void corefile_rewind(corefile_handle* h) {
     if (h->file) rewind(h->file);
 }
 
-void corefile_close(corefile_handle* h) {
+void corefile_close(corefile_handle* h)
+{
     if (directory_mode()) {
         if (h->file) fclose(h->file);
         h->file = nullptr;
@@ -517,14 +542,16 @@ void corefile_close(corefile_handle* h) {
 
 // ---- whole files -------------------------------------------------------------
 // The local path joined with a name, as the whole-file helpers pass it on.
-static bool join_localpath(char (&out)[256], const char* name) {
+static bool join_localpath(char (&out)[256], const char* name)
+{
     int n = snprintf(out, sizeof out, "%s%s", corefile_localpath ? corefile_localpath : "", name);
     if (n >= 0 && n < (int)sizeof out) return true;
     _dbg_printf("file name too long: %s\n", name);
     return false;
 }
 
-void* corefile_loadbuffer(const char* name) {
+void* corefile_loadbuffer(const char* name)
+{
     char path[256];
     corefile_handle h = {};
     if (!join_localpath(path, name) || !corefile_open(path, &h, 0)) return nullptr;
@@ -534,7 +561,8 @@ void* corefile_loadbuffer(const char* name) {
     return buffer;
 }
 
-void corefile_savebuffer(const char* name, const void* data, int length) {
+void corefile_savebuffer(const char* name, const void* data, int length)
+{
     char path[256];
     corefile_handle h = {};
     if (!join_localpath(path, name)) return;

@@ -37,10 +37,14 @@ struct s_direntry {
     uint8_t isdir;
 };
 
-enum { COREFILE_IMAGE = 0, COREFILE_APPENDED = 1, COREFILE_DIRECTORY = 2 };
+enum {
+    COREFILE_IMAGE = 0,
+    COREFILE_APPENDED = 1,
+    COREFILE_DIRECTORY = 2
+};
 
-extern int corefile_mounttype;   // 0 image stream (mount types 0 and 1), 2 directory
-extern FILE* g_fp;               // the image stream, shared by every handle
+extern int corefile_mounttype;  // 0 image stream (mount types 0 and 1), 2 directory
+extern FILE* g_fp;              // the image stream, shared by every handle
 extern char corefile_pathname[1024];
 extern s_coreimage corefile_image;
 extern char* corefile_localpath;  // 256 bytes from a mount on; "/" after every mount

@@ -18,12 +18,17 @@
 #define LIST_MALLOC(size) _wrap_malloc_dbg((size), "corefile-std", __LINE__)
 #define LIST_FREE(p) _wrap_free_dbg((p), "corefile-std", __LINE__)
 
-enum { MAX_DIRNAMES = 260, LOCALPATH_SIZE = 256, MAX_EXTENSION = 15 };
+enum {
+    MAX_DIRNAMES = 260,
+    LOCALPATH_SIZE = 256,
+    MAX_EXTENSION = 15
+};
 
 char* corefile_dirnames[MAX_DIRNAMES];  // subdirectory names being collected
 int corefile_numdirs = 0;
 
-static char* copy_string(const char* s) {
+static char* copy_string(const char* s)
+{
     const int n = (int)strlen(s);
     char* copy = (char*)LIST_MALLOC(n + 1);
     if (copy) memcpy(copy, s, n + 1);
@@ -31,14 +36,16 @@ static char* copy_string(const char* s) {
 }
 
 // True when a "/" occurs before the last character: the name lies deeper.
-static bool in_subdirectory(const char* r) {
+static bool in_subdirectory(const char* r)
+{
     const char* slash = strchr(r, '/');
     return slash && slash[1] != 0;
 }
 
 // Size of a listed file: the table's for an image; a loose file's own size,
 // since a directory mount keeps no offsets.
-static int32_t listed_size(uint32_t i) {
+static int32_t listed_size(uint32_t i)
+{
     const s_coreimage& t = corefile_image;
     if (corefile_mounttype != COREFILE_DIRECTORY) {
         uint32_t end = i + 1 < t.numfiles ? t.offsets[i + 1] : (uint32_t)t.romsize;
@@ -50,7 +57,8 @@ static int32_t listed_size(uint32_t i) {
     return stat(path, &st) == 0 && st.st_size <= INT32_MAX ? (int32_t)st.st_size : 0;
 }
 
-static void append_entry(char* display, char* name, int32_t size, uint8_t isdir) {
+static void append_entry(char* display, char* name, int32_t size, uint8_t isdir)
+{
     // The array has room for every table entry plus "..": each name gives at
     // most one line, so this holds; the check only guards a broken invariant.
     if (corefile_numfiles >= (int)corefile_image.numfiles + 1) {
@@ -61,7 +69,8 @@ static void append_entry(char* display, char* name, int32_t size, uint8_t isdir)
     corefile_filelist[corefile_numfiles++] = s_direntry{display, name, size, isdir};
 }
 
-void corefile_adddir(const char* name) {
+void corefile_adddir(const char* name)
+{
     for (int i = 0; i < corefile_numdirs; i++)
         if (!strcmp(corefile_dirnames[i], name)) return;
     if (corefile_numdirs >= MAX_DIRNAMES) {
@@ -71,7 +80,8 @@ void corefile_adddir(const char* name) {
     if (char* copy = copy_string(name)) corefile_dirnames[corefile_numdirs++] = copy;
 }
 
-void corefile_readdir(const char* filter) {
+void corefile_readdir(const char* filter)
+{
     if (!corefile_filelist || !corefile_localpath) return;  // nothing mounted
 
     char extension[MAX_EXTENSION + 1] = "";
@@ -141,7 +151,8 @@ void corefile_readdir(const char* filter) {
     _dbg_printf("- ReadDIR completed!\n");
 }
 
-void corefile_chdir(const char* directory) {
+void corefile_chdir(const char* directory)
+{
     if (!corefile_localpath || !strcmp(directory, ".")) return;
 
     std::string path = corefile_localpath;

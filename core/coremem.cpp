@@ -18,7 +18,8 @@ void* _wrap_malloc_iwram(int size) { return malloc(size); }
 void _wrap_free(void* p) { free(p); }
 void _wrap_free_iwram(void* p) { free(p); }
 
-void* _wrap_malloc_dbg(int size, const char* file, int line) {
+void* _wrap_malloc_dbg(int size, const char* file, int line)
+{
     // A negative size would turn into a huge request; treat it as the failure it is.
     void* p = size >= 0 ? malloc(size) : nullptr;
     if (!p) {
@@ -30,11 +31,10 @@ void* _wrap_malloc_dbg(int size, const char* file, int line) {
     return p;
 }
 
-void* _wrap_malloc_iwram_dbg(int size, const char* file, int line) {
-    return _wrap_malloc_dbg(size, file, line);
-}
+void* _wrap_malloc_iwram_dbg(int size, const char* file, int line) { return _wrap_malloc_dbg(size, file, line); }
 
-void _wrap_free_dbg(void* p, const char* file, int line) {
+void _wrap_free_dbg(void* p, const char* file, int line)
+{
     if (!p) {
         printf("%s(%d): wrap_free() tried to free a NULL pointer!\n", file, line);
         return;
@@ -43,28 +43,30 @@ void _wrap_free_dbg(void* p, const char* file, int line) {
     free(p);
 }
 
-void _wrap_free_iwram_dbg(void* p, const char* file, int line) {
-    _wrap_free_dbg(p, file, line);
-}
+void _wrap_free_iwram_dbg(void* p, const char* file, int line) { _wrap_free_dbg(p, file, line); }
 
 // Whole 32-bit words while more than 3 bytes remain, then the last 0 to 3
 // bytes one by one. memcpy of 4 bytes keeps unaligned words legal.
-void wrap_memcpy(void* destination, const void* source, int bytes) {
+void wrap_memcpy(void* destination, const void* source, int bytes)
+{
     auto* d = static_cast<unsigned char*>(destination);
     auto* s = static_cast<const unsigned char*>(source);
     for (; bytes > 3; bytes -= 4, d += 4, s += 4) memcpy(d, s, 4);
     for (; bytes > 0; bytes--) *d++ = *s++;
 }
 
-void wrap_memcpy16(void* destination, const void* source, int count) {
+void wrap_memcpy16(void* destination, const void* source, int count)
+{
     if (count > 0) memcpy(destination, source, (size_t)count * 2);
 }
 
-void wrap_memcpy32(void* destination, const void* source, int count) {
+void wrap_memcpy32(void* destination, const void* source, int count)
+{
     if (count > 0) memcpy(destination, source, (size_t)count * 4);
 }
 
-void wrap_memset(void* destination, int value, int bytes) {
+void wrap_memset(void* destination, int value, int bytes)
+{
     auto* d = static_cast<unsigned char*>(destination);
     const uint32_t word = 0x01010101u * (uint8_t)value;
     for (; bytes > 3; bytes -= 4, d += 4) memcpy(d, &word, 4);
@@ -73,6 +75,4 @@ void wrap_memset(void* destination, int value, int bytes) {
 
 void wrap_memclr(void* destination, int bytes) { wrap_memset(destination, 0, bytes); }
 
-void wrap_showusage() {
-    printf("memory usage: %d (peak: %d)\n", (int)g_mem_in_use, (int)g_mem_in_use_peak);
-}
+void wrap_showusage() { printf("memory usage: %d (peak: %d)\n", (int)g_mem_in_use, (int)g_mem_in_use_peak); }

@@ -5,7 +5,9 @@
 // new state: 0..32767. One state for the process; the demo thread draws.
 #pragma once
 
-enum { MOX_RAND_MAX = 32767 };
+enum {
+    MOX_RAND_MAX = 32767
+};
 
 void MOX_srand(unsigned int seed);
 int MOX_rand();

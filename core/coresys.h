@@ -8,7 +8,10 @@
 size_t coresys_blocksize(void* p);
 
 // What a directory entry is to the file layer's walk.
-enum { CORESYS_FILE = 0, CORESYS_DIRECTORY = 1 };
+enum {
+    CORESYS_FILE = 0,
+    CORESYS_DIRECTORY = 1
+};
 
 // Calls `each` for every entry of the directory `path` but "." and ".."
 // with its name and kind. Regular files are files; directories are entered;

@@ -22,7 +22,10 @@ struct c_face {
     uint16_t faceword;
 };
 
-enum { MESH_MAXGROUPS = 8, MESH_MAXCHANNELS = 2 };
+enum {
+    MESH_MAXGROUPS = 8,
+    MESH_MAXCHANNELS = 2
+};
 
 class c_mesh : public c_node {
 public:
@@ -37,11 +40,11 @@ public:
     void Draw();
     void Remove();
 
-    float* verts = nullptr;                      // x, y, z per vertex
-    float* uv[MESH_MAXCHANNELS] = {};            // u, v per coordinate
+    float* verts = nullptr;            // x, y, z per vertex
+    float* uv[MESH_MAXCHANNELS] = {};  // u, v per coordinate
     c_face* faces[MESH_MAXGROUPS] = {};
     int32_t numfaces[MESH_MAXGROUPS] = {};
-    int32_t groupword[MESH_MAXGROUPS] = {};      // stored, not used
+    int32_t groupword[MESH_MAXGROUPS] = {};  // stored, not used
     int32_t numuvs[MESH_MAXCHANNELS] = {};
     int32_t numverts = 0;
     int32_t facegroups = 0;

@@ -19,12 +19,36 @@ void hsv2rgb(float h, float s, float v, float* r, float* g, float* b)
     const float q = (1.0f - s * f) * v;
     const float t = (1.0f - s * (1.0f - f)) * v;
     switch (int(i)) {
-    case 1: *r = q; *g = v; *b = p; break;
-    case 2: *r = p; *g = v; *b = t; break;
-    case 3: *r = p; *g = q; *b = v; break;
-    case 4: *r = t; *g = p; *b = v; break;
-    case 5: *r = v; *g = p; *b = q; break;
-    default: *r = v; *g = t; *b = p; break;
+    case 1:
+        *r = q;
+        *g = v;
+        *b = p;
+        break;
+    case 2:
+        *r = p;
+        *g = v;
+        *b = t;
+        break;
+    case 3:
+        *r = p;
+        *g = q;
+        *b = v;
+        break;
+    case 4:
+        *r = t;
+        *g = p;
+        *b = v;
+        break;
+    case 5:
+        *r = v;
+        *g = p;
+        *b = q;
+        break;
+    default:
+        *r = v;
+        *g = t;
+        *b = p;
+        break;
     }
 }
 

@@ -15,23 +15,27 @@
 #include <filesystem>
 #include <string>
 
-int32_t demotiming_numevents[DEMOTIMING_TRACKS];                       // events in use per track
-int32_t demotiming_event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];     // event times, timing units
+int32_t demotiming_numevents[DEMOTIMING_TRACKS];                    // events in use per track
+int32_t demotiming_event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];  // event times, timing units
 
-void InitTiming() {
+void InitTiming()
+{
     for (int track = 0; track < DEMOTIMING_TRACKS; track++) ClearTiming(track);
 }
 
-void ClearTiming(int track) {
+void ClearTiming(int track)
+{
     if (track < 0 || track >= DEMOTIMING_TRACKS) return;
     demotiming_numevents[track] = 1;
     demotiming_event[track][0] = 0;
 }
 
-static int32_t get32(const unsigned char* p) {
+static int32_t get32(const unsigned char* p)
+{
     return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
 }
-static void put32(unsigned char* p, int32_t value) {
+static void put32(unsigned char* p, int32_t value)
+{
     uint32_t v = (uint32_t)value;
     p[0] = (unsigned char)v;
     p[1] = (unsigned char)(v >> 8);
@@ -39,7 +43,8 @@ static void put32(unsigned char* p, int32_t value) {
     p[3] = (unsigned char)(v >> 24);
 }
 
-void LoadTiming(const char* path) {
+void LoadTiming(const char* path)
+{
     // Read whole before touching the table: a missing or short file leaves
     // the table as it was (the one InitTiming made, in the demo).
     unsigned char file[DEMOTIMING_FILESIZE];
@@ -51,8 +56,7 @@ void LoadTiming(const char* path) {
     size_t got = fread(file, 1, sizeof file, f);
     fclose(f);
     if (got != sizeof file) {
-        printf("%s: %d bytes, not %d, keeping the sync table as it is\n", path, (int)got,
-               (int)DEMOTIMING_FILESIZE);
+        printf("%s: %d bytes, not %d, keeping the sync table as it is\n", path, (int)got, (int)DEMOTIMING_FILESIZE);
         return;
     }
     for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
@@ -68,7 +72,8 @@ void LoadTiming(const char* path) {
     }
 }
 
-int SaveTiming(const char* path) {
+int SaveTiming(const char* path)
+{
     unsigned char file[DEMOTIMING_FILESIZE];
     for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
         put32(file + 4 * track, demotiming_numevents[track]);
@@ -108,13 +113,15 @@ int SaveTiming(const char* path) {
 }
 
 // t: the position shifted right by 10 bits, low 32 bits read as signed.
-static int32_t timing_time(const s_sound& sound) {
+static int32_t timing_time(const s_sound& sound)
+{
     uint64_t position = sound.position;
     return (int32_t)(uint32_t)(position >> 10);
 }
 
 // The highest index whose time is at or before t; 0 when none qualifies.
-static int timing_current(int track, int32_t t) {
+static int timing_current(int track, int32_t t)
+{
     int current = 0;
     int count = demotiming_numevents[track];
     if (count > DEMOTIMING_MAXEVENTS) count = DEMOTIMING_MAXEVENTS;
@@ -125,19 +132,22 @@ static int timing_current(int track, int32_t t) {
 
 static bool track_valid(int track) { return track >= 0 && track < DEMOTIMING_TRACKS; }
 
-int GetTimingEvent(s_sound sound, int track) {
+int GetTimingEvent(s_sound sound, int track)
+{
     if (!track_valid(track)) return 0;
     return timing_current(track, timing_time(sound));
 }
 
-int GetTimingEffectTime(s_sound sound, int track) {
+int GetTimingEffectTime(s_sound sound, int track)
+{
     if (!track_valid(track)) return 0;
     int32_t t = timing_time(sound);
     int current = timing_current(track, t);
     return (int32_t)((uint32_t)t - (uint32_t)demotiming_event[track][current]);
 }
 
-int GetTimingPulse(s_sound sound, int track, int length) {
+int GetTimingPulse(s_sound sound, int track, int length)
+{
     if (!track_valid(track)) return 0;
     int32_t t = timing_time(sound);
     int current = timing_current(track, t);
@@ -145,7 +155,8 @@ int GetTimingPulse(s_sound sound, int track, int length) {
     return d < length ? current : 0;
 }
 
-float Soundsystem_DetectFrequency(float frequency) {
+float Soundsystem_DetectFrequency(float frequency)
+{
     const int32_t* block = Soundsystem_GetOutputBuffer();
     if (!block || soundsystem.frequency == 0) return 0.0f;
     float ratio = frequency / (float)soundsystem.frequency;

@@ -7,7 +7,11 @@
 #include <cstdint>
 #include "sound/coresound.h"
 
-enum { DEMOTIMING_TRACKS = 4, DEMOTIMING_MAXEVENTS = 256, DEMOTIMING_FILESIZE = 4112 };
+enum {
+    DEMOTIMING_TRACKS = 4,
+    DEMOTIMING_MAXEVENTS = 256,
+    DEMOTIMING_FILESIZE = 4112
+};
 
 extern int32_t demotiming_numevents[DEMOTIMING_TRACKS];
 extern int32_t demotiming_event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];

@@ -18,30 +18,41 @@
 #include "core/coremem.h"
 #include "demo/scenes.h"
 
-float fade = 0;       // brightness of the whole picture
-float blend = 0;      // opacity of the logo, intro and title overlays
-int fadeevent = 0;    // ramp mode of `fade`
-int blendevent = 0;   // ramp mode of `blend`
+float fade = 0;      // brightness of the whole picture
+float blend = 0;     // opacity of the logo, intro and title overlays
+int fadeevent = 0;   // ramp mode of `fade`
+int blendevent = 0;  // ramp mode of `blend`
 
 // One frame of a ramp; the comparison sees the value before the step, the
 // step is taken in double and stored as a float.
-static void ramp(float* value, int mode) {
+static void ramp(float* value, int mode)
+{
     switch (mode) {
-    case RAMP_FASTRISE: if (*value < 1) *value = (float)((double)*value + 0.01); break;
-    case RAMP_FASTFALL: if (*value > 0) *value = (float)((double)*value - 0.01); break;
-    case RAMP_SLOWRISE: if (*value < 1) *value = (float)((double)*value + 0.003); break;
-    case RAMP_SLOWFALL: if (*value > 0) *value = (float)((double)*value - 0.003); break;
+    case RAMP_FASTRISE:
+        if (*value < 1) *value = (float)((double)*value + 0.01);
+        break;
+    case RAMP_FASTFALL:
+        if (*value > 0) *value = (float)((double)*value - 0.01);
+        break;
+    case RAMP_SLOWRISE:
+        if (*value < 1) *value = (float)((double)*value + 0.003);
+        break;
+    case RAMP_SLOWFALL:
+        if (*value > 0) *value = (float)((double)*value - 0.003);
+        break;
     case RAMP_FULL: *value = 1; break;
     default: break;
     }
 }
 
-void HandleFading() {
+void HandleFading()
+{
     ramp(&fade, fadeevent);
     ramp(&blend, blendevent);
 }
 
-void LoadVoxel(const char* name, float* buffer, int* count) {
+void LoadVoxel(const char* name, float* buffer, int* count)
+{
     *count = 0;
     corefile_handle h = {};
     if (!corefile_open(name, &h, 0)) {
@@ -56,19 +67,18 @@ void LoadVoxel(const char* name, float* buffer, int* count) {
     }
     unsigned char raw[4];
     corefile_read(raw, 4, 1, &h);
-    const int32_t n = (int32_t)((uint32_t)raw[0] | (uint32_t)raw[1] << 8 | (uint32_t)raw[2] << 16 |
-                                (uint32_t)raw[3] << 24);
+    const int32_t n =
+        (int32_t)((uint32_t)raw[0] | (uint32_t)raw[1] << 8 | (uint32_t)raw[2] << 16 | (uint32_t)raw[3] << 24);
     printf("numvox: %d\n", n);
     if (n < 0 || n > VOXEL_MAXVOXELS) {
-        printf("LoadVoxel: %s: %d voxels do not fit a buffer of %d, no voxels loaded\n", name, n,
-               VOXEL_MAXVOXELS);
+        printf("LoadVoxel: %s: %d voxels do not fit a buffer of %d, no voxels loaded\n", name, n, VOXEL_MAXVOXELS);
         corefile_close(&h);
         return;
     }
     const int need = n * VOXEL_RECORDBYTES;  // at most 786,432: no overflow
     if (size - 4 < need) {
-        printf("LoadVoxel: %s: %d voxels need %d bytes but the file holds %d, no voxels loaded\n", name,
-               n, need + 4, size);
+        printf("LoadVoxel: %s: %d voxels need %d bytes but the file holds %d, no voxels loaded\n", name, n, need + 4,
+               size);
         corefile_close(&h);
         return;
     }
@@ -78,7 +88,8 @@ void LoadVoxel(const char* name, float* buffer, int* count) {
 }
 
 // The first whitespace-separated word of a line; empty when there is none.
-static void first_word(const char* line, char (&word)[256]) {
+static void first_word(const char* line, char (&word)[256])
+{
     word[0] = 0;
     sscanf(line, "%255s", word);
 }
@@ -86,7 +97,8 @@ static void first_word(const char* line, char (&word)[256]) {
 // One line of at most 255 characters. In a data image the file layer reads
 // on past a file's end into the next file, so a last line without a line
 // break is cut at the file's own end.
-static void read_line(char (&line)[256], corefile_handle* h) {
+static void read_line(char (&line)[256], corefile_handle* h)
+{
     const int left = corefile_fsize(h) - corefile_tell(h);
     corefile_gets(line, sizeof line, h);
     if (left >= 0 && left < (int)sizeof line && (int)strlen(line) > left) line[left] = 0;
@@ -94,7 +106,8 @@ static void read_line(char (&line)[256], corefile_handle* h) {
 
 void ConvertObj(const char* name, int swap) { ConvertObjToFile(name, swap, "object.vxl"); }
 
-int ConvertObjToFile(const char* name, int swap, const char* outpath) {
+int ConvertObjToFile(const char* name, int swap, const char* outpath)
+{
     char line[256];
     char word[256];
     corefile_handle h = {};

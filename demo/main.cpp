@@ -21,12 +21,12 @@
 
 // The viewer's options are the platform layer's and the demo's own (--from,
 // --every-frame, declared beside the steps they choose).
-static const int orlem_usage = mox_setusage(
-    "orlem",
-    "Plays VELDRIX - ORLEM from orlem.dat and timing.dat in the working directory.\n"
-    "Full screen at 1920 x 1080 where the display offers that mode; elsewhere full\n"
-    "screen at the desktop's own size, the picture scaled with its shape kept.\n"
-    "Escape ends it.\n");
+static const int orlem_usage =
+    mox_setusage("orlem",
+                 "Plays VELDRIX - ORLEM from orlem.dat and timing.dat in the working directory.\n"
+                 "Full screen at 1920 x 1080 where the display offers that mode; elsewhere full\n"
+                 "screen at the desktop's own size, the picture scaled with its shape kept.\n"
+                 "Escape ends it.\n");
 
 // A voxel buffer of 32768 voxels and the set's file loaded into it.
 static void loadvoxelset(const char* name, float** data, int* count)
@@ -79,8 +79,7 @@ int coremain(int argc, char** argv)
 
     MOX_LoadBitmap("names.tga", &bmp_greetings);
     MOX_SetTextureOptions(bmp_greetings.texture, GL_LINEAR, GL_LINEAR, 0, 0);
-    for (int i = 0; i < 16; i++)
-        MOX_GetSprite(1024 * (i % 2), 256 * (i / 2), 1024, 256, bmp_greetings, &spr_name[i]);
+    for (int i = 0; i < 16; i++) MOX_GetSprite(1024 * (i % 2), 256 * (i / 2), 1024, 256, bmp_greetings, &spr_name[i]);
 
     MOX_LoadFont("font_heatbig.tga", &myfont);
     MOX_SetFontSpacing(-6, &myfont);

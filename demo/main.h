@@ -21,17 +21,17 @@
 #include "sound/coresound.h"
 
 enum {
-    DEMO_WIDTH = 1920,            // every frame buffer and the window
+    DEMO_WIDTH = 1920,  // every frame buffer and the window
     DEMO_HEIGHT = 1080,
-    DEMO_MAXPARTICLES = 32768,    // the particle table, and every voxel buffer
-    DEMO_VOXELBYTES = 786432,     // one voxel buffer: 32768 voxels of six floats
+    DEMO_MAXPARTICLES = 32768,  // the particle table, and every voxel buffer
+    DEMO_VOXELBYTES = 786432,   // one voxel buffer: 32768 voxels of six floats
     DEMO_PULSESLOTS = 8,
     DEMO_LASTSCENE = SCENE_CREDITSFADE,  // the loop ends after the first frame past it
-    DEMO_STARTWINDOW = 59,        // spawn rows run while effecttime <= 59
-    DEMO_RAMPWINDOW = 31,         // ramp jumps run while effecttime <= 31
-    DEMO_PULSELENGTH = 40,        // timing units a track-1 pulse lasts
-    DEMO_STEPRATE = 60,           // steps a second the show is made for
-    DEMO_UNITSPERSECOND = 22050,  // timing units a second of the 44100 Hz stereo music
+    DEMO_STARTWINDOW = 59,               // spawn rows run while effecttime <= 59
+    DEMO_RAMPWINDOW = 31,                // ramp jumps run while effecttime <= 31
+    DEMO_PULSELENGTH = 40,               // timing units a track-1 pulse lasts
+    DEMO_STEPRATE = 60,                  // steps a second the show is made for
+    DEMO_UNITSPERSECOND = 22050,         // timing units a second of the 44100 Hz stereo music
 };
 
 // --- the timeline ----------------------------------------------------------
@@ -124,21 +124,21 @@ extern s_sprite spr_intro[3];     // intro captions
 extern s_sprite spr_title;
 extern s_sprite spr_greetings;
 extern s_sprite spr_credits;
-extern s_sprite spr_allover;      // closing screen
+extern s_sprite spr_allover;  // closing screen
 extern s_sprite spr_subtitle[6];
 extern s_sprite spr_name[16];
-extern s_font myfont;             // loaded and spaced; no text is drawn
-extern s_sound snd_demomusic;     // its position is the timeline's clock
+extern s_font myfont;          // loaded and spaced; no text is drawn
+extern s_sound snd_demomusic;  // its position is the timeline's clock
 
 // --- particle field ----------------------------------------------------------------
 
 extern c_particle particle[DEMO_MAXPARTICLES];
-extern int numparticles;           // entries 0..numparticles-1 form the field
-extern float particle_startsize;   // square edge at spawn
-extern float particle_scalefactor; // growth per unit of explosionCount
-extern float explosionCount;       // age of the field
-extern float camrot;               // yaw of the particle camera, degrees
-extern int laststate;              // pulse index of the last camera jump
+extern int numparticles;            // entries 0..numparticles-1 form the field
+extern float particle_startsize;    // square edge at spawn
+extern float particle_scalefactor;  // growth per unit of explosionCount
+extern float explosionCount;        // age of the field
+extern float camrot;                // yaw of the particle camera, degrees
+extern int laststate;               // pulse index of the last camera jump
 
 // Makes the field from `count` voxels (x, y, z, r, g, b each); `ease` and
 // `mode` go to c_particle::Spawn. A pulse index above 1 that differs from

@@ -16,12 +16,10 @@ static float randomsize(int m) { return float(MOX_rand() % m + 10) / 450.0f; }
 
 void InitPulse()
 {
-    float** const sets[DEMO_PULSESLOTS] = {&shoe_voxeldata,  &flower_voxeldata, &camera_voxeldata,
-                                           &skull_voxeldata, &chair_voxeldata,  &shoe_voxeldata,
-                                           &skull_voxeldata, &flower_voxeldata};
-    int* const counts[DEMO_PULSESLOTS] = {&shoe_numvoxels,  &flower_numvoxels, &camera_numvoxels,
-                                          &skull_numvoxels, &chair_numvoxels,  &shoe_numvoxels,
-                                          &skull_numvoxels, &flower_numvoxels};
+    float** const sets[DEMO_PULSESLOTS] = {&shoe_voxeldata,  &flower_voxeldata, &camera_voxeldata, &skull_voxeldata,
+                                           &chair_voxeldata, &shoe_voxeldata,   &skull_voxeldata,  &flower_voxeldata};
+    int* const counts[DEMO_PULSESLOTS] = {&shoe_numvoxels,  &flower_numvoxels, &camera_numvoxels, &skull_numvoxels,
+                                          &chair_numvoxels, &shoe_numvoxels,   &skull_numvoxels,  &flower_numvoxels};
     for (int k = 0; k < DEMO_PULSESLOTS; k++) {
         pulse_voxeldata[k] = *sets[k];
         pulse_numvoxels[k] = *counts[k];

@@ -329,8 +329,10 @@ int ReportMissingAssets()
     for (int i = DEMO_LASTSCENE + 1; i < demotiming_numevents[0]; i++)
         if (demotiming_event[0][i] <= LastMusicUnit()) ends = true;
     if (!ends) {
-        printf("orlem: the sync table never reaches scene event %d while the music plays: "
-               "the demo plays until Escape\n", DEMO_LASTSCENE + 1);
+        printf(
+            "orlem: the sync table never reaches scene event %d while the music plays: "
+            "the demo plays until Escape\n",
+            DEMO_LASTSCENE + 1);
         lines++;
     }
     return lines;

@@ -8,27 +8,27 @@
 
 // Scene events, in the order track 0 brings them.
 enum demo_scene {
-    SCENE_LOGO = 0,             // the group logo fading in slowly
-    SCENE_LOGOSUBTITLE = 1,     // the logo rising fast, the first subtitle
-    SCENE_CAMERA = 2,           // the camera's field, the first caption
-    SCENE_SHOE = 3,             // the shoe's field
-    SCENE_SKULL = 4,            // the skull's field, the second caption and subtitle
-    SCENE_FLOWER = 5,           // the flower's field, the third caption
-    SCENE_TITLE = 6,            // the title over the floor; the eye comes down to it
-    SCENE_TITLEHOLD = 7,        // the title holds, then black
-    SCENE_NAMES = 8,            // greeting names, one a pulse, in 8, 9 and 10
+    SCENE_LOGO = 0,          // the group logo fading in slowly
+    SCENE_LOGOSUBTITLE = 1,  // the logo rising fast, the first subtitle
+    SCENE_CAMERA = 2,        // the camera's field, the first caption
+    SCENE_SHOE = 3,          // the shoe's field
+    SCENE_SKULL = 4,         // the skull's field, the second caption and subtitle
+    SCENE_FLOWER = 5,        // the flower's field, the third caption
+    SCENE_TITLE = 6,         // the title over the floor; the eye comes down to it
+    SCENE_TITLEHOLD = 7,     // the title holds, then black
+    SCENE_NAMES = 8,         // greeting names, one a pulse, in 8, 9 and 10
     SCENE_MORENAMES = 9,
     SCENE_LASTNAMES = 10,
-    SCENE_GREETINGS = 11,       // the greetings screen over the last name
-    SCENE_CHAIR = 12,           // the chair's field
-    SCENE_CLOSING = 13,         // the closing screen
-    SCENE_CLOSINGSUBTITLE = 14, // its subtitle alone, falling slowly
-    SCENE_FIELDFADE = 15,       // the field alone, fading out
-    SCENE_CREDITS = 16,         // the credits rising from black
-    SCENE_CREDITSFADE = 17,     // the credits falling; the last scene played
-    SCENE_END = 18,             // the demo ends after the first step that sees it
+    SCENE_GREETINGS = 11,        // the greetings screen over the last name
+    SCENE_CHAIR = 12,            // the chair's field
+    SCENE_CLOSING = 13,          // the closing screen
+    SCENE_CLOSINGSUBTITLE = 14,  // its subtitle alone, falling slowly
+    SCENE_FIELDFADE = 15,        // the field alone, fading out
+    SCENE_CREDITS = 16,          // the credits rising from black
+    SCENE_CREDITSFADE = 17,      // the credits falling; the last scene played
+    SCENE_END = 18,              // the demo ends after the first step that sees it
     SCENE_AFTER = 19,
-    SCENE_EVENTS = 20,          // scene events of the demo's sync table
+    SCENE_EVENTS = 20,  // scene events of the demo's sync table
 };
 
 // Ramp modes: what HandleFading does to fade (fadeevent) or blend
@@ -45,10 +45,16 @@ enum demo_ramp {
 // pictures at (0, 0), captions in the middle band, greeting names below
 // them, subtitles at the bottom.
 enum demo_overlay {
-    CAPTION_X = 448, CAPTION_Y = 508,    // 1024 x 64
-    NAME_X = 448, NAME_Y = 824,          // 1024 x 256
-    SUBTITLE_X = 768, SUBTITLE_Y = 984,  // 384 x 64
-    CAPTION_W = 1024, CAPTION_H = 64,
-    NAME_W = 1024, NAME_H = 256,
-    SUBTITLE_W = 384, SUBTITLE_H = 64,
+    CAPTION_X = 448,
+    CAPTION_Y = 508,  // 1024 x 64
+    NAME_X = 448,
+    NAME_Y = 824,  // 1024 x 256
+    SUBTITLE_X = 768,
+    SUBTITLE_Y = 984,  // 384 x 64
+    CAPTION_W = 1024,
+    CAPTION_H = 64,
+    NAME_W = 1024,
+    NAME_H = 256,
+    SUBTITLE_W = 384,
+    SUBTITLE_H = 64,
 };

@@ -66,24 +66,23 @@ static int takeeveryframe(const char*)
     return 1;
 }
 
-static const int fromoption =
-    mox_addoption("--from", "N|Ts",
-                  "start drawing at scene event N of the sync table: every\n"
-                  "step before it is rehearsed (played without drawing), so\n"
-                  "the picture is the one a viewer sees there; --from 47.5s\n"
-                  "starts 47.5 seconds into the music\n",
-                  takefrom) +
-    mox_addoption("--every-frame", nullptr,
-                  "one step of the show per drawn frame, however slowly the\n"
-                  "machine draws (by default a late frame first rehearses\n"
-                  "the steps it missed, so the show keeps 60 steps a second)\n",
-                  takeeveryframe);
+static const int fromoption = mox_addoption("--from", "N|Ts",
+                                            "start drawing at scene event N of the sync table: every\n"
+                                            "step before it is rehearsed (played without drawing), so\n"
+                                            "the picture is the one a viewer sees there; --from 47.5s\n"
+                                            "starts 47.5 seconds into the music\n",
+                                            takefrom) +
+                              mox_addoption("--every-frame", nullptr,
+                                            "one step of the show per drawn frame, however slowly the\n"
+                                            "machine draws (by default a late frame first rehearses\n"
+                                            "the steps it missed, so the show keeps 60 steps a second)\n",
+                                            takeeveryframe);
 
-static int seekunits = 0;         // where the rehearsal aims, in timing units (for its progress)
-static int seekoffline = 0;       // orlem rehearsing on the offline platform of its own
-static int seekjoin = 0;          // that rehearsal has drawn its first step: real time from the next
+static int seekunits = 0;                    // where the rehearsal aims, in timing units (for its progress)
+static int seekoffline = 0;                  // orlem rehearsing on the offline platform of its own
+static int seekjoin = 0;                     // that rehearsal has drawn its first step: real time from the next
 static int seekoutput = AUDIODRIVER_DEVICE;  // the real-time output to hand the music back to
-static uint32_t seekclock = 0;    // where its offline clock started, ms
+static uint32_t seekclock = 0;               // where its offline clock started, ms
 static MOX_stephook previoushook = nullptr;
 static std::chrono::steady_clock::time_point seekstarted;
 static uint32_t lastdrawnblock = 0;  // the last block a drawn step saw
@@ -193,8 +192,9 @@ static void followthemusic()
     }
     if (MOX_video_groupstep < MOX_video_groupsize) {
         const uint32_t blocks = grouplast - groupfirst;
-        const uint32_t share = uint32_t((uint64_t(blocks) * unsigned(MOX_video_groupstep) +
-                                         unsigned(MOX_video_groupsize) - 1) / unsigned(MOX_video_groupsize));
+        const uint32_t share =
+            uint32_t((uint64_t(blocks) * unsigned(MOX_video_groupstep) + unsigned(MOX_video_groupsize) - 1) /
+                     unsigned(MOX_video_groupsize));
         Soundsystem_ViewBlock(groupfirst + share);
     } else {
         Soundsystem_ViewLive();

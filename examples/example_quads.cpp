@@ -120,8 +120,8 @@ void drawscene(int frame, int checker)
 
     for (int i = 0; i < 32; i++) {
         float y = 660.0f + 20.0f * std::sin(t * 3.0f + i * 0.4f);
-        MOX_DrawLineRGB(i * 40.0f, y, i * 40.0f + 40.0f, 660.0f + 20.0f * std::sin(t * 3.0f + (i + 1) * 0.4f),
-                        1.0f, 1.0f, 0.2f);
+        MOX_DrawLineRGB(i * 40.0f, y, i * 40.0f + 40.0f, 660.0f + 20.0f * std::sin(t * 3.0f + (i + 1) * 0.4f), 1.0f,
+                        1.0f, 0.2f);
     }
     MOX_DrawLineRGB(0, 0, kWidth - 1, kHeight - 1, 0.2f, 1.0f, 0.2f);
 }
@@ -190,7 +190,7 @@ int coremain(int argc, char** argv)
         if (font.numletters) MOX_DrawCenteredText(560, font, "MOX engine - frame %d", frame);
         MOX_DisableRenderState(MOX_ALPHATEST);  // sprites leave it on
 
-        float fade = std::fmin(1.0f, frame / 60.0f);  // one second in
+        float fade = std::fmin(1.0f, frame / 60.0f);                                                  // one second in
         if (frames > 0 && !savepath && !video) fade = std::fmin(fade, (frames - 1 - frame) / 60.0f);  // and out
         MOX_SetFadeValue(std::fmax(fade, 0.0f));
         MOX_SwapBuffers();

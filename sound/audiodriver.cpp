@@ -19,25 +19,30 @@
 #include "sound/audiodriver_output.h"
 #include "sound/coresound.h"
 
-enum { AUDIO_NUMBLOCKS = 4, AUDIO_BLOCKFRAMES = 2048, AUDIO_STARTBYTES = 2048 };
+enum {
+    AUDIO_NUMBLOCKS = 4,
+    AUDIO_BLOCKFRAMES = 2048,
+    AUDIO_STARTBYTES = 2048
+};
 
-static int g_output = AUDIODRIVER_DEVICE;     // output the next init opens
-static int g_opened = -1;                     // output that is open, -1: none
-static unsigned g_frequency = 0;              // the open ring's format
+static int g_output = AUDIODRIVER_DEVICE;  // output the next init opens
+static int g_opened = -1;                  // output that is open, -1: none
+static unsigned g_frequency = 0;           // the open ring's format
 static unsigned g_bits = 0;
 static int g_channels = 0;
 static unsigned char* g_audio_buffer = nullptr;  // 4 blocks of g_buffer_size bytes
-static uint32_t g_sample_size = 0;            // bytes per output frame
-static uint32_t g_buffer_size = 0;            // bytes per block
-static uint32_t g_cur_buf = 0;                // block played now, refilled next
+static uint32_t g_sample_size = 0;               // bytes per output frame
+static uint32_t g_buffer_size = 0;               // bytes per block
+static uint32_t g_cur_buf = 0;                   // block played now, refilled next
 static uint32_t g_block_bytes[AUDIO_NUMBLOCKS];  // queued bytes of each block
-static uint32_t g_play_offset = 0;            // bytes of block g_cur_buf already played
-static uint64_t g_played_bytes = 0;           // bytes the output has played since it opened
+static uint32_t g_play_offset = 0;               // bytes of block g_cur_buf already played
+static uint64_t g_played_bytes = 0;              // bytes the output has played since it opened
 
 void audiodriver_setoutput(int output) { g_output = output; }
 
 // Opens (or closes) an output of the given kind on the ring's format.
-static int audiodriver_openkind(int output) {
+static int audiodriver_openkind(int output)
+{
     switch (output) {
     case AUDIODRIVER_OFFLINE: return audiodriver_offline_open(g_sample_size);
     case AUDIODRIVER_SILENT:
@@ -47,13 +52,15 @@ static int audiodriver_openkind(int output) {
     }
 }
 
-static void audiodriver_closekind(int output) {
+static void audiodriver_closekind(int output)
+{
     if (output == AUDIODRIVER_DEVICE) audiodriver_device_close();
     if (output == AUDIODRIVER_OFFLINE) audiodriver_offline_close();
     if (output == AUDIODRIVER_SILENT) audiodriver_silent_close();
 }
 
-int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int flags) {
+int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int flags)
+{
     (void)bufferlength;  // the block is 2048 frames whatever is asked
     if (frequency == 0) return 1;
     audiodriver_close();  // a second init replaces the first
@@ -102,7 +109,8 @@ int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int fl
     return 1;
 }
 
-int audiodriver_switchoutput(int output, int restart) {
+int audiodriver_switchoutput(int output, int restart)
+{
     if (g_opened < 0) return 0;
     // The old output's last callback has run before the new one starts;
     // the ring, its blocks and where play stands in them stay as they are.
@@ -125,7 +133,8 @@ int audiodriver_switchoutput(int output, int restart) {
 
 int audiodriver_openoutput() { return g_opened; }
 
-void audiodriver_close() {
+void audiodriver_close()
+{
     // The output's callback is stopped first; only then is the ring freed.
     audiodriver_closekind(g_opened);
     g_opened = -1;
@@ -138,7 +147,8 @@ void audiodriver_close() {
     free(ring);
 }
 
-int audiodriver_getbuffer(void** block, unsigned* bytes) {
+int audiodriver_getbuffer(void** block, unsigned* bytes)
+{
     soundsystem_lock();
     if (block) *block = g_audio_buffer ? g_audio_buffer + g_cur_buf * g_buffer_size : nullptr;
     if (bytes) *bytes = g_buffer_size;
@@ -146,7 +156,8 @@ int audiodriver_getbuffer(void** block, unsigned* bytes) {
     return 1;
 }
 
-void audiodriver_submitbuffer() {
+void audiodriver_submitbuffer()
+{
     // Feeding by hand: the block handed out is queued whole and the ring
     // moves on to the next, as the refill does.
     soundsystem_lock();
@@ -158,7 +169,8 @@ void audiodriver_submitbuffer() {
     soundsystem_unlock();
 }
 
-void fillnextbuffer() {
+void fillnextbuffer()
+{
     soundsystem_lock();
     if (g_audio_buffer) {
         unsigned char* block = g_audio_buffer + g_cur_buf * g_buffer_size;
@@ -170,7 +182,8 @@ void fillnextbuffer() {
     soundsystem_unlock();
 }
 
-unsigned char* audiodriver_ringblock(int index, uint32_t* bytes) {
+unsigned char* audiodriver_ringblock(int index, uint32_t* bytes)
+{
     soundsystem_lock();
     unsigned char* block = nullptr;
     if (g_audio_buffer && index >= 0 && index < AUDIO_NUMBLOCKS) {
@@ -181,34 +194,39 @@ unsigned char* audiodriver_ringblock(int index, uint32_t* bytes) {
     return block;
 }
 
-void audiodriver_ringplayed(uint32_t bytes) {
+void audiodriver_ringplayed(uint32_t bytes)
+{
     soundsystem_lock();
     g_played_bytes += bytes;
     soundsystem_unlock();
 }
 
-uint64_t audiodriver_playedframes() {
+uint64_t audiodriver_playedframes()
+{
     soundsystem_lock();
     const uint64_t frames = g_sample_size ? g_played_bytes / g_sample_size : 0;
     soundsystem_unlock();
     return frames;
 }
 
-uint32_t audiodriver_ringoffset() {
+uint32_t audiodriver_ringoffset()
+{
     soundsystem_lock();
     const uint32_t offset = g_play_offset;
     soundsystem_unlock();
     return offset;
 }
 
-int audiodriver_ringnext() {
+int audiodriver_ringnext()
+{
     soundsystem_lock();
     int next = (int)g_cur_buf;
     soundsystem_unlock();
     return next;
 }
 
-int audiodriver_playring(void* out, unsigned bytes) {
+int audiodriver_playring(void* out, unsigned bytes)
+{
     unsigned char* dst = (unsigned char*)out;
     int mixed = 0;
     soundsystem_lock();
@@ -241,7 +259,8 @@ int audiodriver_playring(void* out, unsigned bytes) {
 // its stream callback stopped it, deleted it or gave it other data: nothing
 // more of it is mixed in this block.
 template <bool SIXTEEN, bool STEREOSOURCE, bool STEREOOUT>
-static int mix_sound(s_sound* sound, int32_t* mix, int frames, int32_t g, int32_t gl, int32_t gr) {
+static int mix_sound(s_sound* sound, int32_t* mix, int frames, int32_t g, int32_t gl, int32_t gr)
+{
     const uint64_t end = (uint64_t)sound->length * 256u;  // in 64 bits: long sounds end right
     // Samples that really exist, whatever `length` claims.
     const uint32_t avail = SIXTEEN ? sound->size / 2 : sound->size;
@@ -310,7 +329,8 @@ static const mixfunc mixers[2][2][2] = {
      {mix_sound<true, true, false>, mix_sound<true, true, true>}},
 };
 
-void audiodriver_mixbuffers(void* block, int bytes, int unused) {
+void audiodriver_mixbuffers(void* block, int bytes, int unused)
+{
     (void)unused;
     soundsystem_lock();
     // Mixing moves the live positions, whatever past block this thread views.

@@ -11,7 +11,11 @@
 // The outputs: the platform's device (or the silent one when there is
 // none), the offline output that plays only when told, and the silent
 // real-time output asked for outright (tests, machines meant to be quiet).
-enum { AUDIODRIVER_DEVICE = 0, AUDIODRIVER_OFFLINE = 1, AUDIODRIVER_SILENT = 2 };
+enum {
+    AUDIODRIVER_DEVICE = 0,
+    AUDIODRIVER_OFFLINE = 1,
+    AUDIODRIVER_SILENT = 2
+};
 
 int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int flags);
 void audiodriver_close();

@@ -5,11 +5,12 @@
 #include "sound/audiodriver.h"
 #include "sound/audiodriver_output.h"
 
-static bool g_offline_open = false;    // an offline output is open
-static uint64_t g_offline_played = 0;  // bytes played since it opened
+static bool g_offline_open = false;       // an offline output is open
+static uint64_t g_offline_played = 0;     // bytes played since it opened
 static uint32_t g_offline_framesize = 0;  // bytes per output frame
 
-int audiodriver_offline_open(unsigned framebytes) {
+int audiodriver_offline_open(unsigned framebytes)
+{
     g_offline_open = true;
     g_offline_played = 0;
     g_offline_framesize = framebytes;
@@ -18,13 +19,15 @@ int audiodriver_offline_open(unsigned framebytes) {
 
 void audiodriver_offline_close() { g_offline_open = false; }
 
-int audiodriver_offline_play(void* out, unsigned bytes) {
+int audiodriver_offline_play(void* out, unsigned bytes)
+{
     if (!g_offline_open) return 0;
     g_offline_played += bytes;
     return audiodriver_playring(out, bytes);
 }
 
-int audiodriver_offline_playuntil(uint64_t frames) {
+int audiodriver_offline_playuntil(uint64_t frames)
+{
     if (!g_offline_open) return 0;
     uint64_t target = frames * g_offline_framesize;
     int mixed = 0;

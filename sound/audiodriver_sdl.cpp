@@ -11,16 +11,18 @@
 
 #include "sound/audiodriver_output.h"
 
-static SDL_AudioDeviceID g_device = 0;        // the open device, 0: none
-static bool g_audio_subsystem = false;        // this module started SDL's audio
-static bool g_silent = false;                 // the silent output plays instead
+static SDL_AudioDeviceID g_device = 0;  // the open device, 0: none
+static bool g_audio_subsystem = false;  // this module started SDL's audio
+static bool g_silent = false;           // the silent output plays instead
 
-static void SDLCALL audiodriver_sdl_callback(void* userdata, Uint8* stream, int len) {
+static void SDLCALL audiodriver_sdl_callback(void* userdata, Uint8* stream, int len)
+{
     (void)userdata;
     audiodriver_playring(stream, len > 0 ? (unsigned)len : 0);
 }
 
-int audiodriver_device_open(unsigned frequency, unsigned bits, int channels) {
+int audiodriver_device_open(unsigned frequency, unsigned bits, int channels)
+{
     g_device = 0;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         g_audio_subsystem = true;
@@ -46,7 +48,8 @@ int audiodriver_device_open(unsigned frequency, unsigned bits, int channels) {
     return audiodriver_silent_open(frequency, (bits / 8) * (unsigned)channels);
 }
 
-void audiodriver_device_close() {
+void audiodriver_device_close()
+{
     if (g_device) {
         // Returns only after SDL's audio thread has run its last callback.
         SDL_CloseAudioDevice(g_device);

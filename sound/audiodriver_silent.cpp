@@ -11,7 +11,8 @@
 static std::thread g_silent_thread;
 static std::atomic<bool> g_silent_running{false};
 
-static void silent_output(unsigned frequency, unsigned framebytes) {
+static void silent_output(unsigned frequency, unsigned framebytes)
+{
     using clock = std::chrono::steady_clock;
     const unsigned stepframes = frequency / 100 ? frequency / 100 : 1;  // 441 frames at 44100 Hz
     const clock::time_point start = clock::now();
@@ -30,14 +31,16 @@ static struct silent_guard {
     ~silent_guard() { audiodriver_silent_close(); }
 } g_silent_guard;
 
-int audiodriver_silent_open(unsigned frequency, unsigned framebytes) {
+int audiodriver_silent_open(unsigned frequency, unsigned framebytes)
+{
     audiodriver_silent_close();
     g_silent_running.store(true, std::memory_order_release);
     g_silent_thread = std::thread(silent_output, frequency ? frequency : 44100, framebytes);
     return 1;
 }
 
-void audiodriver_silent_close() {
+void audiodriver_silent_close()
+{
     if (!g_silent_thread.joinable()) return;
     g_silent_running.store(false, std::memory_order_release);
     g_silent_thread.join();

@@ -22,7 +22,9 @@
 #include "sound/audiodriver.h"
 #include "sound/audiodriver_output.h"
 
-enum { WAVE_BLOCKS = 4 };
+enum {
+    WAVE_BLOCKS = 4
+};
 
 static HWAVEOUT g_wo = nullptr;          // the open device, null: none
 static WAVEFORMATEX g_wf;                // its PCM format
@@ -30,7 +32,7 @@ static WAVEHDR g_hdr[WAVE_BLOCKS];       // one header per block of the ring
 static HANDLE g_refill_event = nullptr;  // set by waveOutProc on each block done
 static std::thread g_refill_thread;
 static std::atomic<bool> g_refill_running{false};
-static bool g_silent = false;            // the silent output plays instead
+static bool g_silent = false;  // the silent output plays instead
 
 static void CALLBACK waveOutProc(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PTR)
 {
@@ -89,9 +91,9 @@ int audiodriver_device_open(unsigned frequency, unsigned bits, int channels)
     g_wf.wBitsPerSample = WORD(bits);
     g_wf.cbSize = 0;
     g_refill_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    const MMRESULT opened = g_refill_event ? waveOutOpen(&g_wo, WAVE_MAPPER, &g_wf, DWORD_PTR(waveOutProc), 0,
-                                                         CALLBACK_FUNCTION)
-                                           : MMSYSERR_NOMEM;
+    const MMRESULT opened = g_refill_event
+                                ? waveOutOpen(&g_wo, WAVE_MAPPER, &g_wf, DWORD_PTR(waveOutProc), 0, CALLBACK_FUNCTION)
+                                : MMSYSERR_NOMEM;
     if (opened != MMSYSERR_NOERROR) {
         g_wo = nullptr;
         printf("AUDIO: no audio device (wave-out error %u): playing silence in real time\n", unsigned(opened));

@@ -15,12 +15,12 @@
 
 #include "sound/audiodriver.h"
 
-s_soundsystem soundsystem;                           // the output record; zero until Init
-s_sound* active_sounds[SOUNDSYSTEM_MAXACTIVE];       // started sounds, in start order
+s_soundsystem soundsystem;                      // the output record; zero until Init
+s_sound* active_sounds[SOUNDSYSTEM_MAXACTIVE];  // started sounds, in start order
 
-static std::recursive_mutex soundsystem_mutex;       // the table and started sounds
-static int32_t* soundsystem_lastblock = nullptr;     // the demo thread's copy of the last block
-static uint32_t soundsystem_lastblock_size = 0;      // its byte size
+static std::recursive_mutex soundsystem_mutex;           // the table and started sounds
+static int32_t* soundsystem_lastblock = nullptr;         // the demo thread's copy of the last block
+static uint32_t soundsystem_lastblock_size = 0;          // its byte size
 thread_local mox_sharedview mox_mixview = {nullptr, 0};  // set only around a stream's callback
 
 // The recent blocks, a ring of SOUNDSYSTEM_HISTORY written by the mixer
@@ -35,9 +35,9 @@ struct soundsystem_pastblock {
     int16_t playing[SOUNDSYSTEM_MAXACTIVE];
 };
 static soundsystem_pastblock soundsystem_past[SOUNDSYSTEM_HISTORY];
-static int32_t* soundsystem_pastbuffers = nullptr;   // SOUNDSYSTEM_HISTORY mix buffers
-static uint32_t soundsystem_blocksmixed = 0;         // since Soundsystem_Init
-static int32_t* soundsystem_viewedblock = nullptr;   // the viewing thread's copy of its block
+static int32_t* soundsystem_pastbuffers = nullptr;  // SOUNDSYSTEM_HISTORY mix buffers
+static uint32_t soundsystem_blocksmixed = 0;        // since Soundsystem_Init
+static int32_t* soundsystem_viewedblock = nullptr;  // the viewing thread's copy of its block
 thread_local mox_pastview mox_blockview = {0, {}, {}};
 static thread_local bool soundsystem_viewing = false;  // this thread views a past block
 
@@ -47,12 +47,14 @@ void soundsystem_unlock() { soundsystem_mutex.unlock(); }
 // 0..255; the step needs the output frequency, 0 before Init.
 static int clamp_byte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
-static uint32_t sound_step(uint32_t frequency, uint32_t channels) {
+static uint32_t sound_step(uint32_t frequency, uint32_t channels)
+{
     if (soundsystem.frequency == 0) return 0;
     return (frequency * 256u * channels) / soundsystem.frequency;
 }
 
-int Soundsystem_Init(int frequency, int bits, int channels) {
+int Soundsystem_Init(int frequency, int bits, int channels)
+{
     audiodriver_close();  // a second start replaces the first; no callback runs on
     soundsystem_lock();
     soundsystem.frequency = (uint32_t)frequency;
@@ -68,7 +70,8 @@ int Soundsystem_Init(int frequency, int bits, int channels) {
     soundsystem.output_buffer = (int32_t*)calloc(1, soundsystem.output_size ? soundsystem.output_size : 1);
     free(soundsystem_pastbuffers);
     free(soundsystem_viewedblock);
-    soundsystem_pastbuffers = (int32_t*)calloc(SOUNDSYSTEM_HISTORY, soundsystem.output_size ? soundsystem.output_size : 1);
+    soundsystem_pastbuffers =
+        (int32_t*)calloc(SOUNDSYSTEM_HISTORY, soundsystem.output_size ? soundsystem.output_size : 1);
     soundsystem_viewedblock = (int32_t*)calloc(1, soundsystem.output_size ? soundsystem.output_size : 1);
     memset(soundsystem_past, 0, sizeof soundsystem_past);
     soundsystem_blocksmixed = 0;
@@ -80,7 +83,8 @@ int Soundsystem_Init(int frequency, int bits, int channels) {
     return 1;
 }
 
-void Soundsystem_CloseAudio() {
+void Soundsystem_CloseAudio()
+{
     // The driver stops its callback before anything is freed.
     audiodriver_close();
     soundsystem_lock();
@@ -98,7 +102,8 @@ void Soundsystem_CloseAudio() {
 }
 
 // The mixer reads the levels once per block, under the lock.
-static void set_level(uint16_t* level, int volume) {
+static void set_level(uint16_t* level, int volume)
+{
     soundsystem_lock();
     *level = (uint16_t)clamp_byte(volume);
     soundsystem_unlock();
@@ -107,7 +112,8 @@ void Soundsystem_SetMasterVolume(int volume) { set_level(&soundsystem.master_vol
 void Soundsystem_SetMusicVolume(int volume) { set_level(&soundsystem.music_volume, volume); }
 void Soundsystem_SetEffectVolume(int volume) { set_level(&soundsystem.effect_volume, volume); }
 
-void Soundsystem_SetVolume(s_sound* sound, int volume) {
+void Soundsystem_SetVolume(s_sound* sound, int volume)
+{
     soundsystem_lock();
     sound->volume = (uint8_t)clamp_byte(volume);
     sound->volume_left = (uint8_t)(((255 - sound->panning) * sound->volume) >> 8);
@@ -115,7 +121,8 @@ void Soundsystem_SetVolume(s_sound* sound, int volume) {
     soundsystem_unlock();
 }
 
-void Soundsystem_SetPanning(s_sound* sound, int panning) {
+void Soundsystem_SetPanning(s_sound* sound, int panning)
+{
     soundsystem_lock();
     // No lower clamp: a negative value keeps its low 8 bits.
     sound->panning = (uint8_t)(panning > 255 ? 255 : panning);
@@ -124,20 +131,23 @@ void Soundsystem_SetPanning(s_sound* sound, int panning) {
     soundsystem_unlock();
 }
 
-void Soundsystem_SetFrequency(s_sound* sound, int frequency) {
+void Soundsystem_SetFrequency(s_sound* sound, int frequency)
+{
     soundsystem_lock();
     sound->step = sound_step((uint32_t)frequency, sound->channels);
     soundsystem_unlock();
 }
 
-char* upcase_sound(char* string) {
+char* upcase_sound(char* string)
+{
     for (char* p = string; *p; p++)
         if (*p >= 'a' && *p <= 'z') *p = (char)(*p - 'a' + 'A');
     return string;
 }
 
 // The defaults every load leaves, whatever was read.
-static void sound_defaults(s_sound* sound) {
+static void sound_defaults(s_sound* sound)
+{
     sound->callback = nullptr;
     sound->position = 0;
     sound->step = sound_step(sound->frequency, sound->channels);
@@ -150,7 +160,8 @@ static void sound_defaults(s_sound* sound) {
     sound->music = 0;
 }
 
-void Soundsystem_LoadSound(const char* name, s_sound* sound) {
+void Soundsystem_LoadSound(const char* name, s_sound* sound)
+{
     printf("Loading sound %s\n", name);
     // Read into a fresh record and put it in place under the lock, so a
     // sound that is still in the table is never seen half-loaded.
@@ -169,8 +180,9 @@ void Soundsystem_LoadSound(const char* name, s_sound* sound) {
 
 void Soundsystem_SaveSound(const char* name, s_sound* sound) { Soundsystem_SaveWAV(name, sound); }
 
-void Soundsystem_CreateSoundStream(s_sound* sound, soundstream_callback callback, int frequency,
-                                   int bits, int channels, int length) {
+void Soundsystem_CreateSoundStream(s_sound* sound, soundstream_callback callback, int frequency, int bits, int channels,
+                                   int length)
+{
     s_sound stream{};
     stream.channels = (uint16_t)channels;
     stream.frequency = (uint32_t)frequency;
@@ -192,7 +204,8 @@ void Soundsystem_CreateSoundStream(s_sound* sound, soundstream_callback callback
     soundsystem_unlock();
 }
 
-void Soundsystem_PlaySound(s_sound* sound, int loop) {
+void Soundsystem_PlaySound(s_sound* sound, int loop)
+{
     soundsystem_lock();
     sound->playing = 1;
     sound->position = 0;
@@ -207,14 +220,16 @@ void Soundsystem_PlaySound(s_sound* sound, int loop) {
     soundsystem_unlock();
 }
 
-void Soundsystem_PlayMusic(s_sound* sound, int loop) {
+void Soundsystem_PlayMusic(s_sound* sound, int loop)
+{
     soundsystem_lock();
     sound->music = 1;
     Soundsystem_PlaySound(sound, loop);
     soundsystem_unlock();
 }
 
-void Soundsystem_StopSound(s_sound* sound) {
+void Soundsystem_StopSound(s_sound* sound)
+{
     soundsystem_lock();
     sound->position = 0;
     sound->playing = 0;
@@ -231,7 +246,8 @@ void Soundsystem_StopSound(s_sound* sound) {
 
 void Soundsystem_StopMusic(s_sound* sound) { Soundsystem_StopSound(sound); }
 
-void Soundsystem_DeleteSound(s_sound* sound) {
+void Soundsystem_DeleteSound(s_sound* sound)
+{
     Soundsystem_StopSound(sound);
     // Out of the table now: the mixer no longer touches the data.
     if (sound->data) {
@@ -240,7 +256,8 @@ void Soundsystem_DeleteSound(s_sound* sound) {
     }
 }
 
-void Soundsystem_SetSoundOffset(s_sound* sound, uint64_t offset) {
+void Soundsystem_SetSoundOffset(s_sound* sound, uint64_t offset)
+{
     // Under the lock, so the mixer's step of this block cannot overwrite it.
     soundsystem_lock();
     sound->position = offset;
@@ -249,7 +266,8 @@ void Soundsystem_SetSoundOffset(s_sound* sound, uint64_t offset) {
 
 uint64_t Soundsystem_GetSoundOffset(s_sound sound) { return sound.position; }
 
-int32_t* Soundsystem_GetOutputBuffer() {
+int32_t* Soundsystem_GetOutputBuffer()
+{
     if (soundsystem_viewing) return soundsystem_viewedblock;
     // The mixer holds the lock for a whole block, so what is copied here is
     // always a finished block, never one half mixed.
@@ -268,7 +286,8 @@ int32_t* Soundsystem_GetOutputBuffer() {
 
 // --- the recent blocks --------------------------------------------------------
 
-void soundsystem_keepblock() {
+void soundsystem_keepblock()
+{
     soundsystem_lock();
     if (soundsystem_pastbuffers && soundsystem.output_buffer) {
         const uint32_t number = ++soundsystem_blocksmixed;
@@ -290,14 +309,16 @@ void soundsystem_keepblock() {
     soundsystem_unlock();
 }
 
-uint32_t Soundsystem_BlocksMixed() {
+uint32_t Soundsystem_BlocksMixed()
+{
     soundsystem_lock();
     const uint32_t number = soundsystem_blocksmixed;
     soundsystem_unlock();
     return number;
 }
 
-int Soundsystem_ViewBlock(uint32_t block) {
+int Soundsystem_ViewBlock(uint32_t block)
+{
     soundsystem_lock();
     const soundsystem_pastblock& b = soundsystem_past[block % SOUNDSYSTEM_HISTORY];
     if (block == 0 || b.number != block || !soundsystem_pastbuffers || !soundsystem_viewedblock) {
@@ -321,7 +342,8 @@ int Soundsystem_ViewBlock(uint32_t block) {
     return 1;
 }
 
-void Soundsystem_ViewLive() {
+void Soundsystem_ViewLive()
+{
     mox_blockview.count = 0;
     soundsystem_viewing = false;
 }

@@ -8,7 +8,10 @@
 #pragma once
 #include <cstdint>
 
-enum { SOUNDSYSTEM_MAXACTIVE = 16, SOUNDSYSTEM_HISTORY = 32 };
+enum {
+    SOUNDSYSTEM_MAXACTIVE = 16,
+    SOUNDSYSTEM_HISTORY = 32
+};
 
 // The mixer's own view of one field while a stream's callback runs on the
 // mixing thread: that thread reads and writes the view instead, so the
@@ -40,18 +43,30 @@ struct mox_shared {
     mox_shared() = default;
     constexpr mox_shared(T v) : value(v) {}
     mox_shared(const mox_shared& other) : value(other.load()) {}
-    mox_shared& operator=(const mox_shared& other) { store(other.load()); return *this; }
-    mox_shared& operator=(T v) { store(v); return *this; }
+    mox_shared& operator=(const mox_shared& other)
+    {
+        store(other.load());
+        return *this;
+    }
+    mox_shared& operator=(T v)
+    {
+        store(v);
+        return *this;
+    }
     operator T() const { return load(); }
-    T load() const {
+    T load() const
+    {
         if (mox_mixview.field == &value) return (T)mox_mixview.value;
         for (int i = 0; i < mox_blockview.count; i++)
             if (mox_blockview.field[i] == &value) return (T)mox_blockview.value[i];
         return __atomic_load_n(&value, __ATOMIC_ACQUIRE);
     }
-    void store(T v) {
-        if (mox_mixview.field == &value) mox_mixview.value = (uint64_t)v;
-        else __atomic_store_n(&value, v, __ATOMIC_RELEASE);
+    void store(T v)
+    {
+        if (mox_mixview.field == &value)
+            mox_mixview.value = (uint64_t)v;
+        else
+            __atomic_store_n(&value, v, __ATOMIC_RELEASE);
     }
 };
 
@@ -61,36 +76,36 @@ typedef int (*soundstream_callback)(void* data, uint32_t bytes);
 
 // One sound. The caller owns the record, the sound owns `data`.
 struct s_sound {
-    mox_shared<int16_t> playing;     // nonzero while started
-    uint16_t channels;               // 1 or 2, interleaved
-    uint16_t bits;                   // 8 (unsigned) or 16 (signed little-endian)
-    uint32_t size;                   // bytes of sample data
-    uint32_t length;                 // samples, all channels counted; play ends here
-    uint32_t frequency;              // sample rate of the data in Hz
-    mox_shared<uint64_t> position;   // sample index (all channels) x 256
-    uint32_t step;                   // added to `position` per output frame
-    uint32_t loop;                   // nonzero: wrap at the end instead of stopping
-    uint32_t music;                  // exactly 1: music volume applies, else effect volume
-    uint8_t volume;                  // gain on mono output
-    uint8_t volume_left;             // gain of the left output channel
-    uint8_t volume_right;            // gain of the right output channel
-    uint8_t panning;                 // 0 left .. 255 right
-    soundstream_callback callback;   // streams only; null for loaded sounds
-    void* data;                      // `size` bytes
+    mox_shared<int16_t> playing;    // nonzero while started
+    uint16_t channels;              // 1 or 2, interleaved
+    uint16_t bits;                  // 8 (unsigned) or 16 (signed little-endian)
+    uint32_t size;                  // bytes of sample data
+    uint32_t length;                // samples, all channels counted; play ends here
+    uint32_t frequency;             // sample rate of the data in Hz
+    mox_shared<uint64_t> position;  // sample index (all channels) x 256
+    uint32_t step;                  // added to `position` per output frame
+    uint32_t loop;                  // nonzero: wrap at the end instead of stopping
+    uint32_t music;                 // exactly 1: music volume applies, else effect volume
+    uint8_t volume;                 // gain on mono output
+    uint8_t volume_left;            // gain of the left output channel
+    uint8_t volume_right;           // gain of the right output channel
+    uint8_t panning;                // 0 left .. 255 right
+    soundstream_callback callback;  // streams only; null for loaded sounds
+    void* data;                     // `size` bytes
 };
 
 // The output format, the three volume levels and the mix buffer.
 struct s_soundsystem {
-    uint32_t frequency;       // output frequency every step is computed for
-    uint16_t channels;        // output channels, 1 or 2 (set by the driver)
-    uint16_t bits;            // output bits, 8 or 16 (set by the driver)
-    uint32_t bufferlength;    // frames per mix block: 2048
-    uint32_t output_size;     // bytes of the mix buffer: channels x bufferlength x 4
-    uint16_t master_volume;   // 0..255
-    uint16_t music_volume;    // 0..255
-    uint16_t effect_volume;   // 0..255
-    int32_t* output_buffer;   // the mix buffer, written by the mixer only
-    int32_t numactive;        // entries in use in active_sounds
+    uint32_t frequency;      // output frequency every step is computed for
+    uint16_t channels;       // output channels, 1 or 2 (set by the driver)
+    uint16_t bits;           // output bits, 8 or 16 (set by the driver)
+    uint32_t bufferlength;   // frames per mix block: 2048
+    uint32_t output_size;    // bytes of the mix buffer: channels x bufferlength x 4
+    uint16_t master_volume;  // 0..255
+    uint16_t music_volume;   // 0..255
+    uint16_t effect_volume;  // 0..255
+    int32_t* output_buffer;  // the mix buffer, written by the mixer only
+    int32_t numactive;       // entries in use in active_sounds
 };
 
 extern s_soundsystem soundsystem;
@@ -106,8 +121,8 @@ void Soundsystem_SetPanning(s_sound* sound, int panning);
 void Soundsystem_SetFrequency(s_sound* sound, int frequency);
 void Soundsystem_LoadSound(const char* name, s_sound* sound);
 void Soundsystem_SaveSound(const char* name, s_sound* sound);
-void Soundsystem_CreateSoundStream(s_sound* sound, soundstream_callback callback, int frequency,
-                                   int bits, int channels, int length);
+void Soundsystem_CreateSoundStream(s_sound* sound, soundstream_callback callback, int frequency, int bits, int channels,
+                                   int length);
 void Soundsystem_PlaySound(s_sound* sound, int loop);
 void Soundsystem_PlayMusic(s_sound* sound, int loop);
 void Soundsystem_StopSound(s_sound* sound);

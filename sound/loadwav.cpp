@@ -15,23 +15,27 @@
 
 static const uint32_t WAV_HEADERSIZE = 44;  // the canonical header
 
-static uint32_t get32(const unsigned char* p) {
+static uint32_t get32(const unsigned char* p)
+{
     return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
 }
 static uint16_t get16(const unsigned char* p) { return (uint16_t)(p[0] | p[1] << 8); }
-static void put32(unsigned char* p, uint32_t v) {
+static void put32(unsigned char* p, uint32_t v)
+{
     p[0] = (unsigned char)v;
     p[1] = (unsigned char)(v >> 8);
     p[2] = (unsigned char)(v >> 16);
     p[3] = (unsigned char)(v >> 24);
 }
-static void put16(unsigned char* p, uint16_t v) {
+static void put16(unsigned char* p, uint16_t v)
+{
     p[0] = (unsigned char)v;
     p[1] = (unsigned char)(v >> 8);
 }
 
 // Checks what the canonical layout leaves open; 1 when the data can be taken.
-static int wav_checkdata(const char* name, const s_sound* sound, uint32_t datasize, uint32_t filesize) {
+static int wav_checkdata(const char* name, const s_sound* sound, uint32_t datasize, uint32_t filesize)
+{
     // The mixer plays 8-bit unsigned and 16-bit signed samples; anything
     // else would play as noise.
     if (sound->bits != 8 && sound->bits != 16) {
@@ -50,7 +54,8 @@ static int wav_checkdata(const char* name, const s_sound* sound, uint32_t datasi
     return 1;
 }
 
-int Soundsystem_LoadWAV(const char* name, s_sound* sound) {
+int Soundsystem_LoadWAV(const char* name, s_sound* sound)
+{
     corefile_handle h;
     if (!corefile_open(name, &h, 0)) return 0;
     if (h.size < 0) {
@@ -105,7 +110,8 @@ int Soundsystem_LoadWAV(const char* name, s_sound* sound) {
     return result;
 }
 
-int Soundsystem_SaveWAV(const char* name, s_sound* sound) {
+int Soundsystem_SaveWAV(const char* name, s_sound* sound)
+{
     uint32_t bytes = sound->bits / 8u;
     uint32_t datasize = bytes * sound->length;
     // The copied amount is `size`; the header's sizes come from `length`.
@@ -142,14 +148,16 @@ int Soundsystem_SaveWAV(const char* name, s_sound* sound) {
 // --- files laid out otherwise ----------------------------------------------------
 
 // A chunk's tag, printable.
-static std::string wav_tag(const unsigned char* p) {
+static std::string wav_tag(const unsigned char* p)
+{
     std::string tag;
     for (int i = 0; i < 4; i++) tag += (p[i] >= 32 && p[i] < 127) ? (char)p[i] : '?';
     while (!tag.empty() && tag.back() == ' ') tag.pop_back();
     return tag;
 }
 
-const char* Soundsystem_WAVProblem(const char* name) {
+const char* Soundsystem_WAVProblem(const char* name)
+{
     static std::string problem;
     corefile_handle h;
     if (!corefile_open(name, &h, 0)) return nullptr;
@@ -162,7 +170,8 @@ const char* Soundsystem_WAVProblem(const char* name) {
     if (size < 12 || memcmp(head, "RIFF", 4) != 0 || memcmp(head + 8, "WAVE", 4) != 0) {
         problem += ": not a RIFF WAVE file";
     } else if (memcmp(head + 12, "fmt ", 4) != 0) {
-        problem += ": a " + wav_tag(head + 12) + " chunk comes before the format: only the canonical 44-byte PCM "
+        problem += ": a " + wav_tag(head + 12) +
+                   " chunk comes before the format: only the canonical 44-byte PCM "
                    "header is read";
     } else if (tag == 0xFFFE) {
         // Its sub-format's first two bytes are the plain format tag.
@@ -174,10 +183,12 @@ const char* Soundsystem_WAVProblem(const char* name) {
     } else if (tag != 1) {
         problem += ": format " + std::to_string(tag) + " is not PCM";
     } else if (fmtsize != 16) {
-        problem += ": a format chunk of " + std::to_string(fmtsize) + " bytes: only the canonical 44-byte PCM "
+        problem += ": a format chunk of " + std::to_string(fmtsize) +
+                   " bytes: only the canonical 44-byte PCM "
                    "header is read";
     } else if (memcmp(head + 36, "data", 4) != 0) {
-        problem += ": another chunk (" + wav_tag(head + 36) + ") comes before the sample data: only the canonical "
+        problem += ": another chunk (" + wav_tag(head + 36) +
+                   ") comes before the sample data: only the canonical "
                    "44-byte PCM header is read";
     } else if (bits != 8 && bits != 16) {
         problem += ": " + std::to_string(bits) + "-bit samples: 8- or 16-bit PCM is played";
@@ -192,7 +203,8 @@ const char* Soundsystem_WAVProblem(const char* name) {
     return problem.c_str();
 }
 
-const char* Soundsystem_WAVRemedy() {
+const char* Soundsystem_WAVRemedy()
+{
     return "write it as 16-bit PCM with the plain header: ffmpeg -i IN -c:a pcm_s16le -ar 44100 -ac 2 "
            "-fflags +bitexact -map_metadata -1 OUT.wav, or sox IN -b 16 -e signed-integer -r 44100 -c 2 OUT.wav";
 }

@@ -11,14 +11,16 @@ namespace {
 
 class Scratch : public testing::Environment {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         home_ = std::filesystem::current_path();
         dir_ = home_ / ("run-" + std::to_string(getpid()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         std::filesystem::current_path(home_);
         if (!testing::UnitTest::GetInstance()->Failed()) std::filesystem::remove_all(dir_);
     }

@@ -11,7 +11,8 @@ struct LinkedFile {
     std::string dir;   // mount this in directory mode
     std::string name;  // then open this; empty when the link could not be made
 
-    LinkedFile(const char* path, const char* linkname) {
+    LinkedFile(const char* path, const char* linkname)
+    {
         char* full = realpath(path, nullptr);
         char pattern[] = "/tmp/moxtool.XXXXXX";
         if (full && mkdtemp(pattern)) {
@@ -20,7 +21,8 @@ struct LinkedFile {
         }
         free(full);
     }
-    ~LinkedFile() {
+    ~LinkedFile()
+    {
         if (!name.empty()) unlink((dir + "/" + name).c_str());
         if (!dir.empty()) rmdir(dir.c_str());
     }

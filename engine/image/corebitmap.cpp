@@ -28,10 +28,7 @@ namespace {
 // as a little-endian word the two differ by the red and blue bytes.
 inline uint32_t swap_rb(uint32_t c) { return (c & 0xFF00FF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16); }
 
-inline bool is_colourkey(uint32_t c)
-{
-    return ((c >> 16) & 0xFF) > 240 && ((c >> 8) & 0xFF) < 16 && (c & 0xFF) > 240;
-}
+inline bool is_colourkey(uint32_t c) { return ((c >> 16) & 0xFF) > 240 && ((c >> 8) & 0xFF) < 16 && (c & 0xFF) > 240; }
 
 // A decoded 0xAARRGGBB colour, keyed and turned into the stored form;
 // without a branch, so that rows of pixels vectorise.
@@ -60,7 +57,13 @@ bool valid_pixel(int x, int y, const s_bitmap& b)
 
 // --- TGA decoding ------------------------------------------------------------
 
-enum Kind { GREY8, MAPPED8, RGB16, RGB24, RGBA32 };
+enum Kind {
+    GREY8,
+    MAPPED8,
+    RGB16,
+    RGB24,
+    RGBA32
+};
 
 constexpr int bytes_of(Kind k) { return k == RGBA32 ? 4 : k == RGB24 ? 3 : k == RGB16 ? 2 : 1; }
 
@@ -96,8 +99,8 @@ inline void convert_row<RGBA32>(const uint8_t* s, uint32_t* d, int n, const uint
         const __m128i b = _mm_and_si128(v, low);
         const __m128i g = _mm_and_si128(_mm_srli_epi32(v, 8), low);
         const __m128i r = _mm_and_si128(_mm_srli_epi32(v, 16), low);
-        const __m128i key = _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(r, over), _mm_cmplt_epi32(g, under)),
-                                          _mm_cmpgt_epi32(b, over));
+        const __m128i key =
+            _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(r, over), _mm_cmplt_epi32(g, under)), _mm_cmpgt_epi32(b, over));
         const __m128i swapped = _mm_or_si128(_mm_and_si128(v, middle), _mm_or_si128(r, _mm_slli_epi32(b, 16)));
         _mm_storeu_si128((__m128i*)(void*)(d + i), _mm_andnot_si128(key, swapped));
     }
@@ -106,13 +109,13 @@ inline void convert_row<RGBA32>(const uint8_t* s, uint32_t* d, int n, const uint
 #endif
 
 struct tga_image {
-    const uint8_t* src;  // next byte of pixel data read so far
-    const uint8_t* end;  // one past the last byte read so far
-    bool last = true;    // the file ends at `end`
+    const uint8_t* src;    // next byte of pixel data read so far
+    const uint8_t* end;    // one past the last byte read so far
+    bool last = true;      // the file ends at `end`
     bool stopped = false;  // the data ran out
-    uint32_t* out;       // the bitmap's buffer
+    uint32_t* out;         // the bitmap's buffer
     int width, height;
-    bool flipx, flipy;   // right origin, bottom origin
+    bool flipx, flipy;  // right origin, bottom origin
     int interleave;
     int pass = 0, row = 0;  // the next plain row: interleave pass, row from the origin's edge
     uint32_t palette[256];
@@ -197,8 +200,7 @@ int64_t decode_packed(tga_image& t)
                     convert_row<K>(t.src, row + c, span, t.palette);
                     t.src += (size_t)span * bpp;
                 } else {
-                    for (int i = 0; i < span; i++, t.src += bpp)
-                        row[t.width - 1 - c - i] = fetch<K>(t.src, t.palette);
+                    for (int i = 0; i < span; i++, t.src += bpp) row[t.width - 1 - c - i] = fetch<K>(t.src, t.palette);
                 }
                 c += span;
                 count -= span;
@@ -230,8 +232,7 @@ char* upcase(char* text)
 void MOX_CreateBitmap(int width, int height, s_bitmap* b)
 {
     if (mox_numbitmaps >= MOX_MAXBITMAPS) {
-        printf("MOX_CreateBitmap: bitmap table full (%d), %dx%d bitmap not made\n", MOX_MAXBITMAPS, width,
-               height);
+        printf("MOX_CreateBitmap: bitmap table full (%d), %dx%d bitmap not made\n", MOX_MAXBITMAPS, width, height);
         return;
     }
     const int texwidth = PowerOfTwo(width), texheight = PowerOfTwo(height);
@@ -357,8 +358,7 @@ void MOX_DrawRotatedBitmap(int x, int y, s_bitmap b, float angle)
 {
     MOX_DisableRenderState(MOX_ALPHATEST);
     MOX_BindTexture(b.texture);
-    MOX_DrawRotatedQuad((float)x, (float)y, (float)b.width, (float)b.height, b.umin, b.vmin, b.umax, b.vmax,
-                        angle);
+    MOX_DrawRotatedQuad((float)x, (float)y, (float)b.width, (float)b.height, b.umin, b.vmin, b.umax, b.vmax, angle);
 }
 
 // --- loading -------------------------------------------------------------------------
@@ -412,8 +412,7 @@ void read_palette(corefile_handle* h, size_t mapstart, size_t mapbytes, int mapf
     const size_t step = mapbits == 24 ? 3 : 2;
     for (size_t i = 0; i + step <= have && mapfirst + i / step < 256; i += step) {
         const uint8_t* m = map + i;
-        const uint32_t argb =
-            step == 3 ? 0xFF000000u | m[2] << 16 | m[1] << 8 | m[0] : argb_from16(m[0] | m[1] << 8);
+        const uint32_t argb = step == 3 ? 0xFF000000u | m[2] << 16 | m[1] << 8 | m[0] : argb_from16(m[0] | m[1] << 8);
         t.palette[mapfirst + i / step] = keyed(argb);
     }
     free(map);
@@ -484,8 +483,8 @@ void load_tga(const char* name, corefile_handle* h, s_bitmap* b)
     if (!refused && (uint64_t)width * height > 128 * (uint64_t)databytes)
         refused = "file too short for its size", remedy = "; it was cut short: write it again";
     if (refused) {
-        printf("%s: %s (%dx%d, %d bits, type %d, %d bytes), not loaded%s\n", name, refused, width, height, depth,
-               type, size, remedy);
+        printf("%s: %s (%dx%d, %d bits, type %d, %d bytes), not loaded%s\n", name, refused, width, height, depth, type,
+               size, remedy);
         return;
     }
 

@@ -20,7 +20,7 @@ struct s_bitmap {
     int32_t pixelcount;  // texwidth * texheight
     uint8_t* pixels;     // owned; null for none (or a static bitmap)
     float umin, vmin, umax, vmax;
-    int32_t texture;     // renderer texture; 0 for none
+    int32_t texture;  // renderer texture; 0 for none
 };
 
 void MOX_CreateBitmap(int width, int height, s_bitmap* b);

@@ -17,7 +17,9 @@ s_bitmap mox_fontbmp[MOX_MAXFONTS];
 
 namespace {
 
-enum { SKIP = -1 };
+enum {
+    SKIP = -1
+};
 
 // The letter a character draws, or SKIP for one that neither draws nor moves
 // the pen (codes below 31 and from 125 up, the bytes above 127 included).

@@ -9,7 +9,9 @@
 
 #include "engine/image/coresprite.h"
 
-enum { MOX_FONTLETTERS = 96 };
+enum {
+    MOX_FONTLETTERS = 96
+};
 
 struct s_font {
     s_sprite letters[MOX_FONTLETTERS];

@@ -205,6 +205,5 @@ void MOX_DrawRotatedSprite(int x, int y, s_sprite s, float angle)
 {
     MOX_BindTexture(s.texture);
     MOX_EnableRenderState(MOX_ALPHATEST);
-    MOX_DrawRotatedQuad((float)x, (float)y, (float)s.width, (float)s.height, s.umin, s.vmin, s.umax, s.vmax,
-                        angle);
+    MOX_DrawRotatedQuad((float)x, (float)y, (float)s.width, (float)s.height, s.umin, s.vmin, s.umax, s.vmax, angle);
 }

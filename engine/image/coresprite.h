@@ -14,11 +14,11 @@ struct s_sprite {
     int32_t width;
     int32_t height;
     float umin, vmin, umax, vmax;
-    int32_t texture;  // shared with the bitmap; 0 for a blank sprite
-    int32_t posx, posy;        // kept for the caller
-    int32_t originx, originy;  // kept for the caller
+    int32_t texture;                               // shared with the bitmap; 0 for a blank sprite
+    int32_t posx, posy;                            // kept for the caller
+    int32_t originx, originy;                      // kept for the caller
     int32_t boxleft, boxtop, boxright, boxbottom;  // collision box, edges
-    uint8_t* pixels;  // a blank sprite's own buffer; null otherwise
+    uint8_t* pixels;                               // a blank sprite's own buffer; null otherwise
 };
 
 // Bitmaps of sprites loaded from files: a sprite loaded while n sprites are

@@ -84,7 +84,9 @@ void mox_setdrawable(int width, int height);
 // The client size of a --window window for a picture of width x height: at
 // most MOX_WINDOWWIDTH wide and within roomw x roomh (what the desktop
 // leaves beside the window's frame; 0: no limit known), its shape kept.
-enum { MOX_WINDOWWIDTH = 1280 };
+enum {
+    MOX_WINDOWWIDTH = 1280
+};
 void mox_fitwindow(int width, int height, int roomw, int roomh, int* w, int* h);
 // The mouse values to 0, as the entry does before the demo thread starts.
 void mox_resetinput();

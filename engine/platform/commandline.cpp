@@ -63,11 +63,10 @@ static int mox_takewindow(const char*)
     return 1;
 }
 
-static const int mox_windowoption =
-    mox_addoption("--window", nullptr,
-                  "play in a window that fits the desktop (1280 x 720 where\n"
-                  "it fits), the picture scaled with its shape kept\n",
-                  mox_takewindow);
+static const int mox_windowoption = mox_addoption("--window", nullptr,
+                                                  "play in a window that fits the desktop (1280 x 720 where\n"
+                                                  "it fits), the picture scaled with its shape kept\n",
+                                                  mox_takewindow);
 
 static void mox_printusage(FILE* to)
 {
@@ -161,7 +160,10 @@ char** CommandLineToArgvA(const char* cmdline, int* argc)
             if (atspace) argv[n++] = out + j;
             atspace = false;
             break;
-        case ' ': case '\t': case '\n': case '\r':
+        case ' ':
+        case '\t':
+        case '\n':
+        case '\r':
             if (intext) out[j++] = '\0';
             intext = false;
             atspace = true;

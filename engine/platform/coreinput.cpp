@@ -27,7 +27,7 @@ int mox_input_mouse_mode = 0;
 int mox_mouse_x = 0, mox_mouse_y = 0, mox_mouse_oldx = 0, mox_mouse_oldy = 0;
 int mox_mouse_z = 0, mox_mouse_zdir = 0, mox_mouse_buttons = 0;
 
-static int mox_held[256];                  // keys held, as mox_input saw them go down and up
+static int mox_held[256];                     // keys held, as mox_input saw them go down and up
 static int mox_cursorx = 0, mox_cursory = 0;  // the cursor as the last mouse event left it
 
 s_controller MOX_controller[MOX_MAXCONTROLLERS];
@@ -39,10 +39,9 @@ int mox_input_prevcontrollerkey = 0;
 static const struct {
     int vk, code;
 } mox_keycodes[] = {
-    {0x1B, 0xF000}, {0x26, 0xF001}, {0x28, 0xF002}, {0x25, 0xF003}, {0x27, 0xF004},
-    {0x0D, 0xF010}, {0x10, 0xF011}, {0x20, 0xF012}, {0x11, 0xF013}, {0x12, 0xF014},
-    {0x08, 0xF020}, {0x2D, 0xF021}, {0x2E, 0xF022}, {0x21, 0xF023}, {0x22, 0xF024},
-    {0x24, 0xF025}, {0x23, 0xF026}, {0x14, 0xF027}, {0x09, 0xF028},
+    {0x1B, 0xF000}, {0x26, 0xF001}, {0x28, 0xF002}, {0x25, 0xF003}, {0x27, 0xF004}, {0x0D, 0xF010}, {0x10, 0xF011},
+    {0x20, 0xF012}, {0x11, 0xF013}, {0x12, 0xF014}, {0x08, 0xF020}, {0x2D, 0xF021}, {0x2E, 0xF022}, {0x21, 0xF023},
+    {0x22, 0xF024}, {0x24, 0xF025}, {0x23, 0xF026}, {0x14, 0xF027}, {0x09, 0xF028},
 };
 
 // Logical bits of the key-set entries 0 to 15 (entry 14 is unused).
@@ -54,8 +53,7 @@ static const int mox_keysetbits[16] = {0x1,   0x2,   0x4,   0x8,   0x10,   0x20,
 static const int mox_joybits[3][14] = {
     {0x0080, 0x0020, 0x0010, 0x0040, 0x0200, 0x0800, 0x0100, 0x0400, 0x1000, 0x2000, 0x4000, 0x4000, 0, 0},
     {0x0010, 0x0020, 0x0040, 0x0080, 0x0100, 0x0400, 0x2000, 0x1000, 0x4000, 0x4000, 0, 0, 0, 0},
-    {0x0040, 0x0010, 0x0020, 0x0080, 0x0100, 0x0400, 0x0200, 0x0800, 0x1000, 0x2000, 0x4000, 0x4000, 0x8000,
-     0x1000},
+    {0x0040, 0x0010, 0x0020, 0x0080, 0x0100, 0x0400, 0x0200, 0x0800, 0x1000, 0x2000, 0x4000, 0x4000, 0x8000, 0x1000},
 };
 
 // --- translations ------------------------------------------------------------
@@ -90,8 +88,10 @@ int mox_keybits(int vk)
     case 'Z': return 0x0080;
     case 'X': return 0x0100;
     case 'C': return 0x0400;
-    case 0x0D: case '1': return 0x1000;
-    case 0x08: case '2': return 0x2000;
+    case 0x0D:
+    case '1': return 0x1000;
+    case 0x08:
+    case '2': return 0x2000;
     case 0x1B: return 0x8000;
     default: return 0;
     }
@@ -170,8 +170,7 @@ void MOX_GetMouse(int* x, int* y, int* buttons)
         if (x) *x = mox_mouse_x - mox_mouse_oldx;
         if (y) *y = mox_mouse_y - mox_mouse_oldy;
         break;
-    default:
-        break;
+    default: break;
     }
     if (buttons) *buttons = mox_load(mox_mouse_buttons);
 }
@@ -216,7 +215,7 @@ void MOX_InitControllers()
 {
     static const int seta[16] = {0xF001, 0xF002, 0xF003, 0xF004, 0xF012, 0xF013, 0xF011, 'Z',
                                  'X',    'C',    'V',    'B',    0xF010, 0xF020, 0xF000, 0xF000};
-    static const int setb[16] = {'W', 'S', 'A', 'D', 'U', 'I', 'O', 'P',
+    static const int setb[16] = {'W', 'S', 'A', 'D', 'U',    'I',    'O',    'P',
                                  'K', 'L', 'H', 'J', 0xF010, 0xF020, 0xF000, 0xF000};
     MOX_numcontrollers = 0;
     for (int id = 0; id < 4; id++) {
@@ -305,8 +304,7 @@ void MOX_PollControllers()
             c.buttons = b;
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -376,8 +374,7 @@ void mox_input(const s_input& e)
         mox_store(mox_mouse_zdir, e.steps < 0 ? -1 : 1);
         mox_store(mox_mouse_z, mox_load(mox_mouse_z) + (e.steps < 0 ? -1 : 1));
         return;
-    default:
-        return;
+    default: return;
     }
 }
 

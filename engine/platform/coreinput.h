@@ -12,12 +12,27 @@
 
 // Windows virtual-key codes the engine knows by name.
 enum {
-    MOX_VK_BACK = 0x08, MOX_VK_TAB = 0x09, MOX_VK_RETURN = 0x0D,
-    MOX_VK_SHIFT = 0x10, MOX_VK_CONTROL = 0x11, MOX_VK_MENU = 0x12,
-    MOX_VK_CAPITAL = 0x14, MOX_VK_ESCAPE = 0x1B, MOX_VK_SPACE = 0x20,
-    MOX_VK_PRIOR = 0x21, MOX_VK_NEXT = 0x22, MOX_VK_END = 0x23, MOX_VK_HOME = 0x24,
-    MOX_VK_LEFT = 0x25, MOX_VK_UP = 0x26, MOX_VK_RIGHT = 0x27, MOX_VK_DOWN = 0x28,
-    MOX_VK_INSERT = 0x2D, MOX_VK_DELETE = 0x2E, MOX_VK_F1 = 0x70, MOX_VK_F10 = 0x79,
+    MOX_VK_BACK = 0x08,
+    MOX_VK_TAB = 0x09,
+    MOX_VK_RETURN = 0x0D,
+    MOX_VK_SHIFT = 0x10,
+    MOX_VK_CONTROL = 0x11,
+    MOX_VK_MENU = 0x12,
+    MOX_VK_CAPITAL = 0x14,
+    MOX_VK_ESCAPE = 0x1B,
+    MOX_VK_SPACE = 0x20,
+    MOX_VK_PRIOR = 0x21,
+    MOX_VK_NEXT = 0x22,
+    MOX_VK_END = 0x23,
+    MOX_VK_HOME = 0x24,
+    MOX_VK_LEFT = 0x25,
+    MOX_VK_UP = 0x26,
+    MOX_VK_RIGHT = 0x27,
+    MOX_VK_DOWN = 0x28,
+    MOX_VK_INSERT = 0x2D,
+    MOX_VK_DELETE = 0x2E,
+    MOX_VK_F1 = 0x70,
+    MOX_VK_F10 = 0x79,
     MOX_VK_F12 = 0x7B,
 };
 
@@ -31,7 +46,9 @@ struct s_controller {
     int active;
 };
 
-enum { MOX_MAXCONTROLLERS = 8 };
+enum {
+    MOX_MAXCONTROLLERS = 8
+};
 
 extern int MOX_keys[256];          // nonzero = held, by virtual-key code
 extern int MOX_joykey;             // mask of the last MOX_GetKeys
@@ -80,7 +97,12 @@ int mox_hatbits(int pov);
 // and wheel reaches the engine through mox_input, on the window's thread;
 // coreinput keeps the state the polling calls read, and nothing else
 // writes it. Tests hand it events the same way.
-enum { MOX_INPUT_KEY, MOX_INPUT_BUTTON, MOX_INPUT_MOUSE, MOX_INPUT_WHEEL };
+enum {
+    MOX_INPUT_KEY,
+    MOX_INPUT_BUTTON,
+    MOX_INPUT_MOUSE,
+    MOX_INPUT_WHEEL
+};
 
 struct s_input {
     int type;    // MOX_INPUT_...

@@ -96,7 +96,9 @@ const char* mox_programname();
 // platform declares --window; a program declares its own, usually from a
 // static initialiser (which is why this returns 1). At most
 // MOX_MAXOPTIONS; a name declared twice keeps its first handler.
-enum { MOX_MAXOPTIONS = 16 };
+enum {
+    MOX_MAXOPTIONS = 16
+};
 typedef int (*mox_optionhandler)(const char* value);
 int mox_addoption(const char* name, const char* value, const char* help, mox_optionhandler handler);
 // 1 when a declared option takes a value, 0 when it takes none, -1 when no

@@ -30,10 +30,10 @@
 
 // --- module state ----------------------------------------------------------
 
-static SDL_Window* winhandle = nullptr;        // the one window (event thread)
-static SDL_GLContext hrc = nullptr;            // the GL context (demo thread)
-static std::thread moxthread;                  // runs coremain
-static std::thread::id mox_eventthread;        // the thread that pumps events
+static SDL_Window* winhandle = nullptr;  // the one window (event thread)
+static SDL_GLContext hrc = nullptr;      // the GL context (demo thread)
+static std::thread moxthread;            // runs coremain
+static std::thread::id mox_eventthread;  // the thread that pumps events
 static std::atomic<bool> mox_looprunning{false};
 static std::atomic<bool> mox_demodone{false};  // coremain has returned
 static Uint32 mox_requestevent = 0;            // SDL user event: a window request
@@ -113,10 +113,14 @@ static int mox_symtovk(SDL_Keycode k)
     switch (k) {
     case SDLK_BACKSPACE: return 0x08;
     case SDLK_TAB: return 0x09;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return 0x0D;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return 0x10;
-    case SDLK_LCTRL: case SDLK_RCTRL: return 0x11;
-    case SDLK_LALT: case SDLK_RALT: return 0x12;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return 0x0D;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return 0x10;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return 0x11;
+    case SDLK_LALT:
+    case SDLK_RALT: return 0x12;
     case SDLK_PAUSE: return 0x13;
     case SDLK_CAPSLOCK: return 0x14;
     case SDLK_ESCAPE: return 0x1B;
@@ -174,8 +178,13 @@ static int mox_sdltovk(const SDL_Keysym& key)
 // The code of the side of Shift, Ctrl or Alt a key is; 0 for other keys.
 static int mox_sidevk(SDL_Keycode sym)
 {
-    return sym == SDLK_LSHIFT ? 0xA0 : sym == SDLK_RSHIFT ? 0xA1 : sym == SDLK_LCTRL ? 0xA2
-         : sym == SDLK_RCTRL ? 0xA3 : sym == SDLK_LALT ? 0xA4 : sym == SDLK_RALT ? 0xA5 : 0;
+    return sym == SDLK_LSHIFT   ? 0xA0
+           : sym == SDLK_RSHIFT ? 0xA1
+           : sym == SDLK_LCTRL  ? 0xA2
+           : sym == SDLK_RCTRL  ? 0xA3
+           : sym == SDLK_LALT   ? 0xA4
+           : sym == SDLK_RALT   ? 0xA5
+                                : 0;
 }
 
 // --- the window's event handling (event thread) ----------------------------
@@ -208,8 +217,7 @@ static int mox_handleevent(const SDL_Event& e)
     }
     if (e.type == mox_closeevent) return 1;
     switch (e.type) {
-    case SDL_QUIT:
-        return 1;
+    case SDL_QUIT: return 1;
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) return 1;
         if (e.window.event == SDL_WINDOWEVENT_MOVED) mox_updatewindowpos();
@@ -257,8 +265,7 @@ static int mox_handleevent(const SDL_Event& e)
         mox_input(in);
         return 0;
     }
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -438,14 +445,17 @@ static int mox_desktopfullscreen(int width, int height)
     SDL_SetWindowPosition(winhandle, 0, 0);
     SDL_SetWindowSize(winhandle, w, h);
     if (SDL_SetWindowFullscreen(winhandle, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return 0;
-    printf("[MOX] no %d x %d display mode: full screen at the desktop's %d x %d, picture scaled\n", width,
-           height, w, h);
+    printf("[MOX] no %d x %d display mode: full screen at the desktop's %d x %d, picture scaled\n", width, height, w,
+           h);
     return 1;
 }
 
 // Room a window's frame and title take beyond its client area; a guess,
 // since a hidden window's borders are not known yet.
-enum { MOX_FRAMEWIDTH = 32, MOX_FRAMEHEIGHT = 80 };
+enum {
+    MOX_FRAMEWIDTH = 32,
+    MOX_FRAMEHEIGHT = 80
+};
 
 // The client size of a --window window: it fits the desktop's usable area.
 static void mox_windowsize(int width, int height, int* w, int* h)
@@ -463,48 +473,49 @@ static void mox_windowsize(int width, int height, int* w, int* h)
 // The entry points the renderer calls beyond OpenGL 1.1.
 static int mox_haveentrypoints()
 {
-    return glCreateShader && glShaderSource && glCompileShader && glCreateProgram && glAttachShader &&
-           glLinkProgram && glUseProgram && glGetUniformLocation && glUniform1i && glUniform1f &&
-           glActiveTexture && glGenFramebuffersEXT && glBindFramebufferEXT && glFramebufferTexture2DEXT &&
-           glCheckFramebufferStatusEXT;
+    return glCreateShader && glShaderSource && glCompileShader && glCreateProgram && glAttachShader && glLinkProgram &&
+           glUseProgram && glGetUniformLocation && glUniform1i && glUniform1f && glActiveTexture &&
+           glGenFramebuffersEXT && glBindFramebufferEXT && glFramebufferTexture2DEXT && glCheckFramebufferStatusEXT;
 }
 
 void mox_initwindow(int width, int height, int flags)
 {
-    mox_request([width, height, flags] {
-        if (mox_isheadless) {
-            // An off-screen surface keeps the size it was made with; the new
-            // one keeps the title already set.
-            std::string title = winhandle ? SDL_GetWindowTitle(winhandle) : "MOX Application";
-            if (winhandle) SDL_DestroyWindow(winhandle);
-            winhandle = mox_createglwindow(title.c_str(), 10, 10, width, height, SDL_WINDOW_HIDDEN);
-            mox_setdrawable(width, height);
-            return;
-        }
-        if (!winhandle) return;
-        // A window again, also after an earlier call went full screen.
-        SDL_SetWindowFullscreen(winhandle, 0);
-        SDL_SetWindowBordered(winhandle, SDL_TRUE);
-        if (mox_option_window) {
-            int w = width, h = height;
-            mox_windowsize(width, height, &w, &h);
-            SDL_SetWindowSize(winhandle, w, h);
-            SDL_SetWindowPosition(winhandle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-        } else {
-            SDL_SetWindowSize(winhandle, width, height);
-            SDL_SetWindowPosition(winhandle, 10, 10);
-            if ((flags & 1) && !mox_fullscreen(width, height) && !mox_desktopfullscreen(width, height)) {
-                // Neither: the demo plays in a window of its own size.
-                SDL_SetWindowFullscreen(winhandle, 0);
+    mox_request(
+        [width, height, flags] {
+            if (mox_isheadless) {
+                // An off-screen surface keeps the size it was made with; the new
+                // one keeps the title already set.
+                std::string title = winhandle ? SDL_GetWindowTitle(winhandle) : "MOX Application";
+                if (winhandle) SDL_DestroyWindow(winhandle);
+                winhandle = mox_createglwindow(title.c_str(), 10, 10, width, height, SDL_WINDOW_HIDDEN);
+                mox_setdrawable(width, height);
+                return;
+            }
+            if (!winhandle) return;
+            // A window again, also after an earlier call went full screen.
+            SDL_SetWindowFullscreen(winhandle, 0);
+            SDL_SetWindowBordered(winhandle, SDL_TRUE);
+            if (mox_option_window) {
+                int w = width, h = height;
+                mox_windowsize(width, height, &w, &h);
+                SDL_SetWindowSize(winhandle, w, h);
+                SDL_SetWindowPosition(winhandle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+            } else {
                 SDL_SetWindowSize(winhandle, width, height);
                 SDL_SetWindowPosition(winhandle, 10, 10);
+                if ((flags & 1) && !mox_fullscreen(width, height) && !mox_desktopfullscreen(width, height)) {
+                    // Neither: the demo plays in a window of its own size.
+                    SDL_SetWindowFullscreen(winhandle, 0);
+                    SDL_SetWindowSize(winhandle, width, height);
+                    SDL_SetWindowPosition(winhandle, 10, 10);
+                }
             }
-        }
-        SDL_ShowWindow(winhandle);
-        SDL_RaiseWindow(winhandle);
-        mox_updatewindowpos();
-        mox_updatedrawable();
-    }, true);
+            SDL_ShowWindow(winhandle);
+            SDL_RaiseWindow(winhandle);
+            mox_updatewindowpos();
+            mox_updatedrawable();
+        },
+        true);
 
     if (winhandle) {
         hrc = SDL_GL_CreateContext(winhandle);
@@ -549,9 +560,11 @@ void mox_syncevents()
 void MOX_SetTitle(const char* title)
 {
     std::string t = title ? title : "";
-    mox_request([t] {
-        if (winhandle) SDL_SetWindowTitle(winhandle, t.c_str());
-    }, false);
+    mox_request(
+        [t] {
+            if (winhandle) SDL_SetWindowTitle(winhandle, t.c_str());
+        },
+        false);
 }
 
 uint32_t MOX_GetMillis()
@@ -584,9 +597,11 @@ void mox_setmouse(int x, int y)
     moved.x = x;
     moved.y = y;
     mox_input(moved);
-    mox_request([x, y] {
-        if (winhandle && !mox_isheadless) SDL_WarpMouseInWindow(winhandle, x, y);
-    }, false);
+    mox_request(
+        [x, y] {
+            if (winhandle && !mox_isheadless) SDL_WarpMouseInWindow(winhandle, x, y);
+        },
+        false);
 }
 
 // The display counter is kept; the cursor stays hidden over the client area
@@ -649,4 +664,3 @@ int mox_polljoystick(int id, int* x, int* y, int* z, int* r, int* buttons)
     *buttons = bits;
     return 1;
 }
-

@@ -34,9 +34,10 @@ static volatile LONG mox_demodone = 0;  // coremain has returned
 int MOX_shaders_enabled = 0;
 
 enum : DWORD {
-    MOX_EXSTYLE = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE,                                            // 0x00040100
-    MOX_WINDOWSTYLE = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,  // 0x96C80000
-    MOX_ADJUSTSTYLE = WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION,               // 0x16C00000
+    MOX_EXSTYLE = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE,  // 0x00040100
+    MOX_WINDOWSTYLE =
+        WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,  // 0x96C80000
+    MOX_ADJUSTSTYLE = WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION,            // 0x16C00000
 };
 
 // --- the window procedure (entry thread) --------------------------------------
@@ -75,17 +76,14 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         PostMessageA(winhandle, WM_QUIT, 0, 0);
         PostQuitMessage(0);
         return 0;
-    case WM_DESTROY:
-        return 0;  // the entry thread destroys the window itself, once
+    case WM_DESTROY: return 0;  // the entry thread destroys the window itself, once
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT) {
             SetCursor(nullptr);
             return TRUE;
         }
         break;
-    case WM_SIZE:
-        mox_updatedrawable();
-        break;
+    case WM_SIZE: mox_updatedrawable(); break;
     case WM_KEYDOWN: mox_key(wParam, 1); return 0;
     case WM_KEYUP: mox_key(wParam, 0); return 0;
     case WM_LBUTTONDOWN: mox_button(1, 1, lParam); return 0;
@@ -102,8 +100,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         mox_input(in);
         return 0;
     }
-    default:
-        break;
+    default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -265,8 +262,8 @@ static int mox_desktopfullscreen(int width, int height)
     SetWindowPos(winhandle, HWND_TOP, whole.left, whole.top, w, h, SWP_FRAMECHANGED);
     SetCursor(nullptr);
     ShowCursor(FALSE);
-    printf("[MOX] no %d x %d display mode: full screen at the desktop's %d x %d, picture scaled\n", width,
-           height, w, h);
+    printf("[MOX] no %d x %d display mode: full screen at the desktop's %d x %d, picture scaled\n", width, height, w,
+           h);
     return 1;
 }
 

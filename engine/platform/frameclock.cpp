@@ -9,15 +9,15 @@
 #include "engine/platform/driver.h"
 #include "engine/platform/backend.h"
 
-static std::atomic<int> mox_clockfps{0};          // 0: the system clock
-static std::atomic<int> mox_clockdrawms{0};       // 0: the clock moves per step
+static std::atomic<int> mox_clockfps{0};     // 0: the system clock
+static std::atomic<int> mox_clockdrawms{0};  // 0: the clock moves per step
 static std::atomic<uint32_t> mox_clockstart{0};
-static std::atomic<uint32_t> mox_clockbase{0};    // steps ended when it was set
+static std::atomic<uint32_t> mox_clockbase{0};      // steps ended when it was set
 static std::atomic<uint32_t> mox_clockdrawbase{0};  // frames presented when it was set
-static std::atomic<uint32_t> mox_framecount{0};   // frames presented
-static std::atomic<uint32_t> mox_stepcount{0};    // steps ended, presented or rehearsed
+static std::atomic<uint32_t> mox_framecount{0};     // frames presented
+static std::atomic<uint32_t> mox_stepcount{0};      // steps ended, presented or rehearsed
 static void (*mox_presenthook)(int, int) = nullptr;
-static std::atomic<int> mox_offscreen{0};         // rendering off-screen was asked for
+static std::atomic<int> mox_offscreen{0};  // rendering off-screen was asked for
 // The window's drawable in pixels, kept by the window's thread: it differs
 // from the picture when the window is scaled.
 static std::atomic<int> mox_drawwidth{10}, mox_drawheight{10};
@@ -74,10 +74,7 @@ void mox_presented()
     mox_stepcount.fetch_add(1);
 }
 
-void mox_rehearsed()
-{
-    mox_stepcount.fetch_add(1);
-}
+void mox_rehearsed() { mox_stepcount.fetch_add(1); }
 
 void mox_setdrawable(int width, int height)
 {

@@ -21,8 +21,8 @@ static void* mox_glproc(const char* name)
 int mox_loadgl()
 {
     int missing = 0;
-#define MOX_GL_LOAD(type, name)                                       \
-    mox_##name = reinterpret_cast<type>(mox_glproc(#name));           \
+#define MOX_GL_LOAD(type, name)                             \
+    mox_##name = reinterpret_cast<type>(mox_glproc(#name)); \
     if (!mox_##name) missing++;
     MOX_GL_ENTRYPOINTS(MOX_GL_LOAD)
 #undef MOX_GL_LOAD

@@ -42,10 +42,10 @@ int MOX_video_steprate = 0;
 int MOX_video_lag = 0;
 int MOX_video_groupstep = 1;
 int MOX_video_groupsize = 1;
-static uint32_t mox_groupstart = 0;   // the time of the step before a late frame's
-static uint32_t mox_groupfresh = 0;   // the reading after its wait, which its drawn step ends at
-static uint32_t mox_groupend = 0;     // the reading that ended its wait: the frame's time after
-static int mox_lagcounts = 0;         // 0 until the first wait after MOX_SetStepRate
+static uint32_t mox_groupstart = 0;  // the time of the step before a late frame's
+static uint32_t mox_groupfresh = 0;  // the reading after its wait, which its drawn step ends at
+static uint32_t mox_groupend = 0;    // the reading that ended its wait: the frame's time after
+static int mox_lagcounts = 0;        // 0 until the first wait after MOX_SetStepRate
 static MOX_stephook mox_stephook = nullptr;
 
 s_bitmap* mox_bitmaplist[MOX_MAXBITMAPS];
@@ -112,8 +112,7 @@ void MOX_InitVideo(int width, int height, int flags)
     MOX_SetFadeValue(1.0f);
     MOX_SetScanlineValue(0.0f);
 
-    MOX_video = s_videoinfo{width, height, width, 32, 4, 0x00FF0000, 0x0000FF00, 0x000000FF,
-                            16, 8, 0, 8, 8, 8, 0};
+    MOX_video = s_videoinfo{width, height, width, 32, 4, 0x00FF0000, 0x0000FF00, 0x000000FF, 16, 8, 0, 8, 8, 8, 0};
 
     MOX_renderstate = 0;
     MOX_lasttextureid = -1;

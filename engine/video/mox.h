@@ -27,7 +27,12 @@ struct s_videoinfo {
 };
 
 // Render-state bits.
-enum { MOX_DEPTHTEST = 1, MOX_ALPHATEST = 2, MOX_BLEND = 4, MOX_LIGHTING = 8 };
+enum {
+    MOX_DEPTHTEST = 1,
+    MOX_ALPHATEST = 2,
+    MOX_BLEND = 4,
+    MOX_LIGHTING = 8
+};
 
 extern s_videoinfo MOX_video;
 extern int MOX_projectionmode;  // 1 perspective, 0 the 2D projection
@@ -77,7 +82,9 @@ int MOX_GetFPS();
 // - the step hook, which may rehearse the step it is told about (a
 //   program's own rules, a capture tool that draws only some steps).
 // Rehearsed steps do not wait for the tick and are not counted as frames.
-enum { MOX_MAXCATCHUP = 30 };
+enum {
+    MOX_MAXCATCHUP = 30
+};
 extern int MOX_rehearsing;       // 1 while the current step is rehearsed
 extern int MOX_video_steprate;   // steps a second that catch-up keeps; 0: one step per frame
 extern int MOX_video_lag;        // steps owed, in thousandths
@@ -108,8 +115,7 @@ void MOX_DeleteTexture(int texture);
 void MOX_BindTexture(int texture);
 void MOX_BindTextureChannel(int texture, int channel);
 void MOX_DrawQuad(float x, float y, float w, float h, float s0, float t0, float s1, float t1);
-void MOX_DrawRotatedQuad(float x, float y, float w, float h, float s0, float t0, float s1, float t1,
-                         float angle);
+void MOX_DrawRotatedQuad(float x, float y, float w, float h, float s0, float t0, float s1, float t1, float angle);
 void MOX_DrawColorQuad(float x, float y, float w, float h, float r, float g, float b);
 void MOX_DrawLineRGB(float x1, float y1, float x2, float y2, float r, float g, float b);
 void MOX_SetPallete(int index, int count, uint8_t* rgb);
@@ -123,7 +129,11 @@ int PowerOfTwo(int n);
 // that the renderer's report and MOX_FlushGraphics can reach them.
 struct s_bitmap;
 struct s_sprite;
-enum { MOX_MAXBITMAPS = 1024, MOX_MAXSPRITES = 1024, MOX_MAXFONTS = 16 };
+enum {
+    MOX_MAXBITMAPS = 1024,
+    MOX_MAXSPRITES = 1024,
+    MOX_MAXFONTS = 16
+};
 extern s_bitmap* mox_bitmaplist[MOX_MAXBITMAPS];
 extern int mox_numbitmaps;
 extern s_sprite* mox_spritelist[MOX_MAXSPRITES];
@@ -132,8 +142,13 @@ extern int mox_numfonts;
 
 // --- frame buffers and the post pass ------------------------------------------
 
-enum { MOX_FRAMEBUFFER_DEPTH = 1, MOX_FRAMEBUFFER_LINEAR = 2 };
-enum { MOX_MAXFRAMEBUFFERS = 16 };
+enum {
+    MOX_FRAMEBUFFER_DEPTH = 1,
+    MOX_FRAMEBUFFER_LINEAR = 2
+};
+enum {
+    MOX_MAXFRAMEBUFFERS = 16
+};
 
 struct s_framebuffer {
     int32_t width, height;
@@ -180,7 +195,9 @@ int MOX_InitDefaultPostShader();
 
 // --- shaders and camera ------------------------------------------------------
 
-enum { MOX_MAXSHADERS = 64 };
+enum {
+    MOX_MAXSHADERS = 64
+};
 
 struct s_shader {
     uint32_t program;

@@ -160,8 +160,7 @@ int MOX_CreateTexture(int width, int height, void* pixels, int)
     mox_directbind(id);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, 4, PowerOfTwo(width), PowerOfTwo(height), 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, 4, PowerOfTwo(width), PowerOfTwo(height), 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     return int(id);
 }
 
@@ -229,8 +228,7 @@ void MOX_DrawQuad(float x, float y, float w, float h, float s0, float t0, float 
     mox_drawcorners(v, t);
 }
 
-void MOX_DrawRotatedQuad(float x, float y, float w, float h, float s0, float t0, float s1, float t1,
-                         float angle)
+void MOX_DrawRotatedQuad(float x, float y, float w, float h, float s0, float t0, float s1, float t1, float angle)
 {
     if (!mox_onframebuffer(x, y, w, h)) return;
     float hw = w / 2, hh = h / 2;
@@ -318,8 +316,8 @@ int MOX_CreateFrameBuffer(int width, int height, int flags)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, width, height, 0, GL_DEPTH_STENCIL,
-                     GL_UNSIGNED_INT_24_8, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, width, height, 0, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8,
+                     nullptr);
     }
 
     GLenum status = 0;
@@ -328,8 +326,7 @@ int MOX_CreateFrameBuffer(int width, int height, int flags)
         glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, d.fbo);
         glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, d.texture, 0);
         if (flags & MOX_FRAMEBUFFER_DEPTH)
-            glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
-                                      d.depthtexture, 0);
+            glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, d.depthtexture, 0);
         status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
     }
     if (status == GL_FRAMEBUFFER_COMPLETE_EXT) {

@@ -23,7 +23,8 @@ const std::string demo_dir = CONTENT_DEMO_DIR;
 
 class PackedContent : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         testing::internal::CaptureStdout();
         const int mounted = corefile_mountimage((demo_dir + "/orlem.dat").c_str(), COREFILE_IMAGE);
         testing::internal::GetCapturedStdout();
@@ -31,7 +32,8 @@ protected:
     }
     void TearDown() override { corefile_closeimage(); }
 
-    static std::vector<uint8_t> load(const char* name) {
+    static std::vector<uint8_t> load(const char* name)
+    {
         std::vector<uint8_t> bytes;
         corefile_handle h = {};
         testing::internal::CaptureStdout();
@@ -47,13 +49,13 @@ protected:
 
 // Every file the demo's start-up loads.
 const char* const demo_files[] = {
-    "floor.c3m",   "chair.vxl",     "flower.vxl",  "shoe.vxl",        "skull.vxl",     "camera.vxl",
-    "money.vxl",   "veldrix.tga",   "intro1.tga",  "intro2.tga",      "intro3.tga",    "title2.tga",
-    "greetings.tga", "credits.tga", "allover.tga", "subs.tga",        "names.tga",     "font_heatbig.tga",
-    "ground1.tga", "splats2.tga",   "music.wav",
+    "floor.c3m",   "chair.vxl",  "flower.vxl", "shoe.vxl",         "skull.vxl",   "camera.vxl",    "money.vxl",
+    "veldrix.tga", "intro1.tga", "intro2.tga", "intro3.tga",       "title2.tga",  "greetings.tga", "credits.tga",
+    "allover.tga", "subs.tga",   "names.tga",  "font_heatbig.tga", "ground1.tga", "splats2.tga",   "music.wav",
 };
 
-TEST_F(PackedContent, TheImageHoldsEveryFileTheDemoLoads) {
+TEST_F(PackedContent, TheImageHoldsEveryFileTheDemoLoads)
+{
     for (const char* name : demo_files) EXPECT_FALSE(load(name).empty()) << name;
 }
 
@@ -63,23 +65,25 @@ struct picture_spec {
     bool keyed;  // transparency through the colour key
 };
 const picture_spec picture_specs[] = {
-    {"veldrix.tga", 1920, 1080, 32, false},   {"intro1.tga", 1024, 64, 32, false},
-    {"intro2.tga", 1024, 64, 32, false},      {"intro3.tga", 1024, 64, 32, false},
-    {"title2.tga", 1920, 1080, 32, false},    {"greetings.tga", 1920, 1080, 24, true},
-    {"credits.tga", 1920, 1080, 24, true},    {"allover.tga", 1920, 1080, 24, true},
-    {"subs.tga", 384, 384, 24, true},         {"names.tga", 2048, 2048, 24, true},
-    {"ground1.tga", 1024, 1024, 24, false},   {"splats2.tga", 64, 256, 32, false},
+    {"veldrix.tga", 1920, 1080, 32, false}, {"intro1.tga", 1024, 64, 32, false},
+    {"intro2.tga", 1024, 64, 32, false},    {"intro3.tga", 1024, 64, 32, false},
+    {"title2.tga", 1920, 1080, 32, false},  {"greetings.tga", 1920, 1080, 24, true},
+    {"credits.tga", 1920, 1080, 24, true},  {"allover.tga", 1920, 1080, 24, true},
+    {"subs.tga", 384, 384, 24, true},       {"names.tga", 2048, 2048, 24, true},
+    {"ground1.tga", 1024, 1024, 24, false}, {"splats2.tga", 64, 256, 32, false},
 };
 
 // The share of pixels in a rectangle that are not fully transparent.
-double coverage(const tga_picture& p, int x0, int y0, int w, int h) {
+double coverage(const tga_picture& p, int x0, int y0, int w, int h)
+{
     size_t n = 0;
     for (int y = y0; y < y0 + h; y++)
         for (int x = x0; x < x0 + w; x++) n += p.at(x, y)[3] != 0;
     return (double)n / ((double)w * h);
 }
 
-TEST_F(PackedContent, PicturesDecodeExactlyAtTheSizesTheTimelineCuts) {
+TEST_F(PackedContent, PicturesDecodeExactlyAtTheSizesTheTimelineCuts)
+{
     for (const picture_spec& s : picture_specs) {
         const tga_picture p = DecodeTGA(load(s.name));
         ASSERT_EQ(p.error, "") << s.name;
@@ -98,7 +102,8 @@ TEST_F(PackedContent, PicturesDecodeExactlyAtTheSizesTheTimelineCuts) {
     }
 }
 
-TEST_F(PackedContent, SheetsKeepEachStripInsideItsCell) {
+TEST_F(PackedContent, SheetsKeepEachStripInsideItsCell)
+{
     // A strip that spills over its cell edge shows up cut on screen.
     const tga_picture subs = DecodeTGA(load("subs.tga"));
     ASSERT_EQ(subs.error, "");
@@ -127,7 +132,8 @@ TEST_F(PackedContent, SheetsKeepEachStripInsideItsCell) {
     }
 }
 
-TEST_F(PackedContent, TheFontHasALetterFromSpaceToTheVerticalBar) {
+TEST_F(PackedContent, TheFontHasALetterFromSpaceToTheVerticalBar)
+{
     const tga_picture font = DecodeTGA(load("font_heatbig.tga"));
     ASSERT_EQ(font.error, "");
     EXPECT_EQ(font.depth, 32);
@@ -148,7 +154,8 @@ TEST_F(PackedContent, TheFontHasALetterFromSpaceToTheVerticalBar) {
     EXPECT_EQ(coverage(font, 1, 1, markers[0] - 1, font.height - 1), 0) << "the space";
 }
 
-TEST_F(PackedContent, TheFloorMeshReadsToItsLastByteAndFacesUp) {
+TEST_F(PackedContent, TheFloorMeshReadsToItsLastByteAndFacesUp)
+{
     const std::vector<uint8_t> f = load("floor.c3m");
     size_t pos = 0;
     bool cut = false;
@@ -204,7 +211,8 @@ TEST_F(PackedContent, TheFloorMeshReadsToItsLastByteAndFacesUp) {
     }
 }
 
-TEST_F(PackedContent, VoxelObjectsLoadWithinTheBufferAndStandAboveTheFloor) {
+TEST_F(PackedContent, VoxelObjectsLoadWithinTheBufferAndStandAboveTheFloor)
+{
     std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
     for (const char* name : {"chair.vxl", "flower.vxl", "shoe.vxl", "skull.vxl", "camera.vxl", "money.vxl"}) {
         int count = -1;
@@ -232,7 +240,8 @@ TEST_F(PackedContent, VoxelObjectsLoadWithinTheBufferAndStandAboveTheFloor) {
 // Where a field position lands in the picture (-1..1 across and down) from
 // the demo's camera: the eye at (0, eyey, eyez) looking at (0, 2, 0), 45
 // degrees of view, aspect 1.33.
-void Project(const double p[3], double eyey, double eyez, double* across, double* up) {
+void Project(const double p[3], double eyey, double eyez, double* across, double* up)
+{
     const double eye[3] = {0, eyey, eyez};
     double f[3] = {0 - eye[0], 2 - eye[1], 0 - eye[2]};
     const double fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
@@ -253,7 +262,8 @@ void Project(const double p[3], double eyey, double eyez, double* across, double
 // A voxel record's place in the field: shrunk twentyfold, lifted by 2.5 and
 // turned by the camera yaw as the demo turns its world (glRotatef about y:
 // x' = x cos + z sin, z' = z cos - x sin).
-void FieldPoint(const float* r, double yaw, double p[3]) {
+void FieldPoint(const float* r, double yaw, double p[3])
+{
     const double a = yaw * M_PI / 180, x = r[0] / 20.0, z = r[2] / 20.0;
     p[0] = x * std::cos(a) + z * std::sin(a);
     p[1] = r[1] / 20.0 + 2.5;
@@ -261,7 +271,8 @@ void FieldPoint(const float* r, double yaw, double p[3]) {
 }
 
 // A voxel object from the mounted image, quietly; returns its count.
-int LoadField(const char* name, std::vector<float>& buffer) {
+int LoadField(const char* name, std::vector<float>& buffer)
+{
     int count = 0;
     testing::internal::CaptureStdout();
     LoadVoxel(name, buffer.data(), &count);
@@ -273,7 +284,8 @@ int LoadField(const char* name, std::vector<float>& buffer) {
 // the widest side, grown over every view it is projected from.
 struct extent {
     double top = -9, bottom = 9, side = 0;
-    void add(const std::vector<float>& buffer, int count, double yaw, double eyey, double eyez) {
+    void add(const std::vector<float>& buffer, int count, double yaw, double eyey, double eyez)
+    {
         for (int i = 0; i < count; i++) {
             double p[3], across, up;
             FieldPoint(&buffer[(size_t)i * VOXEL_FLOATS], yaw, p);
@@ -298,7 +310,8 @@ const spawn_view spawn_views[] = {
     {"chair.vxl", 190, 256, 4, -13, -13.6},    {"skull.vxl", 276, 311, 4, -11.8, -12.4},
 };
 
-TEST_F(PackedContent, EachObjectIsWholeInThePictureWhenItsFieldSpawns) {
+TEST_F(PackedContent, EachObjectIsWholeInThePictureWhenItsFieldSpawns)
+{
     std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
     for (const spawn_view& v : spawn_views) {
         const int count = LoadField(v.name, buffer);
@@ -314,7 +327,8 @@ TEST_F(PackedContent, EachObjectIsWholeInThePictureWhenItsFieldSpawns) {
     }
 }
 
-TEST_F(PackedContent, PulseObjectsAreWholeFromEveryYaw) {
+TEST_F(PackedContent, PulseObjectsAreWholeFromEveryYaw)
+{
     // The beat pulses turn the camera to a random yaw, with the eye 4 high
     // and 13.8 to 15 units away while the names run.
     std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
@@ -331,7 +345,8 @@ TEST_F(PackedContent, PulseObjectsAreWholeFromEveryYaw) {
     }
 }
 
-TEST_F(PackedContent, EachObjectShowsItsFaceWhenItsFieldSpawns) {
+TEST_F(PackedContent, EachObjectShowsItsFaceWhenItsFieldSpawns)
+{
     // The cubes that make an object recognisable lie on the side nearer
     // the eye: the lens, the shoe's side stripe, the skull's dark sockets
     // and teeth at its caption, the chair's cushion; the flower's petals
@@ -344,10 +359,10 @@ TEST_F(PackedContent, EachObjectShowsItsFaceWhenItsFieldSpawns) {
     };
     const feature features[] = {
         {[](const float* c) { return c[2] > 0.6f && c[0] < 0.5f; }, false},                // blue glass
-        {[](const float* c) { return c[2] > 0.55f && c[0] < 0.35f; }, false},               // stripe
-        {[](const float* c) { return c[0] < 0.4f && c[1] < 0.15f; }, false},                // sockets
-        {[](const float* c) { return c[0] > 0.8f && c[1] < 0.7f && c[2] > 0.5f; }, true},   // petals
-        {[](const float* c) { return c[0] > 0.6f && c[1] < 0.25f; }, false},                // cushion
+        {[](const float* c) { return c[2] > 0.55f && c[0] < 0.35f; }, false},              // stripe
+        {[](const float* c) { return c[0] < 0.4f && c[1] < 0.15f; }, false},               // sockets
+        {[](const float* c) { return c[0] > 0.8f && c[1] < 0.7f && c[2] > 0.5f; }, true},  // petals
+        {[](const float* c) { return c[0] > 0.6f && c[1] < 0.25f; }, false},               // cushion
     };
     std::vector<float> buffer((size_t)VOXEL_MAXVOXELS * VOXEL_FLOATS);
     for (size_t k = 0; k < sizeof features / sizeof features[0]; k++) {
@@ -375,7 +390,8 @@ TEST_F(PackedContent, EachObjectShowsItsFaceWhenItsFieldSpawns) {
     }
 }
 
-TEST_F(PackedContent, TheMusicIsCanonicalStereoUnder190SecondsWithoutClipping) {
+TEST_F(PackedContent, TheMusicIsCanonicalStereoUnder190SecondsWithoutClipping)
+{
     const std::vector<uint8_t> f = load("music.wav");
     ASSERT_GT(f.size(), 44u);
     s_sound sound{};
@@ -400,7 +416,8 @@ TEST_F(PackedContent, TheMusicIsCanonicalStereoUnder190SecondsWithoutClipping) {
     free(sound.data);
 }
 
-TEST_F(PackedContent, TheBeatProbeFiresOncePerClapUnderTheNamesAndNowhereBetween) {
+TEST_F(PackedContent, TheBeatProbeFiresOncePerClapUnderTheNamesAndNowhereBetween)
+{
     // The music from the image through the demo's mixer on the offline
     // output, the probe run after every mixed block as the demo runs it.
     LoadTiming((demo_dir + "/timing.dat").c_str());
@@ -442,7 +459,8 @@ TEST_F(PackedContent, TheBeatProbeFiresOncePerClapUnderTheNamesAndNowhereBetween
     EXPECT_EQ(beatblocks, onsets);
 }
 
-TEST(TimingFile, ScenesAndPulsesLieOnBlockBoundaries) {
+TEST(TimingFile, ScenesAndPulsesLieOnBlockBoundaries)
+{
     const std::vector<uint8_t> f = readfile(demo_dir + "/timing.dat");
     ASSERT_EQ(f.size(), 4112u);
     InitTiming();

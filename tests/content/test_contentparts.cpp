@@ -20,7 +20,8 @@ namespace {
 // Three rows that exercise the packer: one colour across 300 pixels (runs
 // split at 128), all different (raw packets split at 128), and a mixture
 // with runs of two and single pixels between them.
-content_image packing_pattern() {
+content_image packing_pattern()
+{
     content_image im(300, 3);
     for (int x = 0; x < 300; x++) {
         uint8_t* a = im.at(x, 0);
@@ -34,7 +35,8 @@ content_image packing_pattern() {
     return im;
 }
 
-TEST(TgaWriter, PackedAndPlainFilesDecodeToWhatTheDemoSees) {
+TEST(TgaWriter, PackedAndPlainFilesDecodeToWhatTheDemoSees)
+{
     const content_image im = packing_pattern();
     for (tga_kind kind : {TGA_ALPHA32, TGA_KEYED24, TGA_OPAQUE24})
         for (bool rle : {false, true}) {
@@ -56,7 +58,8 @@ TEST(TgaWriter, PackedAndPlainFilesDecodeToWhatTheDemoSees) {
     EXPECT_EQ(EncodeTGA(flat, TGA_OPAQUE24, true).size(), 18u + 3 * 4);
 }
 
-TEST(TgaWriter, KeyedPicturesHideFaintPixelsAndNeverDrawTheKey) {
+TEST(TgaWriter, KeyedPicturesHideFaintPixelsAndNeverDrawTheKey)
+{
     content_image im(3, 1);
     uint8_t* faint = im.at(0, 0);
     faint[0] = 255, faint[1] = 255, faint[2] = 255, faint[3] = 20;
@@ -80,7 +83,8 @@ TEST(TgaWriter, KeyedPicturesHideFaintPixelsAndNeverDrawTheKey) {
     EXPECT_EQ(p32.at(0, 0)[3], 20);
 }
 
-TEST(ObjWriter, TheConverterGivesBackEveryCubeCentreAndColour) {
+TEST(ObjWriter, TheConverterGivesBackEveryCubeCentreAndColour)
+{
     const std::vector<model_voxel> voxels = {{0, 0, 0, 255, 0, 0}, {3, -2, 7, 1, 2, 3}, {-31, 31, -1, 128, 64, 32}};
     FILE* f = fopen("cubes.obj", "wb");
     const std::string obj = ModelToObj(voxels, "cubes");
@@ -112,7 +116,8 @@ TEST(ObjWriter, TheConverterGivesBackEveryCubeCentreAndColour) {
 
 // Where the red pixels of a preview view lie: their mean column and row
 // within the view, or -1 when there are none.
-void RedCentre(const content_image& im, int view, double* x, double* y) {
+void RedCentre(const content_image& im, int view, double* x, double* y)
+{
     double sx = 0, sy = 0, n = 0;
     for (int py = 0; py < im.height; py++)
         for (int px = 0; px < 640; px++) {
@@ -123,7 +128,8 @@ void RedCentre(const content_image& im, int view, double* x, double* y) {
     *y = n ? sy / n : -1;
 }
 
-TEST(Preview, ShowsTheObjectTheWayTheDemosCameraDoes) {
+TEST(Preview, ShowsTheObjectTheWayTheDemosCameraDoes)
+{
     // The demo's eye looks along +z with y up, so +x is on the picture's
     // left; turned by 90 degrees, a cube at +x comes to the front (-z) and
     // sits in the middle, nearer and lower than the turning axis.
@@ -146,12 +152,13 @@ TEST(Preview, ShowsTheObjectTheWayTheDemosCameraDoes) {
     EXPECT_NEAR(tx, 320, 3);
 }
 
-TEST(ContentTool, ARunAgainGivesTheSameBytes) {
+TEST(ContentTool, ARunAgainGivesTheSameBytes)
+{
     const std::string cmd = std::string(CONTENT_TOOL) + " out obj timing.dat > tool.log 2>&1";
     ASSERT_EQ(system("mkdir -p out obj"), 0);
     ASSERT_EQ(system(cmd.c_str()), 0) << readfile("tool.log").data();
-    for (const char* name : {"veldrix.tga", "names.tga", "font_heatbig.tga", "splats2.tga", "floor.c3m",
-                             "chair.vxl", "skull.vxl", "music.wav"}) {
+    for (const char* name : {"veldrix.tga", "names.tga", "font_heatbig.tga", "splats2.tga", "floor.c3m", "chair.vxl",
+                             "skull.vxl", "music.wav"}) {
         const std::vector<uint8_t> fresh = readfile(std::string("out/") + name);
         EXPECT_FALSE(fresh.empty()) << name;
         EXPECT_TRUE(fresh == readfile(std::string(CONTENT_ASSET_DIR) + "/" + name)) << name;

@@ -8,7 +8,8 @@
 #include <vector>
 
 // A whole file, as the decoder takes it; empty when it cannot be read.
-inline std::vector<uint8_t> readfile(const std::string& path) {
+inline std::vector<uint8_t> readfile(const std::string& path)
+{
     std::vector<uint8_t> b;
     FILE* f = fopen(path.c_str(), "rb");
     if (!f) return b;
@@ -25,7 +26,8 @@ struct tga_picture {
     const uint8_t* at(int x, int y) const { return &rgba[((size_t)y * width + x) * 4]; }
 };
 
-inline tga_picture DecodeTGA(const std::vector<uint8_t>& f) {
+inline tga_picture DecodeTGA(const std::vector<uint8_t>& f)
+{
     tga_picture p;
     if (f.size() < 18) return p.error = "shorter than a header", p;
     p.type = f[2];

@@ -15,7 +15,8 @@ protected:
     void TearDown() override { corefile_closeimage(); }
 
     // Mounts an image built from `bytes` quietly; returns the mount's result.
-    int mount_bytes(const std::string& bytes, int type = 0, std::string* log = nullptr) {
+    int mount_bytes(const std::string& bytes, int type = 0, std::string* log = nullptr)
+    {
         write_file("image.dat", bytes);
         int result = 0;
         std::string out = stdout_of([&] { result = corefile_mountimage("image.dat", type); });
@@ -23,7 +24,8 @@ protected:
         return result;
     }
 
-    std::string read_all(const char* name) {
+    std::string read_all(const char* name)
+    {
         corefile_handle h = {};
         std::string data;
         stdout_of([&] {
@@ -40,9 +42,9 @@ const std::string kTwoFiles = image_bytes({{"a", "abc"}, {"bc", "de"}});
 
 }  // namespace
 
-TEST_F(FileLayer, ImageOfTwoFilesIs44BytesAndOpensWithTheirSizes) {
-    const std::string expected = std::string("CORE") + le32(2) + le32(44) +
-                                 le32(1) + le32(97) + "a" + le32(39) +
+TEST_F(FileLayer, ImageOfTwoFilesIs44BytesAndOpensWithTheirSizes)
+{
+    const std::string expected = std::string("CORE") + le32(2) + le32(44) + le32(1) + le32(97) + "a" + le32(39) +
                                  le32(2) + le32(197) + "bc" + le32(42) + "abcde";
     ASSERT_EQ(kTwoFiles, expected);  // the fixture builder itself, against the layout
     auto dir = scratch("tree");
@@ -67,22 +69,23 @@ TEST_F(FileLayer, ImageOfTwoFilesIs44BytesAndOpensWithTheirSizes) {
     EXPECT_EQ(read_all("bc"), "de");
 }
 
-TEST_F(FileLayer, BeforeAnyMountNothingIsFound) {
+TEST_F(FileLayer, BeforeAnyMountNothingIsFound)
+{
     corefile_handle h = {};
-    EXPECT_EQ(stdout_of([&] { EXPECT_EQ(corefile_open("Music.WAV", &h, 0), 0); }),
-              "couldn't find file: music.wav\n");
+    EXPECT_EQ(stdout_of([&] { EXPECT_EQ(corefile_open("Music.WAV", &h, 0), 0); }), "couldn't find file: music.wav\n");
     EXPECT_EQ(corefile_loadbuffer("music.wav"), nullptr);
 }
 
-TEST_F(FileLayer, NamesAreLoweredOnOpenButStoredUpperCaseNeverMatches) {
+TEST_F(FileLayer, NamesAreLoweredOnOpenButStoredUpperCaseNeverMatches)
+{
     ASSERT_EQ(mount_bytes(image_bytes({{"intro1.tga", "x"}, {"Title.tga", "y"}})), 1);
     EXPECT_EQ(read_all("INTRO1.TGA"), "x");
     corefile_handle h = {};
-    EXPECT_EQ(stdout_of([&] { EXPECT_EQ(corefile_open("Title.tga", &h, 0), 0); }),
-              "couldn't find file: title.tga\n");
+    EXPECT_EQ(stdout_of([&] { EXPECT_EQ(corefile_open("Title.tga", &h, 0), 0); }), "couldn't find file: title.tga\n");
 }
 
-TEST_F(FileLayer, APrefixOrAnExtensionOfAStoredNameDoesNotMatch) {
+TEST_F(FileLayer, APrefixOrAnExtensionOfAStoredNameDoesNotMatch)
+{
     ASSERT_EQ(mount_bytes(image_bytes({{"ab", "1"}, {"c", "2"}})), 1);
     corefile_handle h = {};
     stdout_of([&] {
@@ -92,7 +95,8 @@ TEST_F(FileLayer, APrefixOrAnExtensionOfAStoredNameDoesNotMatch) {
     });
 }
 
-TEST_F(FileLayer, SizesComeFromTheNextOffsetAndRomsize) {
+TEST_F(FileLayer, SizesComeFromTheNextOffsetAndRomsize)
+{
     ASSERT_EQ(mount_bytes(image_bytes({{"empty", ""}, {"full", "12345"}, {"last", "xy"}})), 1);
     corefile_handle h = {};
     stdout_of([&] { corefile_open("empty", &h, 0); });
@@ -103,7 +107,8 @@ TEST_F(FileLayer, SizesComeFromTheNextOffsetAndRomsize) {
     EXPECT_EQ(corefile_image.romsize - (int32_t)corefile_image.offsets[2], 2);
 }
 
-TEST_F(FileLayer, ImageEndOfFileAfterExactlyItsSizeAndReadsRunOnIntoTheNextFile) {
+TEST_F(FileLayer, ImageEndOfFileAfterExactlyItsSizeAndReadsRunOnIntoTheNextFile)
+{
     ASSERT_EQ(mount_bytes(kTwoFiles), 1);
     corefile_handle h = {};
     stdout_of([&] { corefile_open("a", &h, 0); });
@@ -122,7 +127,8 @@ TEST_F(FileLayer, ImageEndOfFileAfterExactlyItsSizeAndReadsRunOnIntoTheNextFile)
     EXPECT_EQ(std::string(tail, 4), std::string(4, '\0'));
 }
 
-TEST_F(FileLayer, HandlesShareTheImageStreamAndKeepTheirOwnPositions) {
+TEST_F(FileLayer, HandlesShareTheImageStreamAndKeepTheirOwnPositions)
+{
     ASSERT_EQ(mount_bytes(image_bytes({{"one", "ABCDEF"}, {"two", "uvwxyz"}})), 1);
     corefile_handle h1 = {}, h2 = {};
     stdout_of([&] {
@@ -140,7 +146,8 @@ TEST_F(FileLayer, HandlesShareTheImageStreamAndKeepTheirOwnPositions) {
     EXPECT_EQ(got, "AuBvCw");
 }
 
-TEST_F(FileLayer, SeekTellAndIgnoredOrigins) {
+TEST_F(FileLayer, SeekTellAndIgnoredOrigins)
+{
     std::string text(32, 'x');
     ASSERT_EQ(mount_bytes(image_bytes({{"pad", "----"}, {"t.txt", text}})), 1);
     auto dir = scratch("loose");
@@ -164,7 +171,8 @@ TEST_F(FileLayer, SeekTellAndIgnoredOrigins) {
     corefile_close(&h);
 }
 
-TEST_F(FileLayer, LinesReadLikeFgetsInBothModes) {
+TEST_F(FileLayer, LinesReadLikeFgetsInBothModes)
+{
     const std::string text = "first line\nsecond\nlast without break";
     ASSERT_EQ(mount_bytes(image_bytes({{"obj.txt", text}, {"next", "NEXT\n"}})), 1);
     corefile_handle h = {};
@@ -197,7 +205,8 @@ TEST_F(FileLayer, LinesReadLikeFgetsInBothModes) {
     corefile_close(&h);
 }
 
-TEST_F(FileLayer, DirectoryEndOfFileOnlyAfterAReadRunsPastTheEnd) {
+TEST_F(FileLayer, DirectoryEndOfFileOnlyAfterAReadRunsPastTheEnd)
+{
     auto dir = scratch("loose");
     write_file(dir / "abc", "abc");
     stdout_of([&] { corefile_mountimage(dir.string().c_str(), 2); });
@@ -213,7 +222,8 @@ TEST_F(FileLayer, DirectoryEndOfFileOnlyAfterAReadRunsPastTheEnd) {
     EXPECT_EQ(h.file, nullptr);
 }
 
-TEST_F(FileLayer, DirectoryModeOpensOnlyRegularFiles) {
+TEST_F(FileLayer, DirectoryModeOpensOnlyRegularFiles)
+{
     auto dir = scratch("loose");
     fs::create_directories(dir / "gfx");
     // A device, where the system has them behind a link.
@@ -232,7 +242,8 @@ TEST_F(FileLayer, DirectoryModeOpensOnlyRegularFiles) {
     EXPECT_EQ(g_mem_in_use, mounted);
 }
 
-TEST_F(FileLayer, WritesReachOnlyAMountedDirectory) {
+TEST_F(FileLayer, WritesReachOnlyAMountedDirectory)
+{
     ASSERT_EQ(mount_bytes(kTwoFiles), 1);
     corefile_handle h = {};
     stdout_of([&] {
@@ -253,17 +264,19 @@ TEST_F(FileLayer, WritesReachOnlyAMountedDirectory) {
     _wrap_free_dbg(back, "test", __LINE__);
 }
 
-TEST_F(FileLayer, ImageHelpersLookNamesUpBehindTheLocalPath) {
+TEST_F(FileLayer, ImageHelpersLookNamesUpBehindTheLocalPath)
+{
     ASSERT_EQ(mount_bytes(kTwoFiles), 1);
     void* buffer = nullptr;
     EXPECT_EQ(stdout_of([&] { buffer = corefile_loadbuffer("a"); }), "couldn't find file: /a\n");
     EXPECT_EQ(buffer, nullptr);
 }
 
-TEST_F(FileLayer, AppendedImageIsFoundThroughTheHostTrailer) {
+TEST_F(FileLayer, AppendedImageIsFoundThroughTheHostTrailer)
+{
     const std::string host = "#!host program bytes\n";
-    const std::string bytes = host + image_bytes({{"a", "abc"}, {"bc", "de"}}, (uint32_t)host.size()) +
-                              le32((uint32_t)host.size());
+    const std::string bytes =
+        host + image_bytes({{"a", "abc"}, {"bc", "de"}}, (uint32_t)host.size()) + le32((uint32_t)host.size());
     std::string log;
     ASSERT_EQ(mount_bytes(bytes, 1, &log), 1);
     EXPECT_NE(log.find("loading from executable\n"), std::string::npos);
@@ -271,7 +284,8 @@ TEST_F(FileLayer, AppendedImageIsFoundThroughTheHostTrailer) {
     EXPECT_EQ(read_all("a"), "abc");
 }
 
-TEST_F(FileLayer, DirectoryMountStoresRelativeNamesAndKeepsTheWorkingDirectory) {
+TEST_F(FileLayer, DirectoryMountStoresRelativeNamesAndKeepsTheWorkingDirectory)
+{
     auto dir = scratch("tree");
     write_file(dir / "top.txt", "t");
     write_file(dir / "gfx" / "logo.tga", "l");
@@ -286,7 +300,8 @@ TEST_F(FileLayer, DirectoryMountStoresRelativeNamesAndKeepsTheWorkingDirectory) 
     EXPECT_EQ(read_all("GFX/deep/x.bin"), "x");
 }
 
-TEST_F(FileLayer, FailedMountsSayWhy) {
+TEST_F(FileLayer, FailedMountsSayWhy)
+{
     EXPECT_EQ(stdout_of([] { EXPECT_EQ(corefile_mountimage("missing.dat", 0), 0); }),
               "Loading resource image: missing.dat\ncould not open image: missing.dat\n");
     EXPECT_EQ(stdout_of([] { EXPECT_EQ(corefile_mountimage("x", 7), 0); }), "Loading resource image: x\n");
@@ -301,7 +316,8 @@ TEST_F(FileLayer, FailedMountsSayWhy) {
     stdout_of([&] { EXPECT_EQ(corefile_open("a", &h, 0), 0); });
 }
 
-TEST_F(FileLayer, MountingAgainReplacesTheTableAndReleasesTheOld) {
+TEST_F(FileLayer, MountingAgainReplacesTheTableAndReleasesTheOld)
+{
     ASSERT_EQ(mount_bytes(kTwoFiles), 1);
     const uint32_t one_mount = g_mem_in_use;
     ASSERT_EQ(mount_bytes(kTwoFiles), 1);
@@ -315,7 +331,8 @@ TEST_F(FileLayer, MountingAgainReplacesTheTableAndReleasesTheOld) {
 
 // Each broken image is refused with a line naming its fault, and leaves
 // nothing mounted and nothing allocated.
-TEST_F(FileLayer, BrokenImagesAreRefusedWithTheirFault) {
+TEST_F(FileLayer, BrokenImagesAreRefusedWithTheirFault)
+{
     auto with = [](std::string bytes, size_t at, uint32_t value) {
         bytes.replace(at, 4, le32(value));
         return bytes;
@@ -367,7 +384,8 @@ TEST_F(FileLayer, BrokenImagesAreRefusedWithTheirFault) {
 // A count the file is large enough to back, but whose listing array (24
 // bytes an entry) would pass what one allocation may ask for: refused before
 // the table is read, not after millions of entries. The file is sparse.
-TEST_F(FileLayer, ACountBeyondTheListingArrayIsRefusedUpFront) {
+TEST_F(FileLayer, ACountBeyondTheListingArrayIsRefusedUpFront)
+{
     const uint32_t count = 90000000;  // 90M entries: 2.16e9 bytes of listing
     write_file("image.dat", "CORE" + le32(count) + le32(12));
     fs::resize_file("image.dat", 12 + (uint64_t)count * 12);
@@ -375,7 +393,8 @@ TEST_F(FileLayer, ACountBeyondTheListingArrayIsRefusedUpFront) {
     corefile_closeimage();  // a refused image keeps its stream; Windows removes no open file
     fs::remove("image.dat");
     EXPECT_NE(log.find("image.dat: image claims 90000000 files, more than the file layer can hold\n"),
-              std::string::npos) << log;
+              std::string::npos)
+        << log;
     EXPECT_EQ(corefile_image.numfiles, 0u);
     EXPECT_EQ(g_mem_in_use, 0u);
 }
@@ -383,15 +402,15 @@ TEST_F(FileLayer, ACountBeyondTheListingArrayIsRefusedUpFront) {
 // Sparse images past 2 GiB: an entry beyond the 2 GiB mark is still read at
 // its own bytes, and an entry bigger than a handle's size can count is
 // refused.
-TEST_F(FileLayer, ImagesPastTwoGigabytesReadTheirFarEntriesAndRefuseHugeOnes) {
+TEST_F(FileLayer, ImagesPastTwoGigabytesReadTheirFarEntriesAndRefuseHugeOnes)
+{
     const uint32_t start = 12 + 14 + 14 + 13, half = 1u << 30;  // data after the three entries
-    const uint32_t x = start + 2 * half;                         // past INT32_MAX
+    const uint32_t x = start + 2 * half;                        // past INT32_MAX
     // p1, p2 and x, with x's five bytes at the end of the sparse file.
     auto build = [&](uint32_t p2) {
-        write_file("image.dat", "CORE" + le32(3) + le32(x + 5) +
-                                    le32(2) + le32(name_hash("p1")) + "p1" + le32(start) +
-                                    le32(2) + le32(name_hash("p2")) + "p2" + le32(p2) +
-                                    le32(1) + le32(name_hash("x")) + "x" + le32(x));
+        write_file("image.dat", "CORE" + le32(3) + le32(x + 5) + le32(2) + le32(name_hash("p1")) + "p1" + le32(start) +
+                                    le32(2) + le32(name_hash("p2")) + "p2" + le32(p2) + le32(1) + le32(name_hash("x")) +
+                                    "x" + le32(x));
         ASSERT_EQ(fs::file_size("image.dat"), start);
         fs::resize_file("image.dat", x);
         std::ofstream(fs::path("image.dat"), std::ios::binary | std::ios::app) << "hello";
@@ -420,7 +439,7 @@ TEST_F(FileLayer, ImagesPastTwoGigabytesReadTheirFarEntriesAndRefuseHugeOnes) {
     std::string log = stdout_of([] { EXPECT_EQ(corefile_mountimage("image.dat", 0), 0); });
     corefile_closeimage();  // a refused image keeps its stream; Windows removes no open file
     fs::remove("image.dat");
-    EXPECT_NE(log.find("image.dat: image entry p1: 2147483648 bytes, more than a file may hold\n"),
-              std::string::npos) << log;
+    EXPECT_NE(log.find("image.dat: image entry p1: 2147483648 bytes, more than a file may hold\n"), std::string::npos)
+        << log;
     EXPECT_EQ(g_mem_in_use, 0u);
 }

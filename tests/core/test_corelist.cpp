@@ -10,24 +10,28 @@ struct Line {
     std::string display, name;
     int32_t size;
     int isdir;
-    bool operator==(const Line& o) const {
+    bool operator==(const Line& o) const
+    {
         return display == o.display && name == o.name && size == o.size && isdir == o.isdir;
     }
 };
-std::ostream& operator<<(std::ostream& out, const Line& l) {
+std::ostream& operator<<(std::ostream& out, const Line& l)
+{
     return out << "{" << l.display << ", " << l.name << ", " << l.size << ", " << l.isdir << "}";
 }
 
 class Listing : public testing::Test {
 protected:
-    void SetUp() override {
-        write_file("image.dat", image_bytes({{"a.tga", "AAAA"}, {"gfx/b.tga", "BB"}, {"gfx/c.wav", "CCC"},
-                                             {"snd/d.wav", "D"}}));
+    void SetUp() override
+    {
+        write_file("image.dat",
+                   image_bytes({{"a.tga", "AAAA"}, {"gfx/b.tga", "BB"}, {"gfx/c.wav", "CCC"}, {"snd/d.wav", "D"}}));
         stdout_of([] { ASSERT_EQ(corefile_mountimage("image.dat", 0), 1); });
     }
     void TearDown() override { corefile_closeimage(); }
 
-    std::vector<Line> list(const char* filter, std::string* log = nullptr) {
+    std::vector<Line> list(const char* filter, std::string* log = nullptr)
+    {
         std::string out = stdout_of([&] { corefile_readdir(filter); });
         if (log) *log = out;
         std::vector<Line> lines;
@@ -37,30 +41,34 @@ protected:
         }
         return lines;
     }
-    std::string cd(const char* d) {
+    std::string cd(const char* d)
+    {
         return stdout_of([&] { corefile_chdir(d); });
     }
 };
 
 }  // namespace
 
-TEST_F(Listing, RootShowsDirectoriesFirstThenMatchingFiles) {
+TEST_F(Listing, RootShowsDirectoriesFirstThenMatchingFiles)
+{
     std::string log;
-    EXPECT_EQ(list("*.tga", &log), (std::vector<Line>{{"[gfx]", "gfx", 0, 1}, {"[snd]", "snd", 0, 1},
-                                                     {"a.tga", "a.tga", 4, 0}}));
+    EXPECT_EQ(list("*.tga", &log),
+              (std::vector<Line>{{"[gfx]", "gfx", 0, 1}, {"[snd]", "snd", 0, 1}, {"a.tga", "a.tga", 4, 0}}));
     EXPECT_EQ(log, "extension = .tga, length: 4\ndir is root\n- ReadDIR completed!\n");
     EXPECT_EQ(list("*.TGA"), (std::vector<Line>{{"[gfx]", "gfx", 0, 1}, {"[snd]", "snd", 0, 1}}));
 }
 
-TEST_F(Listing, ASubdirectoryListsUpFirstAndFullNames) {
+TEST_F(Listing, ASubdirectoryListsUpFirstAndFullNames)
+{
     EXPECT_EQ(cd("gfx"), "localpath = /gfx/\n");
     EXPECT_STREQ(corefile_getpath(), "/gfx/");
-    EXPECT_EQ(list("*.*"), (std::vector<Line>{{"[..]", "..", 0, 1}, {"b.tga", "gfx/b.tga", 2, 0},
-                                             {"c.wav", "gfx/c.wav", 3, 0}}));
+    EXPECT_EQ(list("*.*"),
+              (std::vector<Line>{{"[..]", "..", 0, 1}, {"b.tga", "gfx/b.tga", 2, 0}, {"c.wav", "gfx/c.wav", 3, 0}}));
     EXPECT_EQ(list("*.wav"), (std::vector<Line>{{"[..]", "..", 0, 1}, {"c.wav", "gfx/c.wav", 3, 0}}));
 }
 
-TEST_F(Listing, PathChangesUpReplaceAndStay) {
+TEST_F(Listing, PathChangesUpReplaceAndStay)
+{
     cd("gfx");
     EXPECT_EQ(cd(".."), "localpath = /\n");
     EXPECT_EQ(cd(".."), "localpath = /\n");
@@ -74,12 +82,14 @@ TEST_F(Listing, PathChangesUpReplaceAndStay) {
     EXPECT_EQ(cd("\\x"), "localpath = \\x/\n");
 }
 
-TEST_F(Listing, APathThatNamesNothingListsOnlyUp) {
+TEST_F(Listing, APathThatNamesNothingListsOnlyUp)
+{
     cd("nothing");
     EXPECT_EQ(list("*.*"), (std::vector<Line>{{"[..]", "..", 0, 1}}));
 }
 
-TEST_F(Listing, LongPathsAreRefusedAndRelistingReleasesTheOldListing) {
+TEST_F(Listing, LongPathsAreRefusedAndRelistingReleasesTheOldListing)
+{
     cd(std::string(200, 'x').c_str());
     std::string log = cd(std::string(100, 'y').c_str());
     EXPECT_NE(log.find("local path too long"), std::string::npos);
@@ -95,7 +105,8 @@ TEST_F(Listing, LongPathsAreRefusedAndRelistingReleasesTheOldListing) {
     EXPECT_GT(listed, before);
 }
 
-TEST(ListingMany, DirectoryNamesBeyondTheTableAreSkippedNotOverrun) {
+TEST(ListingMany, DirectoryNamesBeyondTheTableAreSkippedNotOverrun)
+{
     std::vector<ImageEntry> entries;
     for (int i = 0; i < 300; i++) entries.push_back({"d" + std::to_string(1000 + i) + "/f", "x"});
     write_file("many.dat", image_bytes(entries));
@@ -106,7 +117,8 @@ TEST(ListingMany, DirectoryNamesBeyondTheTableAreSkippedNotOverrun) {
     corefile_closeimage();
 }
 
-TEST(ListingDirectory, LooseFilesListWithTheirSizes) {
+TEST(ListingDirectory, LooseFilesListWithTheirSizes)
+{
     auto dir = scratch("tree");
     write_file(dir / "music.wav", std::string(1234, 'm'));
     write_file(dir / "gfx" / "logo.tga", "tga");

@@ -9,7 +9,8 @@
 
 using fixtures::stdout_of;
 
-TEST(DebugAllocation, TotalsCountRealBlockSizesAndKeepThePeak) {
+TEST(DebugAllocation, TotalsCountRealBlockSizesAndKeepThePeak)
+{
     const uint32_t before = g_mem_in_use;
     g_mem_in_use_peak = before;  // the peak of earlier tests would hide this one's
     void* a = _wrap_malloc_dbg(100, "t", 1);
@@ -17,13 +18,14 @@ TEST(DebugAllocation, TotalsCountRealBlockSizesAndKeepThePeak) {
     const uint32_t ra = (uint32_t)coresys_blocksize(a), rb = (uint32_t)coresys_blocksize(b);
     EXPECT_GE(ra, 100u);
     _wrap_free_dbg(a, "t", 3);
-    EXPECT_EQ(stdout_of(wrap_showusage), "memory usage: " + std::to_string(before + rb) +
-                                             " (peak: " + std::to_string(before + ra + rb) + ")\n");
+    EXPECT_EQ(stdout_of(wrap_showusage),
+              "memory usage: " + std::to_string(before + rb) + " (peak: " + std::to_string(before + ra + rb) + ")\n");
     _wrap_free_dbg(b, "t", 4);
     EXPECT_EQ(g_mem_in_use, before);
 }
 
-TEST(DebugAllocation, IwramFamilySharesTheTotals) {
+TEST(DebugAllocation, IwramFamilySharesTheTotals)
+{
     const uint32_t before = g_mem_in_use;
     void* p = _wrap_malloc_iwram_dbg(64, "t", 1);
     EXPECT_EQ(g_mem_in_use, before + (uint32_t)coresys_blocksize(p));
@@ -31,18 +33,19 @@ TEST(DebugAllocation, IwramFamilySharesTheTotals) {
     EXPECT_EQ(g_mem_in_use, before);
 }
 
-TEST(DebugAllocation, FailuresAndNullReleasesNameTheCaller) {
+TEST(DebugAllocation, FailuresAndNullReleasesNameTheCaller)
+{
     const uint32_t before = g_mem_in_use, peak = g_mem_in_use_peak;
     void* p = nullptr;
     EXPECT_EQ(stdout_of([&] { p = _wrap_malloc_dbg(-1, "loader", 12); }), "loader(12): wrap_malloc(-1) failed!\n");
     EXPECT_EQ(p, nullptr);
-    EXPECT_EQ(stdout_of([] { _wrap_free_dbg(nullptr, "x", 7); }),
-              "x(7): wrap_free() tried to free a NULL pointer!\n");
+    EXPECT_EQ(stdout_of([] { _wrap_free_dbg(nullptr, "x", 7); }), "x(7): wrap_free() tried to free a NULL pointer!\n");
     EXPECT_EQ(g_mem_in_use, before);
     EXPECT_EQ(g_mem_in_use_peak, peak);
 }
 
-TEST(BlockHelpers, CopiesAndFillsStopAtTheirCount) {
+TEST(BlockHelpers, CopiesAndFillsStopAtTheirCount)
+{
     const unsigned char source[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     unsigned char d[9];
     for (int n : {7, 3, 0, -4}) {
@@ -69,7 +72,8 @@ TEST(BlockHelpers, CopiesAndFillsStopAtTheirCount) {
     EXPECT_EQ(d32[2], 0u);
 }
 
-TEST(DebugOutputDeathTest, AssertionAndErrorEndTheProcessWithStatusOne) {
+TEST(DebugOutputDeathTest, AssertionAndErrorEndTheProcessWithStatusOne)
+{
     // The lines go to standard output; point it at stderr so the check sees them.
     EXPECT_EXIT(
         {

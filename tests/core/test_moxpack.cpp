@@ -11,14 +11,16 @@ using namespace fixtures;
 namespace {
 
 // Runs the moxpack program; returns its exit status, with its output in `out`.
-int moxpack_run(const std::string& arguments, std::string* out = nullptr) {
+int moxpack_run(const std::string& arguments, std::string* out = nullptr)
+{
     const std::string command = std::string(MOXPACK_PATH) + " " + arguments + " > run.log 2>&1";
     const int status = std::system(command.c_str());
     if (out) *out = read_file("run.log");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::vector<std::string> files_in(const fs::path& dir) {
+std::vector<std::string> files_in(const fs::path& dir)
+{
     std::vector<std::string> names;
     for (auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
@@ -27,7 +29,8 @@ std::vector<std::string> files_in(const fs::path& dir) {
 
 }  // namespace
 
-TEST(Moxpack, StoresNamesLowerCaseSortedWithSlashesAndDataInTableOrder) {
+TEST(Moxpack, StoresNamesLowerCaseSortedWithSlashesAndDataInTableOrder)
+{
     auto dir = scratch("tree");
     write_file(dir / "Zeta.TXT", "zz");
     write_file(dir / "GFX" / "Logo.tga", "logo");
@@ -56,7 +59,8 @@ TEST(Moxpack, StoresNamesLowerCaseSortedWithSlashesAndDataInTableOrder) {
     corefile_closeimage();
 }
 
-TEST(Moxpack, RefusesCollidingAndNonAsciiNamesLeavingNoFile) {
+TEST(Moxpack, RefusesCollidingAndNonAsciiNamesLeavingNoFile)
+{
     auto dir = scratch("clash");
     write_file(dir / "Music.wav", "1");
     write_file(dir / "music.WAV", "2");
@@ -75,7 +79,8 @@ TEST(Moxpack, RefusesCollidingAndNonAsciiNamesLeavingNoFile) {
         EXPECT_TRUE(name.find(".dat") == std::string::npos) << name << " left behind";
 }
 
-TEST(Moxpack, RefusesAnImagePastFourGigabytes) {
+TEST(Moxpack, RefusesAnImagePastFourGigabytes)
+{
     // Sparse files: the sizes are real to the packer, the disk holds nothing.
     auto dir = scratch("huge");
     for (const char* name : {"a", "b", "c"}) {
@@ -92,7 +97,8 @@ TEST(Moxpack, RefusesAnImagePastFourGigabytes) {
     fs::remove_all(dir);
 }
 
-TEST(Moxpack, HostFormMountsAsAnAppendedImage) {
+TEST(Moxpack, HostFormMountsAsAnAppendedImage)
+{
     auto dir = scratch("tree");
     write_file(dir / "a", "abc");
     write_file(dir / "bc", "de");
@@ -110,12 +116,14 @@ TEST(Moxpack, HostFormMountsAsAnAppendedImage) {
     EXPECT_NE(out.find("appended at 12"), std::string::npos) << out;
 }
 
-TEST(Moxpack, ListShowsEachEntryAndNamesEveryFault) {
+TEST(Moxpack, ListShowsEachEntryAndNamesEveryFault)
+{
     write_file("good.dat", image_bytes({{"a", "abc"}, {"bc", "de"}}));
     std::string out;
     ASSERT_EQ(moxpack_run("list good.dat", &out), 0);
     EXPECT_NE(out.find("a                                                 3         39          97\n"),
-              std::string::npos) << out;
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("image is sound"), std::string::npos);
 
     std::string bad = image_bytes({{"a", "abc"}, {"Bc", "de"}});
@@ -133,7 +141,8 @@ TEST(Moxpack, ListShowsEachEntryAndNamesEveryFault) {
     EXPECT_NE(out.find("more than the file holds"), std::string::npos) << out;
 }
 
-TEST(Moxpack, ExtractGivesBackTheTreeAndRefusesUnsafeNames) {
+TEST(Moxpack, ExtractGivesBackTheTreeAndRefusesUnsafeNames)
+{
     auto dir = scratch("tree");
     write_file(dir / "music.wav", std::string(70000, '\x7f'));
     write_file(dir / "gfx" / "deep" / "font.tga", "font");

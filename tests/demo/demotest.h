@@ -75,10 +75,7 @@ inline std::vector<uint32_t> readbuffer(int index)
 inline std::vector<uint32_t> readoutput() { return readbuffer(buffers().output); }
 
 // 0xAARRGGBB as the frame buffer stores it, alpha left out.
-inline uint32_t stored(uint32_t argb)
-{
-    return ((argb >> 16) & 0xFF) | (argb & 0xFF00) | ((argb & 0xFF) << 16);
-}
+inline uint32_t stored(uint32_t argb) { return ((argb >> 16) & 0xFF) | (argb & 0xFF00) | ((argb & 0xFF) << 16); }
 
 class Demo : public testing::Test {
 protected:

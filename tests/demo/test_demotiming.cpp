@@ -17,20 +17,22 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-
 // A sound whose position gives sync time t.
-s_sound at(int32_t t) {
+s_sound at(int32_t t)
+{
     s_sound s{};
     s.position = (uint64_t)(uint32_t)t << 10;
     return s;
 }
 
-void settrack(int track, const std::vector<int32_t>& times) {
+void settrack(int track, const std::vector<int32_t>& times)
+{
     demotiming_numevents[track] = (int32_t)times.size();
     for (size_t i = 0; i < times.size(); i++) demotiming_event[track][i] = times[i];
 }
 
-std::vector<uint8_t> readfile(const char* name) {
+std::vector<uint8_t> readfile(const char* name)
+{
     std::vector<uint8_t> bytes;
     FILE* f = fopen(name, "rb");
     if (!f) return bytes;
@@ -39,29 +41,34 @@ std::vector<uint8_t> readfile(const char* name) {
     fclose(f);
     return bytes;
 }
-void writefile(const char* name, const std::vector<uint8_t>& bytes) {
+void writefile(const char* name, const std::vector<uint8_t>& bytes)
+{
     FILE* f = fopen(name, "wb");
     if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
 }
-int32_t get32(const std::vector<uint8_t>& b, size_t at) {
+int32_t get32(const std::vector<uint8_t>& b, size_t at)
+{
     return (int32_t)((uint32_t)b[at] | (uint32_t)b[at + 1] << 8 | (uint32_t)b[at + 2] << 16 |
                      (uint32_t)b[at + 3] << 24);
 }
-void put32(std::vector<uint8_t>& b, size_t at, int32_t v) {
+void put32(std::vector<uint8_t>& b, size_t at, int32_t v)
+{
     for (int i = 0; i < 4; i++) b[at + i] = (uint8_t)((uint32_t)v >> (8 * i));
 }
 
 class Timing : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         memset(demotiming_numevents, 0, sizeof demotiming_numevents);
         memset(demotiming_event, 0, sizeof demotiming_event);
         InitTiming();
     }
 };
 
-TEST_F(Timing, AfterInitEveryTrackIsAtEventZeroWithoutPulse) {
+TEST_F(Timing, AfterInitEveryTrackIsAtEventZeroWithoutPulse)
+{
     for (int track = 0; track < 4; track++) {
         EXPECT_EQ(demotiming_numevents[track], 1);
         EXPECT_EQ(GetTimingEvent(at(5000), track), 0);
@@ -71,7 +78,8 @@ TEST_F(Timing, AfterInitEveryTrackIsAtEventZeroWithoutPulse) {
     }
 }
 
-TEST_F(Timing, InitAndClearTouchOnlyCountAndFirstSlot) {
+TEST_F(Timing, InitAndClearTouchOnlyCountAndFirstSlot)
+{
     settrack(2, {5, 6, 7});
     ClearTiming(2);
     EXPECT_EQ(demotiming_numevents[2], 1);
@@ -83,7 +91,8 @@ TEST_F(Timing, InitAndClearTouchOnlyCountAndFirstSlot) {
     EXPECT_EQ(demotiming_event[1][0], 9);
 }
 
-TEST_F(Timing, EventAtExactlyTIsCurrentAndOneUnitEarlierThePreviousIs) {
+TEST_F(Timing, EventAtExactlyTIsCurrentAndOneUnitEarlierThePreviousIs)
+{
     settrack(0, {0, 100, 200});
     EXPECT_EQ(GetTimingEvent(at(100), 0), 1);
     EXPECT_EQ(GetTimingEffectTime(at(100), 0), 0);
@@ -93,19 +102,22 @@ TEST_F(Timing, EventAtExactlyTIsCurrentAndOneUnitEarlierThePreviousIs) {
     EXPECT_EQ(GetTimingEffectTime(at(100000), 0), 99800);
 }
 
-TEST_F(Timing, EqualTimesGoToTheHigherIndex) {
+TEST_F(Timing, EqualTimesGoToTheHigherIndex)
+{
     settrack(1, {0, 50, 50, 80});
     EXPECT_EQ(GetTimingEvent(at(60), 1), 2);
 }
 
-TEST_F(Timing, UnsortedTrackGivesTheHighestQualifyingIndex) {
+TEST_F(Timing, UnsortedTrackGivesTheHighestQualifyingIndex)
+{
     settrack(1, {0, 500, 100, 900, 200});
     EXPECT_EQ(GetTimingEvent(at(300), 1), 4);
     EXPECT_EQ(GetTimingEffectTime(at(300), 1), 100);
     EXPECT_EQ(GetTimingEvent(at(150), 1), 2);
 }
 
-TEST_F(Timing, CountZeroGivesEventZeroAndTimeFromSlotZero) {
+TEST_F(Timing, CountZeroGivesEventZeroAndTimeFromSlotZero)
+{
     settrack(3, {});
     demotiming_event[3][0] = 700;
     demotiming_event[3][1] = 10;  // beyond the count: never looked at
@@ -113,20 +125,23 @@ TEST_F(Timing, CountZeroGivesEventZeroAndTimeFromSlotZero) {
     EXPECT_EQ(GetTimingEffectTime(at(500), 3), -200);
 }
 
-TEST_F(Timing, NoQualifyingEventMeasuresFromSlotZero) {
+TEST_F(Timing, NoQualifyingEventMeasuresFromSlotZero)
+{
     settrack(0, {1000, 2000});
     EXPECT_EQ(GetTimingEvent(at(10), 0), 0);
     EXPECT_EQ(GetTimingEffectTime(at(10), 0), -990);
 }
 
-TEST_F(Timing, PulseLastsLessThanItsLength) {
+TEST_F(Timing, PulseLastsLessThanItsLength)
+{
     settrack(1, {0, 1000, 2000});
     EXPECT_EQ(GetTimingPulse(at(1039), 1, 40), 1);
     EXPECT_EQ(GetTimingPulse(at(1040), 1, 40), 0);
     EXPECT_EQ(GetTimingPulse(at(2000), 1, 40), 2);
 }
 
-TEST_F(Timing, TimeIsThePositionOver1024ReadAsSigned32Bits) {
+TEST_F(Timing, TimeIsThePositionOver1024ReadAsSigned32Bits)
+{
     settrack(0, {0, 3});
     s_sound s{};
     s.position = 3 * 1024 - 1;  // t = 2
@@ -143,7 +158,8 @@ TEST_F(Timing, TimeIsThePositionOver1024ReadAsSigned32Bits) {
     EXPECT_EQ(GetTimingEffectTime(s, 0), 2);
 }
 
-TEST_F(Timing, SavedTableIs4112BytesInItsLayoutAndLoadsBackWhole) {
+TEST_F(Timing, SavedTableIs4112BytesInItsLayoutAndLoadsBackWhole)
+{
     for (int track = 0; track < 4; track++)
         for (int i = 0; i < 256; i++) demotiming_event[track][i] = track * 100000 + i * 7 - 3;
     demotiming_numevents[0] = 1;
@@ -155,10 +171,10 @@ TEST_F(Timing, SavedTableIs4112BytesInItsLayoutAndLoadsBackWhole) {
     ASSERT_EQ(file.size(), 4112u);
     EXPECT_EQ(get32(file, 4), 256);
     EXPECT_EQ(get32(file, 12), 17);
-    EXPECT_EQ(get32(file, 16), -3);             // track 0, slot 0
-    EXPECT_EQ(get32(file, 1040 + 4), 100004);   // track 1, slot 1
+    EXPECT_EQ(get32(file, 16), -3);            // track 0, slot 0
+    EXPECT_EQ(get32(file, 1040 + 4), 100004);  // track 1, slot 1
     EXPECT_EQ(get32(file, 3088 + 1020), 300000 + 255 * 7 - 3);
-    EXPECT_EQ(file[16], 0xfd);                  // little-endian
+    EXPECT_EQ(file[16], 0xfd);                         // little-endian
     EXPECT_EQ(readfile("timing.dat.tmp").size(), 0u);  // renamed into place
 
     int32_t counts[4], events[4][256];
@@ -171,7 +187,8 @@ TEST_F(Timing, SavedTableIs4112BytesInItsLayoutAndLoadsBackWhole) {
     EXPECT_EQ(memcmp(events, demotiming_event, sizeof events), 0);
 }
 
-TEST_F(Timing, MissingOrShortFileKeepsTheTableAndSaysSo) {
+TEST_F(Timing, MissingOrShortFileKeepsTheTableAndSaysSo)
+{
     settrack(0, {0, 10});
     testing::internal::CaptureStdout();
     LoadTiming("absent.dat");
@@ -191,7 +208,8 @@ TEST_F(Timing, MissingOrShortFileKeepsTheTableAndSaysSo) {
     EXPECT_EQ(demotiming_event[0][1], 10);
 }
 
-TEST_F(Timing, CountsOutsideTheTrackAreClampedOnLoad) {
+TEST_F(Timing, CountsOutsideTheTrackAreClampedOnLoad)
+{
     std::vector<uint8_t> file(4112, 0);
     put32(file, 0, 100000);
     put32(file, 4, -5);
@@ -211,7 +229,8 @@ TEST_F(Timing, CountsOutsideTheTrackAreClampedOnLoad) {
     EXPECT_EQ(GetTimingEvent(at(1000000), 0), 255);  // and no further
 }
 
-TEST_F(Timing, SaveReplacesAnExistingFile) {
+TEST_F(Timing, SaveReplacesAnExistingFile)
+{
     writefile("again.dat", std::vector<uint8_t>(10000, 0xaa));
     EXPECT_EQ(SaveTiming("again.dat"), 0);
     std::vector<uint8_t> file = readfile("again.dat");
@@ -219,7 +238,8 @@ TEST_F(Timing, SaveReplacesAnExistingFile) {
     EXPECT_EQ(get32(file, 0), 1);
 }
 
-TEST_F(Timing, SaveToAnUnwritablePlaceLeavesTheTableAlone) {
+TEST_F(Timing, SaveToAnUnwritablePlaceLeavesTheTableAlone)
+{
     testing::internal::CaptureStdout();
     EXPECT_NE(SaveTiming("no-such-directory/timing.dat"), 0);
     fflush(stdout);
@@ -230,12 +250,14 @@ TEST_F(Timing, SaveToAnUnwritablePlaceLeavesTheTableAlone) {
 // The probe works on the last finished block of a running sound system.
 class Probe : public soundtest::OfflineSound {};
 
-TEST_F(Probe, SilentBlockHasNoEnergyAtAnyFrequency) {
+TEST_F(Probe, SilentBlockHasNoEnergyAtAnyFrequency)
+{
     audiodriver_offline_play(nullptr, 2048);  // one block mixed, of nothing
     for (float f : {0.0f, 100.0f, 1306.0f, 1531.0f, 22050.0f}) EXPECT_EQ(Soundsystem_DetectFrequency(f), 0.0f);
 }
 
-TEST_F(Probe, EnergyIsTheSquaredMagnitudeOfTheToneOverTheFirst2048Values) {
+TEST_F(Probe, EnergyIsTheSquaredMagnitudeOfTheToneOverTheFirst2048Values)
+{
     // A 1306 Hz tone in both channels; the probe runs over the interleaved
     // values, so a channel's tone appears at half the frequency per value.
     std::vector<int16_t> tone(2 * 44100);
@@ -269,7 +291,8 @@ TEST_F(Probe, EnergyIsTheSquaredMagnitudeOfTheToneOverTheFirst2048Values) {
     Soundsystem_StopSound(&s);
 }
 
-TEST_F(Probe, EachStepIsRoundedToSinglePrecisionOnlyWhenStored) {
+TEST_F(Probe, EachStepIsRoundedToSinglePrecisionOnlyWhenStored)
+{
     // Sums well beyond 2^24, irregular, so that rounding after every single
     // operation, or rounding x, would drift from one rounding per stored step.
     uint32_t seed = 12345;

@@ -17,17 +17,20 @@
 namespace {
 
 std::string le32(uint32_t v) { return {(char)v, (char)(v >> 8), (char)(v >> 16), (char)(v >> 24)}; }
-std::string f32(float f) {
+std::string f32(float f)
+{
     uint32_t b;
     memcpy(&b, &f, 4);
     return le32(b);
 }
-void write(const char* name, const std::string& bytes) {
+void write(const char* name, const std::string& bytes)
+{
     FILE* f = fopen(name, "wb");
     fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
 }
-std::string read(const char* name) {
+std::string read(const char* name)
+{
     std::string s;
     FILE* f = fopen(name, "rb");
     if (!f) return s;
@@ -37,7 +40,8 @@ std::string read(const char* name) {
     return s;
 }
 template <typename F>
-std::string output_of(F body) {
+std::string output_of(F body)
+{
     testing::internal::CaptureStdout();
     body();
     fflush(stdout);
@@ -45,7 +49,8 @@ std::string output_of(F body) {
 }
 
 // A voxel record as the file holds it.
-std::string record(float x, float y, float z, float r, float g, float b) {
+std::string record(float x, float y, float z, float r, float g, float b)
+{
     return f32(x) + f32(y) + f32(z) + f32(r) + f32(g) + f32(b);
 }
 
@@ -59,14 +64,16 @@ protected:
     std::vector<float> buffer = std::vector<float>(VOXEL_MAXVOXELS * VOXEL_FLOATS, -7.0f);
     int count = -1;
 
-    bool untouched() const {
+    bool untouched() const
+    {
         for (float v : buffer)
             if (v != -7.0f) return false;
         return true;
     }
 };
 
-TEST_F(VoxelFiles, TwoRecordsFillTheBufferInFileOrder) {
+TEST_F(VoxelFiles, TwoRecordsFillTheBufferInFileOrder)
+{
     write("two.vxl", le32(2) + record(1, 2, 3, 0.5f, 0.25f, 1) + record(-4, 5.5f, -6, 0, 1, 0));
     const std::string out = output_of([&] { LoadVoxel("two.vxl", buffer.data(), &count); });
     EXPECT_EQ(out, "numvox: 2\n");
@@ -76,14 +83,16 @@ TEST_F(VoxelFiles, TwoRecordsFillTheBufferInFileOrder) {
     EXPECT_EQ(buffer[12], -7.0f);
 }
 
-TEST_F(VoxelFiles, ZeroVoxelsPrintZeroAndLeaveTheBufferAlone) {
+TEST_F(VoxelFiles, ZeroVoxelsPrintZeroAndLeaveTheBufferAlone)
+{
     write("empty.vxl", le32(0));
     EXPECT_EQ(output_of([&] { LoadVoxel("empty.vxl", buffer.data(), &count); }), "numvox: 0\n");
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(untouched());
 }
 
-TEST_F(VoxelFiles, AFullBufferLoadsAndOneMoreIsRefused) {
+TEST_F(VoxelFiles, AFullBufferLoadsAndOneMoreIsRefused)
+{
     std::string full = le32(VOXEL_MAXVOXELS);
     for (int i = 0; i < VOXEL_MAXVOXELS; i++) full += record((float)i, 0, 0, 1, 1, 1);
     write("full.vxl", full);
@@ -100,7 +109,8 @@ TEST_F(VoxelFiles, AFullBufferLoadsAndOneMoreIsRefused) {
     EXPECT_NE(out.find("over.vxl"), std::string::npos) << out;
 }
 
-TEST_F(VoxelFiles, NegativeAndHugeCountsAreRefused) {
+TEST_F(VoxelFiles, NegativeAndHugeCountsAreRefused)
+{
     for (uint32_t n : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 0x0AAAAAABu}) {
         write("bad.vxl", le32(n) + record(1, 2, 3, 1, 1, 1));
         const std::string out = output_of([&] { LoadVoxel("bad.vxl", buffer.data(), &count); });
@@ -110,7 +120,8 @@ TEST_F(VoxelFiles, NegativeAndHugeCountsAreRefused) {
     }
 }
 
-TEST_F(VoxelFiles, AFileShorterThanItsCountIsRefused) {
+TEST_F(VoxelFiles, AFileShorterThanItsCountIsRefused)
+{
     // Three voxels announced, two and a half present.
     write("short.vxl", le32(3) + record(1, 2, 3, 1, 1, 1) + record(4, 5, 6, 1, 1, 1) + f32(7) + f32(8) + f32(9));
     const std::string out = output_of([&] { LoadVoxel("short.vxl", buffer.data(), &count); });
@@ -119,7 +130,8 @@ TEST_F(VoxelFiles, AFileShorterThanItsCountIsRefused) {
     EXPECT_NE(out.find("short.vxl"), std::string::npos) << out;
 }
 
-TEST_F(VoxelFiles, MissingOrTruncatedCountIsRefusedWithItsName) {
+TEST_F(VoxelFiles, MissingOrTruncatedCountIsRefusedWithItsName)
+{
     std::string out = output_of([&] { LoadVoxel("nothere.vxl", buffer.data(), &count); });
     EXPECT_EQ(count, 0);
     EXPECT_NE(out.find("nothere.vxl"), std::string::npos) << out;
@@ -134,7 +146,8 @@ TEST_F(VoxelFiles, MissingOrTruncatedCountIsRefusedWithItsName) {
 // A data image built byte by byte: "CORE", the entry count, the end of the
 // data, then per entry its name length, hash, name and data offset; the
 // files' data follows the table in table order.
-std::string image_of(const std::vector<std::pair<std::string, std::string>>& files) {
+std::string image_of(const std::vector<std::pair<std::string, std::string>>& files)
+{
     size_t table = 12;
     for (const auto& f : files) table += 12 + f.first.size();
     std::string head = "CORE" + le32((uint32_t)files.size()), entries, data;
@@ -146,7 +159,8 @@ std::string image_of(const std::vector<std::pair<std::string, std::string>>& fil
     return head + le32((uint32_t)(table + data.size())) + entries + data;
 }
 
-TEST_F(VoxelFiles, APackedFileIsMeasuredByItsOwnSizeNotByTheImageBehindIt) {
+TEST_F(VoxelFiles, APackedFileIsMeasuredByItsOwnSizeNotByTheImageBehindIt)
+{
     // In an image the next file's bytes follow a voxel file directly: a
     // count that runs past the file must not read them as voxels.
     const std::string tail = record(9, 9, 9, 1, 1, 1) + record(9, 9, 9, 1, 1, 1);
@@ -168,7 +182,8 @@ TEST_F(VoxelFiles, APackedFileIsMeasuredByItsOwnSizeNotByTheImageBehindIt) {
 
 // ---- ConvertObj ------------------------------------------------------------------
 
-std::string cube(float cx, float cy, float cz) {
+std::string cube(float cx, float cy, float cz)
+{
     std::string s;
     char line[96];
     for (int c = 0; c < 8; c++) {
@@ -185,7 +200,8 @@ struct converted {
     std::vector<float> floats;  // the records
     size_t bytes = 0;
 };
-converted convert(const std::string& obj, int swap = 0) {
+converted convert(const std::string& obj, int swap = 0)
+{
     write("in.obj", obj);
     remove("object.vxl");
     converted c;
@@ -200,7 +216,8 @@ converted convert(const std::string& obj, int swap = 0) {
     return c;
 }
 
-TEST_F(VoxelFiles, TwoCubesBecomeARedAndABlueVoxel) {
+TEST_F(VoxelFiles, TwoCubesBecomeARedAndABlueVoxel)
+{
     const converted c = convert("mtllib cubes.mtl\no thing\ng a\nusemtl RGB_255_0_0\n" + cube(1, 2, 3) +
                                 "f 1 2 3 4\ng b\nusemtl RGB_0_0_255\n" + cube(-4, 0.5f, 8) + "vn 0 1 0\n# end\n");
     EXPECT_EQ(c.log, "num voxels found: 2\nwriting file....\n");
@@ -210,7 +227,8 @@ TEST_F(VoxelFiles, TwoCubesBecomeARedAndABlueVoxel) {
     for (int i = 0; i < 12; i++) EXPECT_FLOAT_EQ(c.floats[i], expect[i]) << i;
 }
 
-TEST_F(VoxelFiles, SwapExchangesTheSecondAndThirdAxis) {
+TEST_F(VoxelFiles, SwapExchangesTheSecondAndThirdAxis)
+{
     std::string obj = "g a\n";
     for (int i = 0; i < 8; i++) obj += "v 1 2 3\n";  // sums (8, 16, 24)
     const converted swapped = convert(obj, 1);
@@ -225,7 +243,8 @@ TEST_F(VoxelFiles, SwapExchangesTheSecondAndThirdAxis) {
     EXPECT_EQ(other.floats[1], 2);
 }
 
-TEST_F(VoxelFiles, ComponentsAreDividedBy255) {
+TEST_F(VoxelFiles, ComponentsAreDividedBy255)
+{
     const converted c = convert("g a\nusemtl RGB_128_64_32\n" + cube(0, 0, 0));
     ASSERT_EQ(c.count, 1);
     EXPECT_NEAR(c.floats[3], 0.50196f, 1e-5);
@@ -233,7 +252,8 @@ TEST_F(VoxelFiles, ComponentsAreDividedBy255) {
     EXPECT_NEAR(c.floats[5], 0.12549f, 1e-5);
 }
 
-TEST_F(VoxelFiles, CubesBeforeTheFirstMaterialAreWhite) {
+TEST_F(VoxelFiles, CubesBeforeTheFirstMaterialAreWhite)
+{
     const converted c = convert("g a\n" + cube(0, 0, 0) + "g b\nusemtl RGB_0_255_0\n" + cube(1, 1, 1));
     ASSERT_EQ(c.count, 2);
     EXPECT_EQ(c.floats[3], 1);
@@ -243,7 +263,8 @@ TEST_F(VoxelFiles, CubesBeforeTheFirstMaterialAreWhite) {
     EXPECT_EQ(c.floats[9], 0);
 }
 
-TEST_F(VoxelFiles, TheMaterialAtTheEighthVertexColoursTheCube) {
+TEST_F(VoxelFiles, TheMaterialAtTheEighthVertexColoursTheCube)
+{
     // A material between the vertices counts; one after the eighth does not;
     // names that do not match or leave 0..255 keep the colour.
     const std::string c1 = cube(0, 0, 0), c2 = cube(2, 0, 0);
@@ -259,7 +280,8 @@ TEST_F(VoxelFiles, TheMaterialAtTheEighthVertexColoursTheCube) {
     EXPECT_NE(c.log.find("RGB_300_0_0"), std::string::npos) << c.log;
 }
 
-TEST_F(VoxelFiles, AnIncompleteCubeYieldsNoVoxelAndItsSumsAreDropped) {
+TEST_F(VoxelFiles, AnIncompleteCubeYieldsNoVoxelAndItsSumsAreDropped)
+{
     const std::string seven = cube(100, 100, 100).substr(0, cube(100, 100, 100).rfind("v "));
     const converted c = convert("g a\n" + seven + "g b\n" + cube(1, 2, 3));
     EXPECT_EQ(c.log.substr(0, 21), "num voxels found: 2\nw");
@@ -269,13 +291,15 @@ TEST_F(VoxelFiles, AnIncompleteCubeYieldsNoVoxelAndItsSumsAreDropped) {
     EXPECT_FLOAT_EQ(c.floats[1], 2);
 }
 
-TEST_F(VoxelFiles, ABlankLineAfterAGroupIsNotAnotherCube) {
+TEST_F(VoxelFiles, ABlankLineAfterAGroupIsNotAnotherCube)
+{
     const converted c = convert("g a\n\n   \n\t\ng\n" + cube(0, 0, 0) + "\n");
     EXPECT_EQ(c.log.substr(0, 20), "num voxels found: 2\n");
     EXPECT_EQ(c.count, 1);
 }
 
-TEST_F(VoxelFiles, OnlyTheFirstEightVerticesOfACubeCount) {
+TEST_F(VoxelFiles, OnlyTheFirstEightVerticesOfACubeCount)
+{
     std::string obj = "g a\n" + cube(1, 1, 1);
     for (int i = 0; i < 9; i++) obj += "v 1000 1000 1000\n";  // a ninth to seventeenth vertex
     obj += "g b\n" + cube(5, 5, 5);
@@ -285,7 +309,8 @@ TEST_F(VoxelFiles, OnlyTheFirstEightVerticesOfACubeCount) {
     EXPECT_FLOAT_EQ(c.floats[6], 5);  // the second cube is not shifted by the extras
 }
 
-TEST_F(VoxelFiles, VerticesOutsideAnyGroupNeverWritePastTheCount) {
+TEST_F(VoxelFiles, VerticesOutsideAnyGroupNeverWritePastTheCount)
+{
     // Sixteen vertices before the first "g" would make two cubes, and the
     // one counted group a third: only as many records as groups are written,
     // in file order, and the log says that cubes were dropped.
@@ -300,7 +325,8 @@ TEST_F(VoxelFiles, VerticesOutsideAnyGroupNeverWritePastTheCount) {
     EXPECT_EQ(none.bytes, 4u);
 }
 
-TEST_F(VoxelFiles, LongLinesAndGarbageDoNotBreakTheCount) {
+TEST_F(VoxelFiles, LongLinesAndGarbageDoNotBreakTheCount)
+{
     std::string obj = "# " + std::string(600, 'x') + "\n";
     obj += "g a\n" + cube(0, 0, 0) + "v\nv 1\n" + std::string(300, 'g') + "\n";
     const converted c = convert(obj);
@@ -308,7 +334,8 @@ TEST_F(VoxelFiles, LongLinesAndGarbageDoNotBreakTheCount) {
     EXPECT_EQ(c.log.substr(0, 20), "num voxels found: 1\n");
 }
 
-TEST_F(VoxelFiles, APackedObjEndsAtItsOwnLastByte) {
+TEST_F(VoxelFiles, APackedObjEndsAtItsOwnLastByte)
+{
     // The last vertex has no line break and the next packed file starts
     // with digits: they must not be read on into the vertex.
     std::string obj = "g a\nusemtl RGB_0_0_255\n";
@@ -328,7 +355,8 @@ TEST_F(VoxelFiles, APackedObjEndsAtItsOwnLastByte) {
     EXPECT_EQ(rec[5], 1);
 }
 
-TEST_F(VoxelFiles, AMissingObjWritesNothing) {
+TEST_F(VoxelFiles, AMissingObjWritesNothing)
+{
     remove("object.vxl");
     const std::string out = output_of([] { ConvertObj("absent.obj", 0); });
     EXPECT_NE(out.find("absent.obj"), std::string::npos) << out;
@@ -339,15 +367,16 @@ TEST_F(VoxelFiles, AMissingObjWritesNothing) {
 
 // The ramps: each mode's step, taken only on the near side of its limit and
 // not clamped, so a rise can end a step's fraction above 1.
-TEST(Fading, EachModeStepsItsRampOnceAFrame) {
+TEST(Fading, EachModeStepsItsRampOnceAFrame)
+{
     struct step {
         int mode;
         float from, to;
     };
     const step steps[] = {
-        {1, 0.0f, 0.01f},  {1, 0.995f, 1.005f}, {1, 1.0f, 1.0f},    {2, 1.0f, 0.99f},  {2, 0.005f, -0.005f},
-        {2, 0.0f, 0.0f},   {3, 0.0f, 0.003f},   {3, 1.0f, 1.0f},    {4, 0.002f, -0.001f}, {4, 0.0f, 0.0f},
-        {5, 0.25f, 1.0f},  {0, 0.4f, 0.4f},     {6, 0.4f, 0.4f},    {-1, 0.4f, 0.4f},
+        {1, 0.0f, 0.01f}, {1, 0.995f, 1.005f}, {1, 1.0f, 1.0f}, {2, 1.0f, 0.99f},     {2, 0.005f, -0.005f},
+        {2, 0.0f, 0.0f},  {3, 0.0f, 0.003f},   {3, 1.0f, 1.0f}, {4, 0.002f, -0.001f}, {4, 0.0f, 0.0f},
+        {5, 0.25f, 1.0f}, {0, 0.4f, 0.4f},     {6, 0.4f, 0.4f}, {-1, 0.4f, 0.4f},
     };
     for (const step& s : steps) {
         fade = s.from;

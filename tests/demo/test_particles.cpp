@@ -142,8 +142,8 @@ TEST_F(Demo, PulseSlotsShareTheSetsAndDrawSixteenSizes)
     const std::vector<int> r = peek(13371337, 17);
     InitPulse();
     EXPECT_EQ(MOX_rand(), r[16]);
-    float* sets[8] = {shoe_voxeldata, flower_voxeldata, camera_voxeldata, skull_voxeldata,
-                      chair_voxeldata, shoe_voxeldata, skull_voxeldata, flower_voxeldata};
+    float* sets[8] = {shoe_voxeldata,  flower_voxeldata, camera_voxeldata, skull_voxeldata,
+                      chair_voxeldata, shoe_voxeldata,   skull_voxeldata,  flower_voxeldata};
     int counts[8] = {kShoe, kFlower, kCamera, kSkull, kChair, kShoe, kSkull, kFlower};
     for (int k = 0; k < 8; k++) {
         EXPECT_EQ(pulse_voxeldata[k], sets[k]);

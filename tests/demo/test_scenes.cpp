@@ -37,8 +37,8 @@ std::string compare(const std::vector<uint32_t>& frame, const std::vector<Rect>&
                 if (x >= r.x && x < r.x + r.w && y >= r.y && y < r.y + r.h) want = stored(r.colour);
             uint32_t got = frame[size_t(y) * DEMO_WIDTH + x] & 0xFFFFFF;
             if (got != want && count++ < 4)
-                faults += " (" + std::to_string(x) + "," + std::to_string(y) + ") is " + std::to_string(got) +
-                          " not " + std::to_string(want) + ";";
+                faults += " (" + std::to_string(x) + "," + std::to_string(y) + ") is " + std::to_string(got) + " not " +
+                          std::to_string(want) + ";";
         }
     if (count) faults += " " + std::to_string(count) + " pixels wrong";
     return faults;
@@ -63,8 +63,8 @@ TEST_F(Demo, EachSceneShowsItsOverlaysAtTheirPlacesAndOnlyThere)
         {SCENE_TITLE, 8000, 0, 0, {screen(kTitle)}},
         {SCENE_TITLE, 8001, 0, 0, {screen(kTitle), subtitle(1)}},
         {SCENE_TITLEHOLD, 60000, 0, 0, {screen(kTitle), subtitle(1)}},
-        {SCENE_NAMES, 0, 9, 0, {name(9)}},     // the pulse picks the name
-        {SCENE_MORENAMES, 500, 0, 9, {name(9)}},   // and it stays while no pulse runs
+        {SCENE_NAMES, 0, 9, 0, {name(9)}},        // the pulse picks the name
+        {SCENE_MORENAMES, 500, 0, 9, {name(9)}},  // and it stays while no pulse runs
         {SCENE_LASTNAMES, 0, 17, 9, {}},          // pulse 17: no 17th name
         {SCENE_LASTNAMES, 0, 16, 9, {name(16)}},
         {SCENE_GREETINGS, 0, 0, 3, {name(3), screen(kGreetings), subtitle(3)}},
@@ -116,7 +116,7 @@ TEST_F(Demo, RowsJumpTheRampsAndSetTheirModesAtExactThresholds)
         {SCENE_TITLEHOLD, 33001, 0.2f, 0.2f, 0.2f, 0.2f, 2, -1},
         {SCENE_NAMES, 500, 0.95f, 0.2f, 1.05f, 0.3f, 1, 1},  // +0.1 while below 1, not clamped
         {SCENE_NAMES, 500, 1.0f, 1.0f, 1, 1, 1, 1},
-        {SCENE_MORENAMES, 500, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1},   // the +0.1 is scene event 8's alone
+        {SCENE_MORENAMES, 500, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1},  // the +0.1 is scene event 8's alone
         {SCENE_GREETINGS, 31, 0.2f, 0.2f, 1, 1, 1, 1},
         {SCENE_GREETINGS, 2001, 0.2f, 0.2f, 0.2f, 0.2f, 2, 2},
         {SCENE_CLOSING, 31, 0.2f, 0.2f, 1, 0.2f, -1, -1},
@@ -147,8 +147,9 @@ TEST_F(Demo, SpawnRowsRunOnlyInTheFirst60UnitsOfTheirScene)
         int scene, count;
         float startsize, scalefactor;
     };
-    const Spawn spawns[] = {{2, kCamera, 0.1f, 0.03f}, {3, kShoe, 0.2f, 0.01f}, {4, kSkull, 0.1f, 0.04f},
-                            {SCENE_FLOWER, kFlower, 0.1f, 0.02f}, {6, kSkull, 0.2f, 0.02f}, {12, kChair, 0.5f, 0.03f}};
+    const Spawn spawns[] = {{2, kCamera, 0.1f, 0.03f}, {3, kShoe, 0.2f, 0.01f},
+                            {4, kSkull, 0.1f, 0.04f},  {SCENE_FLOWER, kFlower, 0.1f, 0.02f},
+                            {6, kSkull, 0.2f, 0.02f},  {12, kChair, 0.5f, 0.03f}};
     for (const Spawn& s : spawns) {
         demostate = s.scene;
         effecttime = 60;

@@ -40,7 +40,7 @@ constexpr int W = 1920, H = 1080, STEPS = 60, FPS = 30, BLOCK = 1024;
 
 struct Marker {
     const char* file;
-    int x, y, w, h;     // where the picture's coloured part lies on screen
+    int x, y, w, h;  // where the picture's coloured part lies on screen
     uint8_t r, g, b;
 };
 
@@ -55,14 +55,8 @@ const Marker kScreens[] = {kLogo, kTitle, kGreetings, kCredits, kAllover};
 
 // Where the scene table puts them (demo/scenes.h).
 Marker caption(int i) { return {"", CAPTION_X, CAPTION_Y, CAPTION_W, CAPTION_H, uint8_t(80 + 40 * i), 120, 250}; }
-Marker subtitle(int i)
-{
-    return {"", SUBTITLE_X, SUBTITLE_Y, SUBTITLE_W, SUBTITLE_H, 250, uint8_t(60 + 30 * i), 100};
-}
-Marker name(int n)
-{
-    return {"", NAME_X, NAME_Y, NAME_W, NAME_H, uint8_t(20 + 12 * n), 230, uint8_t(240 - 12 * n)};
-}
+Marker subtitle(int i) { return {"", SUBTITLE_X, SUBTITLE_Y, SUBTITLE_W, SUBTITLE_H, 250, uint8_t(60 + 30 * i), 100}; }
+Marker name(int n) { return {"", NAME_X, NAME_Y, NAME_W, NAME_H, uint8_t(20 + 12 * n), 230, uint8_t(240 - 12 * n)}; }
 
 content_image flat(int w, int h, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255)
 {
@@ -107,8 +101,13 @@ void writemusic(const fs::path& file, int seconds)
 {
     const uint32_t samples = uint32_t(seconds) * 44100 * 2, bytes = samples * 2;
     std::vector<uint8_t> b;
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; i++) b.push_back(uint8_t(v >> (8 * i))); };
-    auto u16 = [&](uint32_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); };
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; i++) b.push_back(uint8_t(v >> (8 * i)));
+    };
+    auto u16 = [&](uint32_t v) {
+        b.push_back(uint8_t(v));
+        b.push_back(uint8_t(v >> 8));
+    };
     b.insert(b.end(), {'R', 'I', 'F', 'F'});
     u32(36 + bytes);
     b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
@@ -126,8 +125,8 @@ void makedata(const fs::path& dir)
 {
     const fs::path assets = dir / "assets";
     fs::create_directories(assets);
-    for (const char* f : {"floor.c3m", "chair.vxl", "flower.vxl", "shoe.vxl", "skull.vxl", "camera.vxl",
-                          "money.vxl", "font_heatbig.tga"})
+    for (const char* f : {"floor.c3m", "chair.vxl", "flower.vxl", "shoe.vxl", "skull.vxl", "camera.vxl", "money.vxl",
+                          "font_heatbig.tga"})
         fs::copy_file(fs::path(CONTENT_ASSET_DIR) / f, assets / f, fs::copy_options::overwrite_existing);
     for (const Marker& m : kScreens) {
         content_image im = flat(W, H, 0, 0, 0, 0);
@@ -178,8 +177,8 @@ struct Frame {
     uint32_t ms = 0;  // the step's time on the frame clock
     int t = 0, scene = 0, effect = 0, pulse = 0, greet = 0;
     float fade = 0, blend = 0;
-    std::string picture, sound;  // the step's fingerprints
-    std::string state;           // the show's values as written: step, time, music, ramps, field, camera
+    std::string picture, sound;      // the step's fingerprints
+    std::string state;               // the show's values as written: step, time, music, ramps, field, camera
     uint64_t wrapped = 0, heap = 0;  // memory held as the step ended
 };
 
@@ -230,18 +229,37 @@ std::vector<Shown> expected(const Frame& f)
     switch (f.scene) {
     case SCENE_LOGO: faded(kLogo); break;
     case SCENE_LOGOSUBTITLE: faded(kLogo), plain(subtitle(0)); break;
-    case SCENE_CAMERA: if (t <= 31999) faded(caption(0)); break;
-    case SCENE_SKULL: if (t <= 31999) faded(caption(1)); plain(subtitle(2)); break;
-    case SCENE_FLOWER: if (t <= 31999) faded(caption(2)); break;
-    case SCENE_TITLE: faded(kTitle); if (t > 8000) plain(subtitle(1)); break;
+    case SCENE_CAMERA:
+        if (t <= 31999) faded(caption(0));
+        break;
+    case SCENE_SKULL:
+        if (t <= 31999) faded(caption(1));
+        plain(subtitle(2));
+        break;
+    case SCENE_FLOWER:
+        if (t <= 31999) faded(caption(2));
+        break;
+    case SCENE_TITLE:
+        faded(kTitle);
+        if (t > 8000) plain(subtitle(1));
+        break;
     case SCENE_TITLEHOLD: faded(kTitle), plain(subtitle(1)); break;
-    case SCENE_NAMES: case SCENE_MORENAMES: case SCENE_LASTNAMES: case SCENE_GREETINGS:
+    case SCENE_NAMES:
+    case SCENE_MORENAMES:
+    case SCENE_LASTNAMES:
+    case SCENE_GREETINGS:
         if (f.greet >= 1 && f.greet <= 16) plain(name(f.greet));
         if (f.scene == SCENE_GREETINGS) plain(kGreetings), plain(subtitle(3));
         break;
-    case SCENE_CLOSING: plain(kAllover); if (t > 8000) plain(subtitle(5)); break;
+    case SCENE_CLOSING:
+        plain(kAllover);
+        if (t > 8000) plain(subtitle(5));
+        break;
     case SCENE_CLOSINGSUBTITLE: plain(subtitle(5)); break;
-    case SCENE_CREDITS: plain(kCredits); if (t > 8000) plain(subtitle(4)); break;
+    case SCENE_CREDITS:
+        plain(kCredits);
+        if (t > 8000) plain(subtitle(4));
+        break;
     case SCENE_CREDITSFADE: plain(kCredits); break;
     default: break;
     }
@@ -333,8 +351,8 @@ TEST_F(Timeline, PlaysEverySceneInOrderAndEndsAfterTheFirstFramePast17)
     // The start-up lines, in their order.
     size_t last = 0;
     for (const char* line : {"Loading resource image: orlem.dat", "[MOX] Init Glew", "[MOX] Init OpenGL",
-                             "[MOX] Init Framebuffer: 1920,1080", "- load mesh", "numvox: ",
-                             "MOX_LoadFont - Num.Letters", "Loading sound music.wav"}) {
+                             "[MOX] Init Framebuffer: 1920,1080", "- load mesh",
+                             "numvox: ", "MOX_LoadFont - Num.Letters", "Loading sound music.wav"}) {
         size_t at = log.find(line, last);
         ASSERT_NE(at, std::string::npos) << line << " missing or out of order";
         last = at;
@@ -481,23 +499,60 @@ TEST_F(Timeline, MissingOrDamagedInputIsNamedAndNothingCrashes)
         std::vector<std::string> said;
     };
     const Variant variants[] = {
-        {"noimage", nullptr, nullptr, nullptr, false, true, 2,
+        {"noimage",
+         nullptr,
+         nullptr,
+         nullptr,
+         false,
+         true,
+         2,
          {"orlem: orlem.dat could not be read", "orlem: no music: the timeline stays at scene event 0 for ever"}},
-        {"noskull", "skull.vxl", nullptr, nullptr, true, true, 1,
+        {"noskull",
+         "skull.vxl",
+         nullptr,
+         nullptr,
+         true,
+         true,
+         1,
          {"orlem: missing or damaged in the data image: skull.vxl\n"}},
-        {"cutnames", nullptr, "names.tga", nullptr, true, true, 1,
+        {"cutnames",
+         nullptr,
+         "names.tga",
+         nullptr,
+         true,
+         true,
+         1,
          {"orlem: missing or damaged in the data image: names.tga\n"}},
-        {"nomusic", "music.wav", nullptr, nullptr, true, true, 2,
-         {"in the data image: music.wav", "orlem: no music: the timeline stays at scene event 0 for ever; "
-                                          "Escape ends the demo"}},
-        {"listmusic", nullptr, nullptr, "music.wav", true, true, 3,
+        {"nomusic",
+         "music.wav",
+         nullptr,
+         nullptr,
+         true,
+         true,
+         2,
+         {"in the data image: music.wav",
+          "orlem: no music: the timeline stays at scene event 0 for ever; "
+          "Escape ends the demo"}},
+        {"listmusic",
+         nullptr,
+         nullptr,
+         "music.wav",
+         true,
+         true,
+         3,
          {"in the data image: music.wav\n",
           "orlem: music.wav: another chunk (LIST) comes before the sample data: only the canonical 44-byte PCM "
           "header is read; write it as 16-bit PCM with the plain header: ffmpeg -i IN -c:a pcm_s16le -ar 44100 "
           "-ac 2 -fflags +bitexact -map_metadata -1 OUT.wav, or sox IN -b 16 -e signed-integer -r 44100 -c 2 "
           "OUT.wav\n",
           "orlem: no music: the timeline stays at scene event 0 for ever"}},
-        {"notiming", nullptr, nullptr, nullptr, true, false, 1,
+        {"notiming",
+         nullptr,
+         nullptr,
+         nullptr,
+         true,
+         false,
+         1,
          {"timing.dat: cannot be read, keeping the sync table as it is",
           "never reaches scene event 18 while the music plays: the demo plays until Escape"}},
     };
@@ -539,8 +594,8 @@ TEST_F(Timeline, MissingOrDamagedInputIsNamedAndNothingCrashes)
 std::string probe(const fs::path& video, const char* stream, const char* entries)
 {
     const std::string command = std::string("ffprobe -v error -select_streams ") + stream +
-                                " -count_frames -show_entries stream=" + entries + " -of csv=p=0 '" +
-                                video.string() + "' > probe.txt 2>&1";
+                                " -count_frames -show_entries stream=" + entries + " -of csv=p=0 '" + video.string() +
+                                "' > probe.txt 2>&1";
     if (system(command.c_str()) != 0) return "ffprobe failed";
     std::string out = slurp("probe.txt");
     while (!out.empty() && (out.back() == '\n' || out.back() == ',')) out.pop_back();
@@ -759,10 +814,10 @@ TEST_F(Timeline, AMissingFfmpegOrAnUnwritablePlaceIsSaidAndLeavesNoVideo)
     EXPECT_EQ(capture(d, "/nonexistent/folder/gone.mp4 --frames 2", &out), 1) << out;
     EXPECT_NE(out.find("/nonexistent/folder/gone.mp4.sound.raw: cannot be written"), std::string::npos) << out;
     EXPECT_EQ(capture(d, "--fps 7 x.mp4", &out), 2) << out;
-    EXPECT_NE(out.find("--fps wants a divisor of 60: 60, 30, 20, 15, 12, 10, 6, 5, 4, 3, 2 or 1"),
-              std::string::npos)
+    EXPECT_NE(out.find("--fps wants a divisor of 60: 60, 30, 20, 15, 12, 10, 6, 5, 4, 3, 2 or 1"), std::string::npos)
         << out;
-    for (const auto& e : fs::directory_iterator(d)) EXPECT_EQ(e.path().extension().string().find(".mp4"), std::string::npos) << e.path();
+    for (const auto& e : fs::directory_iterator(d))
+        EXPECT_EQ(e.path().extension().string().find(".mp4"), std::string::npos) << e.path();
 }
 
 // Ctrl-C or SIGTERM mid-capture, while it draws or while it still loads:
@@ -777,14 +832,19 @@ TEST_F(Timeline, AnInterruptedCaptureLeavesNothingBehindAndTheNextWorks)
         int code;
         const char* said;
     };
-    for (const Stop& stop : {Stop{"INT", 4, 130, "orlem-capture: interrupted (Ctrl-C): stopped, nothing written to "
-                                                 "cut.mp4"},
-                             Stop{"TERM", 0.3, 143, "orlem-capture: told to stop (SIGTERM): stopped, nothing "
-                                                    "written to cut.mp4"}}) {
+    for (const Stop& stop : {Stop{"INT", 4, 130,
+                                  "orlem-capture: interrupted (Ctrl-C): stopped, nothing written to "
+                                  "cut.mp4"},
+                             Stop{"TERM", 0.3, 143,
+                                  "orlem-capture: told to stop (SIGTERM): stopped, nothing "
+                                  "written to cut.mp4"}}) {
         // The shell takes the times: from the signal to the end.
         const std::string command =
-            "cd '" + d.string() + "' && { '" ORLEM_CAPTURE "' cut.mp4 --stills stills --at 0.1,0.2,0.3,0.4,0.5 "
-            "> cut.log 2>&1 & pid=$!; sleep " + std::to_string(stop.after) + "; kill -" + stop.signal +
+            "cd '" + d.string() +
+            "' && { '" ORLEM_CAPTURE
+            "' cut.mp4 --stills stills --at 0.1,0.2,0.3,0.4,0.5 "
+            "> cut.log 2>&1 & pid=$!; sleep " +
+            std::to_string(stop.after) + "; kill -" + stop.signal +
             " $pid; from=$(date +%s%N); wait $pid; echo $? $(( ($(date +%s%N) - from) / 1000000 )) > stopped; }";
         ASSERT_EQ(system(command.c_str()), 0);
         std::istringstream stopped(slurp(d / "stopped"));
@@ -879,7 +939,8 @@ TEST_F(Timeline, WithoutDisplayOrSoundDeviceOrlemPlaysToItsEndFromAnyFolder)
         }
         const std::string command = "cd '" + d.string() +
                                     "' && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=no-such-driver HOME=/tmp "
-                                    "timeout 300 " + as + "'" ORLEM "' > '" + logfile.string() + "' 2>&1";
+                                    "timeout 300 " +
+                                    as + "'" ORLEM "' > '" + logfile.string() + "' 2>&1";
         const int rc = system(command.c_str());
         const std::string out = slurp(logfile);
         ASSERT_TRUE(WIFEXITED(rc)) << out;

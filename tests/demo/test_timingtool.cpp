@@ -16,7 +16,8 @@ struct result {
     std::string out, err;
 };
 
-std::string slurp(const char* name) {
+std::string slurp(const char* name)
+{
     std::string text;
     FILE* f = fopen(name, "rb");
     if (!f) return text;
@@ -25,13 +26,15 @@ std::string slurp(const char* name) {
     fclose(f);
     return text;
 }
-void spill(const char* name, const std::string& text) {
+void spill(const char* name, const std::string& text)
+{
     FILE* f = fopen(name, "wb");
     fwrite(text.data(), 1, text.size(), f);
     fclose(f);
 }
 
-result tool(const std::string& args) {
+result tool(const std::string& args)
+{
     std::string command = std::string(TIMINGTOOL) + " " + args + " >tool.out 2>tool.err";
     int status = system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp("tool.out"), slurp("tool.err")};
@@ -40,7 +43,8 @@ result tool(const std::string& args) {
 const char* HEADER =
     "# sync table: per track, each event's time in timing units and in seconds (22050 units a second)\n";
 
-TEST(TimingTool, BuildThenDumpReproducesTheText) {
+TEST(TimingTool, BuildThenDumpReproducesTheText)
+{
     std::string text = std::string(HEADER) +
                        "track 0 events 3\n"
                        "event 0 0 0.000000\n"
@@ -60,8 +64,8 @@ TEST(TimingTool, BuildThenDumpReproducesTheText) {
     ASSERT_EQ(built.status, 0) << built.err;
     std::string file = slurp("timing.dat");
     ASSERT_EQ(file.size(), 4112u);
-    EXPECT_EQ((unsigned char)file[4], 0);      // track 1: no events
-    EXPECT_EQ((unsigned char)file[13], 1);     // track 3: 256 events
+    EXPECT_EQ((unsigned char)file[4], 0);          // track 1: no events
+    EXPECT_EQ((unsigned char)file[13], 1);         // track 3: 256 events
     EXPECT_EQ((unsigned char)file[16 + 8], 0xef);  // -11025 is 0xffffd4ef
     EXPECT_EQ((unsigned char)file[16 + 11], 0xff);
 
@@ -70,7 +74,8 @@ TEST(TimingTool, BuildThenDumpReproducesTheText) {
     EXPECT_EQ(dumped.out, text);
 }
 
-TEST(TimingTool, SecondsColumnIsOptionalAndCommentsAreSkipped) {
+TEST(TimingTool, SecondsColumnIsOptionalAndCommentsAreSkipped)
+{
     spill("loose.txt",
           "# made by hand\n\ntrack 0 events 2\r\nevent 0 0\nevent 1 44100   2.0\n"
           "  # indented comment\ntrack 1 events 0\ntrack 2 events 0\ntrack 3 events 0\n");
@@ -81,9 +86,14 @@ TEST(TimingTool, SecondsColumnIsOptionalAndCommentsAreSkipped) {
                               "track 1 events 0\ntrack 2 events 0\ntrack 3 events 0\n");
 }
 
-TEST(TimingTool, MalformedTextIsRefusedWithItsLineNumber) {
+TEST(TimingTool, MalformedTextIsRefusedWithItsLineNumber)
+{
     const std::string tail = "track 1 events 0\ntrack 2 events 0\ntrack 3 events 0\n";
-    struct { const char* what; std::string text; int line; } cases[] = {
+    struct {
+        const char* what;
+        std::string text;
+        int line;
+    } cases[] = {
         {"unknown word", "track 0 events 1\nevent 0 0\nbeat 5\n" + tail, 3},
         {"index out of order", "track 0 events 2\nevent 0 0\nevent 2 5\n" + tail, 3},
         {"too many events", "track 0 events 1\nevent 0 0\nevent 1 5\n" + tail, 3},
@@ -101,13 +111,13 @@ TEST(TimingTool, MalformedTextIsRefusedWithItsLineNumber) {
         remove("bad.dat");
         result r = tool("build bad.txt bad.dat");
         EXPECT_EQ(r.status, 1) << c.what;
-        EXPECT_NE(r.err.find("bad.txt:" + std::to_string(c.line) + ":"), std::string::npos)
-            << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find("bad.txt:" + std::to_string(c.line) + ":"), std::string::npos) << c.what << ": " << r.err;
         EXPECT_EQ(slurp("bad.dat").size(), 0u) << c.what;
     }
 }
 
-TEST(TimingTool, DumpRefusesFilesThatAreNotSyncTables) {
+TEST(TimingTool, DumpRefusesFilesThatAreNotSyncTables)
+{
     spill("short.dat", std::string(4111, '\0'));
     result r = tool("dump short.dat");
     EXPECT_EQ(r.status, 1);
@@ -126,7 +136,8 @@ TEST(TimingTool, DumpRefusesFilesThatAreNotSyncTables) {
 // A WAV of 16-bit stereo: 10 blocks of 2048 frames, a loud tone in the first
 // five and silence after. Read as the probe reads the mix (left and right
 // alternating), a 2612 Hz tone in both channels sits at 1306 Hz.
-TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies) {
+TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies)
+{
     const int frames = 2048 * 10;
     std::vector<unsigned char> wav;
     auto put = [&](uint32_t v, int bytes) {
@@ -135,7 +146,13 @@ TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies) {
     for (const char* t : {"RIFF"}) wav.insert(wav.end(), t, t + 4);
     put(36 + frames * 4, 4);
     for (const char* t : {"WAVE", "fmt "}) wav.insert(wav.end(), t, t + 4);
-    put(16, 4); put(1, 2); put(2, 2); put(44100, 4); put(176400, 4); put(4, 2); put(16, 2);
+    put(16, 4);
+    put(1, 2);
+    put(2, 2);
+    put(44100, 4);
+    put(176400, 4);
+    put(4, 2);
+    put(16, 2);
     wav.insert(wav.end(), {'d', 'a', 't', 'a'});
     put(frames * 4, 4);
     for (int i = 0; i < frames; i++) {
@@ -156,8 +173,8 @@ TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies) {
         int block, t;
         double seconds, e1, e2;
         char verdict[8];
-        ASSERT_EQ(sscanf(rows[i].c_str(), "block %d t %d %lf s e1306 %lf e1531 %lf %7s", &block, &t, &seconds,
-                         &e1, &e2, verdict),
+        ASSERT_EQ(sscanf(rows[i].c_str(), "block %d t %d %lf s e1306 %lf e1531 %lf %7s", &block, &t, &seconds, &e1, &e2,
+                         verdict),
                   6)
             << rows[i];
         EXPECT_EQ(block, i);
@@ -173,7 +190,8 @@ TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies) {
     }
 }
 
-TEST(TimingTool, BeatsRefusesWhatItCannotPlay) {
+TEST(TimingTool, BeatsRefusesWhatItCannotPlay)
+{
     EXPECT_EQ(tool("beats missing.wav").status, 1);
     spill("notes.wav", "not a wav file at all, just text that is long enough to have a header");
     EXPECT_EQ(tool("beats notes.wav").status, 1);

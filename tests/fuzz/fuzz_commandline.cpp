@@ -13,12 +13,14 @@
 #include "engine/platform/driver.h"
 #include "tools/capture/capture.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) return 1;
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     std::vector<std::string> words = {"program"};
     std::string word;
     for (size_t i = 0; i < size && words.size() < 64; i++) {

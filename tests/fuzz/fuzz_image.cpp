@@ -11,13 +11,15 @@
 
 static std::string path;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     path = "/tmp/fuzz_image_" + std::to_string(getpid()) + ".dat";
     if (!freopen("/dev/null", "w", stdout)) return 1;  // the layer's log lines
     return 0;
 }
 
-static void use_every_entry() {
+static void use_every_entry()
+{
     const s_coreimage& t = corefile_image;
     for (uint32_t i = 0; i < t.numfiles && i < 64; i++) {
         corefile_handle h = {};
@@ -43,7 +45,8 @@ static void use_every_entry() {
     }
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return 0;
     fwrite(data, 1, size, f);

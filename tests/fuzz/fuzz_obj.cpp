@@ -15,14 +15,16 @@
 
 static std::string dir;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     dir = "/tmp/fuzz_obj_" + std::to_string(getpid());
     mkdir(dir.c_str(), 0700);
     if (!freopen("/dev/null", "w", stdout)) return 1;
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     FILE* f = fopen((dir + "/in.obj").c_str(), "wb");
     if (!f) return 0;
     fwrite(data, 1, size, f);

@@ -13,14 +13,16 @@
 
 static std::string path, again;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     path = "/tmp/fuzz_timing_" + std::to_string(getpid()) + ".dat";
     again = path + ".again";
     if (!freopen("/dev/null", "w", stdout)) return 1;  // the loader's log lines
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) return 0;
     fwrite(data, 1, size, f);

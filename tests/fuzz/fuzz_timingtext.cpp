@@ -14,13 +14,15 @@
 
 static std::string path;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     path = "/tmp/fuzz_timingtext_" + std::to_string(getpid()) + ".dat";
     if (!freopen("/dev/null", "w", stdout)) return 1;
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::string error;
     const int line = timingtool_readtext(text, &error);

@@ -15,14 +15,16 @@
 
 static std::string dir;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     dir = "/tmp/fuzz_voxel_" + std::to_string(getpid());
     mkdir(dir.c_str(), 0700);
     if (!freopen("/dev/null", "w", stdout)) return 1;  // the loaders' log lines
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     for (const char* name : {"/in.vxl", "/in.obj"}) {
         FILE* f = fopen((dir + name).c_str(), "wb");
         if (!f) return 0;

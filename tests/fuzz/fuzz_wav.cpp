@@ -17,7 +17,8 @@
 
 static std::string dir;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
     dir = "/tmp/fuzz_wav_" + std::to_string(getpid());
     mkdir(dir.c_str(), 0700);
     if (!freopen("/dev/null", "w", stdout)) return 1;  // the loaders' log lines
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     FILE* f = fopen((dir + "/in.wav").c_str(), "wb");
     if (!f) return 0;
     fwrite(data, 1, size, f);
@@ -47,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         s_sound back{};
         const uint32_t whole = sound.length * (sound.bits / 8u);
         if (!Soundsystem_LoadWAV("out.wav", &back) || back.size != whole || back.channels != sound.channels ||
-            back.frequency != sound.frequency || back.bits != sound.bits ||
-            memcmp(back.data, sound.data, whole) != 0)
+            back.frequency != sound.frequency || back.bits != sound.bits || memcmp(back.data, sound.data, whole) != 0)
             abort();
         free(back.data);
     }

@@ -82,10 +82,7 @@ protected:
     }
 
     // Writes a file into the mounted folder (names there are lower case).
-    void put(const std::string& name, const Bytes& data)
-    {
-        std::ofstream(dir_ / name, std::ios::binary) << data;
-    }
+    void put(const std::string& name, const Bytes& data) { std::ofstream(dir_ / name, std::ios::binary) << data; }
 
     // Loads through the TGA reader and returns the log.
     std::string load(const std::string& name, const Bytes& data, s_bitmap* b)

@@ -182,20 +182,30 @@ TEST_F(Bitmap, DrawFormsSetTheirStatesAroundOneQuad)
         std::string ops;
         std::vector<double> quad;
     } cases[] = {
-        {"plain", [&] { MOX_DrawBitmap(5, 6, bitmap); }, "DisableRenderState|BindTexture|DrawQuad",
+        {"plain",
+         [&] { MOX_DrawBitmap(5, 6, bitmap); },
+         "DisableRenderState|BindTexture|DrawQuad",
          {5, 6, 200, 100, 0, 0, u, v}},
-        {"scaled", [&] { MOX_DrawScaledBitmap(5, 6, 7.5f, 8.5f, bitmap, 123); },
-         "DisableRenderState|BindTexture|DrawQuad", {5, 6, 7.5, 8.5, 0, 0, u, v}},
-        {"zoomed", [&] { MOX_DrawZoomedBitmap(5, 6, 50, bitmap); }, "DisableRenderState|BindTexture|DrawQuad",
+        {"scaled",
+         [&] { MOX_DrawScaledBitmap(5, 6, 7.5f, 8.5f, bitmap, 123); },
+         "DisableRenderState|BindTexture|DrawQuad",
+         {5, 6, 7.5, 8.5, 0, 0, u, v}},
+        {"zoomed",
+         [&] { MOX_DrawZoomedBitmap(5, 6, 50, bitmap); },
+         "DisableRenderState|BindTexture|DrawQuad",
          {5, 6, 100, 50, 0, 0, u, v}},
-        {"blend", [&] { MOX_DrawBlendBitmap(5, 6, bitmap, 2); },
+        {"blend",
+         [&] { MOX_DrawBlendBitmap(5, 6, bitmap, 2); },
          "SetBlendMode|EnableRenderState|DisableRenderState|BindTexture|DrawQuad|DisableRenderState",
          {5, 6, 200, 100, 0, 0, u, v}},
-        {"alpha", [&] { MOX_DrawAlphaBitmap(5, 6, bitmap, 0.25f); },
+        {"alpha",
+         [&] { MOX_DrawAlphaBitmap(5, 6, bitmap, 0.25f); },
          "BindTexture|EnableAlphaBlend|DisableRenderState|BindTexture|DrawQuad|DisableAlphaBlend",
          {5, 6, 200, 100, 0, 0, u, v}},
-        {"rotated", [&] { MOX_DrawRotatedBitmap(5, 6, bitmap, 30); },
-         "DisableRenderState|BindTexture|DrawRotatedQuad", {5, 6, 200, 100, 0, 0, u, v, 30}},
+        {"rotated",
+         [&] { MOX_DrawRotatedBitmap(5, 6, bitmap, 30); },
+         "DisableRenderState|BindTexture|DrawRotatedQuad",
+         {5, 6, 200, 100, 0, 0, u, v, 30}},
     };
     for (const Case& c : cases) {
         calls().clear();

@@ -237,7 +237,9 @@ TEST_F(Font, CharactersOutsideTheDrawnRangeNeitherDrawNorMove)
 {
     handmade(1);
     // Braces, tilde, DEL, bytes from 128 up and control codes all vanish.
-    MOX_DrawText(10, 0, font, "A}~\x7f\x80\x9e\x9f\xff\t\x01" "B");
+    MOX_DrawText(10, 0, font,
+                 "A}~\x7f\x80\x9e\x9f\xff\t\x01"
+                 "B");
     auto d = drawn();
     ASSERT_EQ(d.size(), 2u);
     EXPECT_EQ(d[1].x, 10 + w('A') + 1);
@@ -247,12 +249,20 @@ TEST_F(Font, CharactersOutsideTheDrawnRangeNeitherDrawNorMove)
     // Nor do they count when the centred forms measure the text.
     for (int xw = 0; xw < 2; xw++) {
         calls().clear();
-        if (xw) MOX_DrawCenteredTextXW(0, 0, 100, font, "AB");
-        else MOX_DrawCenteredText(0, font, "AB");
+        if (xw)
+            MOX_DrawCenteredTextXW(0, 0, 100, font, "AB");
+        else
+            MOX_DrawCenteredText(0, font, "AB");
         const float plain = drawn().at(0).x;
         calls().clear();
-        if (xw) MOX_DrawCenteredTextXW(0, 0, 100, font, "}A~\x80\x01" "B\xff");
-        else MOX_DrawCenteredText(0, font, "}A~\x80\x01" "B\xff");
+        if (xw)
+            MOX_DrawCenteredTextXW(0, 0, 100, font,
+                                   "}A~\x80\x01"
+                                   "B\xff");
+        else
+            MOX_DrawCenteredText(0, font,
+                                 "}A~\x80\x01"
+                                 "B\xff");
         EXPECT_EQ(drawn().at(0).x, plain) << (xw ? "span" : "frame buffer");
     }
 }
@@ -260,7 +270,9 @@ TEST_F(Font, CharactersOutsideTheDrawnRangeNeitherDrawNorMove)
 TEST_F(Font, CodeThirtyOneMovesOneAndTheSpacingWithoutDrawing)
 {
     handmade(3);
-    MOX_DrawText(10, 0, font, "A\x1f" "B");
+    MOX_DrawText(10, 0, font,
+                 "A\x1f"
+                 "B");
     auto d = drawn();
     ASSERT_EQ(d.size(), 2u);
     EXPECT_EQ(d[1].x, 10 + w('A') + 3 + 1 + 3);

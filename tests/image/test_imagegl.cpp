@@ -145,10 +145,14 @@ Bytes font_image()
     for (int x = 0; x < 20; x++) data += (x == 3 || x == 6 || x == 10) ? bgra(255, 255, 255, 255) : bgra(0, 0, 0, 0);
     for (int y = 0; y < 4; y++)
         for (int x = 0; x < 20; x++) {
-            if (x < 3) data += bgra(255, 0, 255, 255);  // keyed: letters 0 and 1 are empty
-            else if (x < 6) data += bgra(255, 0, 0, 255);
-            else if (x < 10) data += bgra(0, 255, 0, 255);
-            else data += bgra(0, 0, 255, 255);
+            if (x < 3)
+                data += bgra(255, 0, 255, 255);  // keyed: letters 0 and 1 are empty
+            else if (x < 6)
+                data += bgra(255, 0, 0, 255);
+            else if (x < 10)
+                data += bgra(0, 255, 0, 255);
+            else
+                data += bgra(0, 0, 255, 255);
         }
     return data;
 }

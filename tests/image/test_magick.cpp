@@ -173,8 +173,7 @@ TEST_F(Magick, GimpStyleFilesWithAnIdAndAFooter)
             EXPECT_EQ(log.find("gimp.tga:"), std::string::npos) << log;
             int wrong = 0;
             for (int y = 0; y < H; y++)
-                for (int x = 0; x < W; x++)
-                    wrong += MOX_GetPixel(x, y, b) != ConvertTransp(s.argb[size_t(y * W + x)]);
+                for (int x = 0; x < W; x++) wrong += MOX_GetPixel(x, y, b) != ConvertTransp(s.argb[size_t(y * W + x)]);
             EXPECT_EQ(wrong, 0);
             MOX_DeleteBitmap(&b);
             mox_numbitmaps = 0;

@@ -98,8 +98,8 @@ TEST_F(Sprite, FullTableRefusesEveryWayOfMakingASprite)
     MOX_CreateBitmap(8, 8, &bitmap);
     mox_numsprites = MOX_MAXSPRITES;
     for (auto make : std::vector<std::function<void()>>{[&] { MOX_GetSprite(0, 0, 4, 4, bitmap, &sprite); },
-                                                       [&] { MOX_CreateSprite(4, 4, &sprite); },
-                                                       [&] { MOX_LoadSprite("s.tga", &sprite); }}) {
+                                                        [&] { MOX_CreateSprite(4, 4, &sprite); },
+                                                        [&] { MOX_LoadSprite("s.tga", &sprite); }}) {
         sprite.width = 99;
         std::string log = stdout_of(make);
         EXPECT_NE(log.find("sprite table full"), std::string::npos) << log;
@@ -199,20 +199,30 @@ TEST_F(Sprite, DrawFormsEnableTheAlphaTestAndDrawOneQuadAtTheGivenPoint)
         std::string ops;
         std::vector<double> quad;
     } cases[] = {
-        {"plain", [&] { MOX_DrawSprite(5, 6, sprite); }, "EnableRenderState|BindTexture|DrawQuad",
+        {"plain",
+         [&] { MOX_DrawSprite(5, 6, sprite); },
+         "EnableRenderState|BindTexture|DrawQuad",
          {5, 6, 20, 10, 0.25, 0, 0.75, 0.5}},
-        {"mirrored", [&] { MOX_DrawMirroredSprite(5, 6, sprite); }, "EnableRenderState|BindTexture|DrawQuad",
+        {"mirrored",
+         [&] { MOX_DrawMirroredSprite(5, 6, sprite); },
+         "EnableRenderState|BindTexture|DrawQuad",
          {5, 6, 20, 10, 0.75, 0, 0.25, 0.5}},
-        {"blend", [&] { MOX_DrawBlendSprite(5, 6, sprite, 1); },
+        {"blend",
+         [&] { MOX_DrawBlendSprite(5, 6, sprite, 1); },
          "SetBlendMode|EnableRenderState|EnableRenderState|BindTexture|DrawQuad|DisableRenderState",
          {5, 6, 20, 10, 0.25, 0, 0.75, 0.5}},
-        {"alpha", [&] { MOX_DrawAlphaSprite(5, 6, sprite, 0.5f); },
+        {"alpha",
+         [&] { MOX_DrawAlphaSprite(5, 6, sprite, 0.5f); },
          "EnableAlphaBlend|EnableRenderState|BindTexture|DrawQuad|DisableAlphaBlend",
          {5, 6, 20, 10, 0.25, 0, 0.75, 0.5}},
-        {"scaled", [&] { MOX_DrawScaledSprite(5, 6, 2.5f, 3.5f, sprite, 0); },
-         "EnableRenderState|BindTexture|DrawQuad", {5, 6, 2.5, 3.5, 0.25, 0, 0.75, 0.5}},
-        {"rotated", [&] { MOX_DrawRotatedSprite(5, 6, sprite, -45); },
-         "BindTexture|EnableRenderState|DrawRotatedQuad", {5, 6, 20, 10, 0.25, 0, 0.75, 0.5, -45}},
+        {"scaled",
+         [&] { MOX_DrawScaledSprite(5, 6, 2.5f, 3.5f, sprite, 0); },
+         "EnableRenderState|BindTexture|DrawQuad",
+         {5, 6, 2.5, 3.5, 0.25, 0, 0.75, 0.5}},
+        {"rotated",
+         [&] { MOX_DrawRotatedSprite(5, 6, sprite, -45); },
+         "BindTexture|EnableRenderState|DrawRotatedQuad",
+         {5, 6, 20, 10, 0.25, 0, 0.75, 0.5, -45}},
     };
     for (const Case& c : cases) {
         calls().clear();

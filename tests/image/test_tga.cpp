@@ -24,8 +24,8 @@ TEST_F(Tga, BottomLeftImageStoresFirstFileRowAtTheBottom)
     Header h;
     h.width = 2;
     h.height = 2;
-    std::string log = load("a.tga", header(h) + bgr(255, 0, 0) + bgr(0, 255, 0) + bgr(0, 0, 255) + bgr(255, 255, 255),
-                           &bitmap);
+    std::string log =
+        load("a.tga", header(h) + bgr(255, 0, 0) + bgr(0, 255, 0) + bgr(0, 0, 255) + bgr(255, 255, 255), &bitmap);
     EXPECT_EQ(log, "width: 2, height: 2, bpp: 24\n");
     ASSERT_NE(bitmap.pixels, nullptr);
     EXPECT_EQ(at(0, 1), RED);
@@ -288,10 +288,9 @@ TEST_F(Tga, RunPacketRepeatsOnePixelAndRawPacketCopiesItsPixels)
     h.type = 10;
     h.width = 7;
     h.descriptor = 0x20;
-    std::string log =
-        load("r.tga", header(h) + bytes({0x83}) + bgr(9, 8, 7) + bytes({0x02}) + bgr(1, 0, 0) + bgr(2, 0, 0) +
-                          bgr(3, 0, 0),
-             &bitmap);
+    std::string log = load(
+        "r.tga", header(h) + bytes({0x83}) + bgr(9, 8, 7) + bytes({0x02}) + bgr(1, 0, 0) + bgr(2, 0, 0) + bgr(3, 0, 0),
+        &bitmap);
     EXPECT_EQ(log, "width: 7, height: 1, bpp: 24\nTGA is RLE packed.");
     for (int x = 0; x < 4; x++) EXPECT_EQ(at(x, 0), argb(255, 9, 8, 7));
     for (int x = 4; x < 7; x++) EXPECT_EQ(at(x, 0), argb(255, x - 3, 0, 0));
@@ -304,7 +303,8 @@ TEST_F(Tga, RunCrossingARowEndContinuesAtTheNextRowsStart)
     h.type = 10;
     h.width = 3;
     h.height = 2;
-    load("r.tga", header(h) + bytes({0x00}) + bgr(1, 0, 0) + bytes({0x83}) + bgr(2, 0, 0) + bytes({0x00}) + bgr(3, 0, 0),
+    load("r.tga",
+         header(h) + bytes({0x00}) + bgr(1, 0, 0) + bytes({0x83}) + bgr(2, 0, 0) + bytes({0x00}) + bgr(3, 0, 0),
          &bitmap);
     // First file row is the bottom row.
     EXPECT_EQ(at(0, 1), argb(255, 1, 0, 0));

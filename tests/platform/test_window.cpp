@@ -56,8 +56,8 @@ TEST(Window, FullScreenWithoutSuchAModeFillsTheDesktopWithThePictureScaled)
     EXPECT_EQ(s.flags & SDL_WINDOW_FULLSCREEN_DESKTOP, Uint32(SDL_WINDOW_FULLSCREEN_DESKTOP));
     EXPECT_EQ(s.w, mode.w);
     EXPECT_EQ(s.h, mode.h);
-    EXPECT_NE(log.find("[MOX] no 640 x 480 display mode: full screen at the desktop's " +
-                       std::to_string(mode.w) + " x " + std::to_string(mode.h) + ", picture scaled"),
+    EXPECT_NE(log.find("[MOX] no 640 x 480 display mode: full screen at the desktop's " + std::to_string(mode.w) +
+                       " x " + std::to_string(mode.h) + ", picture scaled"),
               std::string::npos)
         << log;
     // The picture keeps its shape: as large as fits, centred.

@@ -14,11 +14,13 @@
 
 namespace soundtest {
 
-inline void put16(std::vector<uint8_t>& b, uint32_t v) {
+inline void put16(std::vector<uint8_t>& b, uint32_t v)
+{
     b.push_back((uint8_t)v);
     b.push_back((uint8_t)(v >> 8));
 }
-inline void put32(std::vector<uint8_t>& b, uint32_t v) {
+inline void put32(std::vector<uint8_t>& b, uint32_t v)
+{
     put16(b, v & 0xffff);
     put16(b, v >> 16);
 }
@@ -27,7 +29,8 @@ inline void tag(std::vector<uint8_t>& b, const char* t) { b.insert(b.end(), t, t
 // The canonical 44-byte header and `data` behind it; `datasize` is what
 // offset 40 claims.
 inline std::vector<uint8_t> wavfile(uint16_t format, uint16_t channels, uint32_t rate, uint16_t bits,
-                                    const std::vector<uint8_t>& data, uint32_t datasize) {
+                                    const std::vector<uint8_t>& data, uint32_t datasize)
+{
     std::vector<uint8_t> b;
     tag(b, "RIFF");
     put32(b, 36 + datasize);
@@ -45,18 +48,20 @@ inline std::vector<uint8_t> wavfile(uint16_t format, uint16_t channels, uint32_t
     b.insert(b.end(), data.begin(), data.end());
     return b;
 }
-inline std::vector<uint8_t> wavfile(uint16_t channels, uint32_t rate, uint16_t bits,
-                                    const std::vector<uint8_t>& data) {
+inline std::vector<uint8_t> wavfile(uint16_t channels, uint32_t rate, uint16_t bits, const std::vector<uint8_t>& data)
+{
     return wavfile(1, channels, rate, bits, data, (uint32_t)data.size());
 }
 
-inline void writefile(const std::string& name, const std::vector<uint8_t>& bytes) {
+inline void writefile(const std::string& name, const std::vector<uint8_t>& bytes)
+{
     FILE* f = fopen(name.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
 }
-inline std::vector<uint8_t> readfile(const std::string& name) {
+inline std::vector<uint8_t> readfile(const std::string& name)
+{
     std::vector<uint8_t> bytes;
     FILE* f = fopen(name.c_str(), "rb");
     if (!f) return bytes;
@@ -67,7 +72,8 @@ inline std::vector<uint8_t> readfile(const std::string& name) {
 }
 
 // 16-bit samples as little-endian bytes.
-inline std::vector<uint8_t> samples16(const std::vector<int16_t>& s) {
+inline std::vector<uint8_t> samples16(const std::vector<int16_t>& s)
+{
     std::vector<uint8_t> b;
     for (int16_t v : s) put16(b, (uint16_t)v);
     return b;
@@ -77,7 +83,8 @@ inline std::vector<uint8_t> samples16(const std::vector<int16_t>& s) {
 struct testsound {
     std::vector<int16_t> samples;
     s_sound sound{};
-    testsound(const std::vector<int16_t>& s, int channels, int frequency = 44100) : samples(s) {
+    testsound(const std::vector<int16_t>& s, int channels, int frequency = 44100) : samples(s)
+    {
         sound.channels = (uint16_t)channels;
         sound.bits = 16;
         sound.frequency = (uint32_t)frequency;
@@ -96,17 +103,20 @@ struct testsound {
 // Every test starts from a fresh sound system on the offline output.
 class OfflineSound : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         audiodriver_setoutput(AUDIODRIVER_OFFLINE);
         Soundsystem_Init(44100, 16, 2);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         while (soundsystem.numactive > 0) Soundsystem_StopSound(active_sounds[0]);
         Soundsystem_CloseAudio();
         audiodriver_setoutput(AUDIODRIVER_DEVICE);
     }
     // Mixes one whole block straight into `out` (2048 stereo 16-bit frames).
-    std::vector<int16_t> mixblock() {
+    std::vector<int16_t> mixblock()
+    {
         std::vector<int16_t> out(2048 * 2);
         audiodriver_mixbuffers(out.data(), (int)(out.size() * 2), 0);
         return out;

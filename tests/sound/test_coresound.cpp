@@ -10,7 +10,8 @@ namespace {
 
 class SoundSystem : public OfflineSound {};
 
-TEST_F(SoundSystem, InitSetsUpTheOutputRecordFor16BitStereo) {
+TEST_F(SoundSystem, InitSetsUpTheOutputRecordFor16BitStereo)
+{
     EXPECT_EQ(soundsystem.frequency, 44100u);
     EXPECT_EQ(soundsystem.channels, 2);
     EXPECT_EQ(soundsystem.bits, 16);
@@ -23,14 +24,16 @@ TEST_F(SoundSystem, InitSetsUpTheOutputRecordFor16BitStereo) {
     ASSERT_NE(soundsystem.output_buffer, nullptr);
 }
 
-TEST_F(SoundSystem, InitOpensTheDeviceAt16BitWhateverBitsAreAsked) {
+TEST_F(SoundSystem, InitOpensTheDeviceAt16BitWhateverBitsAreAsked)
+{
     Soundsystem_Init(44100, 8, 1);
     EXPECT_EQ(soundsystem.bits, 16);
     EXPECT_EQ(soundsystem.channels, 1);
     EXPECT_EQ(soundsystem.output_size, 2048u * 4);
 }
 
-TEST_F(SoundSystem, VolumeLevelsClampToByteRange) {
+TEST_F(SoundSystem, VolumeLevelsClampToByteRange)
+{
     Soundsystem_SetMasterVolume(-5);
     Soundsystem_SetMusicVolume(300);
     Soundsystem_SetEffectVolume(255);
@@ -39,13 +42,14 @@ TEST_F(SoundSystem, VolumeLevelsClampToByteRange) {
     EXPECT_EQ(soundsystem.effect_volume, 255);
 }
 
-TEST_F(SoundSystem, SoundVolumeAndPanningSetBothSides) {
+TEST_F(SoundSystem, SoundVolumeAndPanningSetBothSides)
+{
     s_sound s{};
     s.panning = 128;
     Soundsystem_SetVolume(&s, 200);
     EXPECT_EQ(s.volume, 200);
-    EXPECT_EQ(s.volume_left, 99);   // (127 x 200) >> 8
-    EXPECT_EQ(s.volume_right, 100); // (128 x 200) >> 8
+    EXPECT_EQ(s.volume_left, 99);    // (127 x 200) >> 8
+    EXPECT_EQ(s.volume_right, 100);  // (128 x 200) >> 8
     Soundsystem_SetVolume(&s, -5);
     EXPECT_EQ(s.volume, 0);
     Soundsystem_SetVolume(&s, 300);
@@ -62,7 +66,8 @@ TEST_F(SoundSystem, SoundVolumeAndPanningSetBothSides) {
     EXPECT_EQ(s.volume_right, 0);
 }
 
-TEST_F(SoundSystem, StepCountsChannelsAgainstTheOutputFrequency) {
+TEST_F(SoundSystem, StepCountsChannelsAgainstTheOutputFrequency)
+{
     s_sound s{};
     s.channels = 2;
     Soundsystem_SetFrequency(&s, 22050);
@@ -75,7 +80,8 @@ TEST_F(SoundSystem, StepCountsChannelsAgainstTheOutputFrequency) {
     EXPECT_EQ(s.frequency, 0u);  // the sound's own rate is left alone
 }
 
-TEST_F(SoundSystem, SeventeenthStartedSoundIsMarkedPlayingButNotAdded) {
+TEST_F(SoundSystem, SeventeenthStartedSoundIsMarkedPlayingButNotAdded)
+{
     s_sound s[17] = {};
     for (int i = 0; i < 16; i++) Soundsystem_PlaySound(&s[i], 0);
     testing::internal::CaptureStdout();
@@ -89,7 +95,8 @@ TEST_F(SoundSystem, SeventeenthStartedSoundIsMarkedPlayingButNotAdded) {
     EXPECT_EQ(soundsystem.numactive, 0);
 }
 
-TEST_F(SoundSystem, StartingTwiceKeepsOneEntryAndRestartsAtZero) {
+TEST_F(SoundSystem, StartingTwiceKeepsOneEntryAndRestartsAtZero)
+{
     s_sound a{}, b{};
     Soundsystem_PlaySound(&a, 0);
     Soundsystem_PlaySound(&b, 0);
@@ -103,7 +110,8 @@ TEST_F(SoundSystem, StartingTwiceKeepsOneEntryAndRestartsAtZero) {
     Soundsystem_StopSound(&b);
 }
 
-TEST_F(SoundSystem, StoppingTheMiddleSoundKeepsTheOthersInOrder) {
+TEST_F(SoundSystem, StoppingTheMiddleSoundKeepsTheOthersInOrder)
+{
     s_sound a{}, b{}, c{};
     Soundsystem_PlaySound(&a, 0);
     Soundsystem_PlaySound(&b, 0);
@@ -123,7 +131,8 @@ TEST_F(SoundSystem, StoppingTheMiddleSoundKeepsTheOthersInOrder) {
     EXPECT_EQ(soundsystem.numactive, 0);
 }
 
-TEST_F(SoundSystem, PlayWithoutLoopKeepsAnEarlierLoop) {
+TEST_F(SoundSystem, PlayWithoutLoopKeepsAnEarlierLoop)
+{
     s_sound s{};
     Soundsystem_PlaySound(&s, 1);
     Soundsystem_PlaySound(&s, 0);
@@ -131,7 +140,8 @@ TEST_F(SoundSystem, PlayWithoutLoopKeepsAnEarlierLoop) {
     Soundsystem_StopSound(&s);
 }
 
-TEST_F(SoundSystem, PlayMusicMarksTheSoundAsMusic) {
+TEST_F(SoundSystem, PlayMusicMarksTheSoundAsMusic)
+{
     s_sound s{};
     Soundsystem_PlayMusic(&s, 0);
     EXPECT_EQ(s.music, 1u);
@@ -140,13 +150,15 @@ TEST_F(SoundSystem, PlayMusicMarksTheSoundAsMusic) {
     Soundsystem_StopMusic(&s);
 }
 
-TEST_F(SoundSystem, SoundOffsetIsStoredAndReadUnchanged) {
+TEST_F(SoundSystem, SoundOffsetIsStoredAndReadUnchanged)
+{
     s_sound s{};
     Soundsystem_SetSoundOffset(&s, 0x123456789abcull);
     EXPECT_EQ(Soundsystem_GetSoundOffset(s), 0x123456789abcull);
 }
 
-TEST(UpcaseSound, TurnsOnlyLowerCaseLettersToUpperCase) {
+TEST(UpcaseSound, TurnsOnlyLowerCaseLettersToUpperCase)
+{
     char text[] = "a.wav-Z{`}\xe4z";
     EXPECT_EQ(upcase_sound(text), text);
     EXPECT_STREQ(text, "A.WAV-Z{`}\xe4Z");
@@ -156,20 +168,23 @@ TEST(UpcaseSound, TurnsOnlyLowerCaseLettersToUpperCase) {
 // reader; every load leaves the same defaults.
 class SoundLoading : public OfflineSound {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         OfflineSound::SetUp();
         // 4 frames of 16-bit stereo at 44100 Hz.
         writefile("tone.wav", wavfile(2, 44100, 16, samples16({1, 2, 3, 4, 5, 6, 7, 8})));
         writefile("tone.raw", wavfile(2, 44100, 16, samples16({1, 2, 3, 4, 5, 6, 7, 8})));
         ASSERT_EQ(corefile_mountimage(".", COREFILE_DIRECTORY), 1);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         corefile_closeimage();
         OfflineSound::TearDown();
     }
 };
 
-TEST_F(SoundLoading, WavExtensionInAnyCaseReachesTheReader) {
+TEST_F(SoundLoading, WavExtensionInAnyCaseReachesTheReader)
+{
     for (const char* name : {"tone.wav", "tone.WAV", "tone.Wav"}) {
         s_sound s{};
         Soundsystem_LoadSound(name, &s);
@@ -190,7 +205,8 @@ TEST_F(SoundLoading, WavExtensionInAnyCaseReachesTheReader) {
     }
 }
 
-TEST_F(SoundLoading, OtherExtensionsLoadNothingButLeaveTheDefaults) {
+TEST_F(SoundLoading, OtherExtensionsLoadNothingButLeaveTheDefaults)
+{
     // The last one's extension is far longer than the 15 characters that
     // are looked at: it must load nothing and overrun nothing.
     for (std::string name : {std::string("tone.raw"), std::string("tone"), std::string(".wav"),
@@ -213,7 +229,8 @@ TEST_F(SoundLoading, OtherExtensionsLoadNothingButLeaveTheDefaults) {
     }
 }
 
-TEST_F(SoundLoading, FailedLoadStartsButIsSkippedByTheMixer) {
+TEST_F(SoundLoading, FailedLoadStartsButIsSkippedByTheMixer)
+{
     s_sound s{};
     Soundsystem_LoadSound("missing.wav", &s);
     EXPECT_EQ(s.data, nullptr);
@@ -224,7 +241,8 @@ TEST_F(SoundLoading, FailedLoadStartsButIsSkippedByTheMixer) {
     Soundsystem_StopSound(&s);
 }
 
-TEST_F(SoundSystem, StreamIsSilentLoopingAndSizedForAllChannels) {
+TEST_F(SoundSystem, StreamIsSilentLoopingAndSizedForAllChannels)
+{
     s_sound s{};
     auto refill = [](void*, uint32_t) { return 0; };
     Soundsystem_CreateSoundStream(&s, refill, 22050, 16, 2, 1000);
@@ -240,7 +258,8 @@ TEST_F(SoundSystem, StreamIsSilentLoopingAndSizedForAllChannels) {
     Soundsystem_DeleteSound(&s);
 }
 
-TEST_F(SoundSystem, DeleteStopsTheSoundAndFreesItsData) {
+TEST_F(SoundSystem, DeleteStopsTheSoundAndFreesItsData)
+{
     s_sound s{};
     Soundsystem_CreateSoundStream(&s, nullptr, 44100, 8, 1, 16);
     Soundsystem_PlaySound(&s, 0);
@@ -250,7 +269,8 @@ TEST_F(SoundSystem, DeleteStopsTheSoundAndFreesItsData) {
     EXPECT_EQ(soundsystem.numactive, 0);
 }
 
-TEST(AudioDriver, FrequencyZeroOpensNothingAndUnsupportedBitsFail) {
+TEST(AudioDriver, FrequencyZeroOpensNothingAndUnsupportedBitsFail)
+{
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
     EXPECT_EQ(audiodriver_init(0, 16, 2048, 2), 1);
     EXPECT_EQ(audiodriver_offline_play(nullptr, 4), 0);  // nothing open
@@ -259,7 +279,8 @@ TEST(AudioDriver, FrequencyZeroOpensNothingAndUnsupportedBitsFail) {
     audiodriver_setoutput(AUDIODRIVER_DEVICE);
 }
 
-TEST_F(SoundSystem, DriverLogsItsStartLines) {
+TEST_F(SoundSystem, DriverLogsItsStartLines)
+{
     testing::internal::CaptureStdout();
     Soundsystem_Init(44100, 16, 2);
     fflush(stdout);

@@ -13,13 +13,15 @@ namespace {
 class WavFiles : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(corefile_mountimage(".", COREFILE_DIRECTORY), 1); }
-    void TearDown() override {
+    void TearDown() override
+    {
         Soundsystem_DeleteSound(&sound);
         corefile_closeimage();
     }
     // Writes the bytes as `name`, reads them with the WAV reader and keeps
     // what it printed.
-    int load(const char* name, const std::vector<uint8_t>& bytes) {
+    int load(const char* name, const std::vector<uint8_t>& bytes)
+    {
         writefile(name, bytes);
         Soundsystem_DeleteSound(&sound);
         sound = s_sound{};
@@ -33,7 +35,8 @@ protected:
     std::string log;
 };
 
-TEST_F(WavFiles, Canonical16BitStereoFileFillsTheRecord) {
+TEST_F(WavFiles, Canonical16BitStereoFileFillsTheRecord)
+{
     std::vector<uint8_t> data(1000000);
     for (size_t i = 0; i < data.size(); i++) data[i] = (uint8_t)(i * 7);
     ASSERT_EQ(load("big.wav", wavfile(2, 44100, 16, data)), 1);
@@ -47,14 +50,16 @@ TEST_F(WavFiles, Canonical16BitStereoFileFillsTheRecord) {
     EXPECT_EQ(log, "");
 }
 
-TEST_F(WavFiles, EightBitMonoLengthEqualsSize) {
+TEST_F(WavFiles, EightBitMonoLengthEqualsSize)
+{
     ASSERT_EQ(load("mono8.wav", wavfile(1, 22050, 8, {0, 128, 255})), 1);
     EXPECT_EQ(sound.size, 3u);
     EXPECT_EQ(sound.length, 3u);
     EXPECT_EQ(((uint8_t*)sound.data)[2], 255);
 }
 
-TEST_F(WavFiles, WrongRiffOrWaveTagIsNoWavFile) {
+TEST_F(WavFiles, WrongRiffOrWaveTagIsNoWavFile)
+{
     std::vector<uint8_t> file = wavfile(1, 44100, 8, {1, 2});
     memcpy(file.data() + 8, "AVI ", 4);
     EXPECT_EQ(load("form.wav", file), 0);
@@ -67,7 +72,8 @@ TEST_F(WavFiles, WrongRiffOrWaveTagIsNoWavFile) {
     EXPECT_EQ(sound.data, nullptr);
 }
 
-TEST_F(WavFiles, OnlyTheFirstThreeBytesOfTheFormatTagCount) {
+TEST_F(WavFiles, OnlyTheFirstThreeBytesOfTheFormatTagCount)
+{
     std::vector<uint8_t> file = wavfile(1, 44100, 8, {1, 2});
     file[15] = 'X';
     EXPECT_EQ(load("fmtx.wav", file), 1);
@@ -76,7 +82,8 @@ TEST_F(WavFiles, OnlyTheFirstThreeBytesOfTheFormatTagCount) {
     EXPECT_EQ(log, "");
 }
 
-TEST_F(WavFiles, FloatingPointIsNotPcmButFormatIsStored) {
+TEST_F(WavFiles, FloatingPointIsNotPcmButFormatIsStored)
+{
     EXPECT_EQ(load("float.wav", wavfile(3, 2, 48000, 32, {0, 0, 0, 0, 0, 0, 0, 0}, 8)), 0);
     EXPECT_EQ(log, "Not PCM signed");
     EXPECT_EQ(sound.channels, 2);
@@ -85,7 +92,8 @@ TEST_F(WavFiles, FloatingPointIsNotPcmButFormatIsStored) {
     EXPECT_EQ(sound.data, nullptr);
 }
 
-TEST_F(WavFiles, AnotherChunkBeforeTheDataIsRefusedSilently) {
+TEST_F(WavFiles, AnotherChunkBeforeTheDataIsRefusedSilently)
+{
     // A "fact" chunk where the data chunk should start.
     std::vector<uint8_t> file = wavfile(1, 44100, 16, {1, 0, 2, 0});
     memcpy(file.data() + 36, "fact", 4);
@@ -94,7 +102,8 @@ TEST_F(WavFiles, AnotherChunkBeforeTheDataIsRefusedSilently) {
     EXPECT_EQ(sound.data, nullptr);
 }
 
-TEST_F(WavFiles, DataSizeBeyondTheFileIsRefusedNamingTheFile) {
+TEST_F(WavFiles, DataSizeBeyondTheFileIsRefusedNamingTheFile)
+{
     // Claims 1000 bytes, holds 4.
     EXPECT_EQ(load("liar.wav", wavfile(1, 2, 44100, 16, {1, 0, 2, 0}, 1000)), 0);
     EXPECT_NE(log.find("liar.wav"), std::string::npos) << log;
@@ -107,10 +116,14 @@ TEST_F(WavFiles, DataSizeBeyondTheFileIsRefusedNamingTheFile) {
     EXPECT_NE(log.find("wrap.wav"), std::string::npos) << log;
 }
 
-TEST_F(WavFiles, UnusableSampleFormatsAreRefusedNamingTheFile) {
-    struct { const char* name; uint16_t channels; uint16_t bits; } cases[] = {
-        {"bits0.wav", 1, 0}, {"bits4.wav", 1, 4}, {"bits12.wav", 2, 12}, {"chan0.wav", 0, 16},
-        {"bits24.wav", 2, 24}, {"bits32.wav", 2, 32}};
+TEST_F(WavFiles, UnusableSampleFormatsAreRefusedNamingTheFile)
+{
+    struct {
+        const char* name;
+        uint16_t channels;
+        uint16_t bits;
+    } cases[] = {{"bits0.wav", 1, 0},  {"bits4.wav", 1, 4},   {"bits12.wav", 2, 12},
+                 {"chan0.wav", 0, 16}, {"bits24.wav", 2, 24}, {"bits32.wav", 2, 32}};
     for (auto& c : cases) {
         std::vector<uint8_t> file = wavfile(1, c.channels, 44100, c.bits, {1, 2, 3, 4}, 4);
         EXPECT_EQ(load(c.name, file), 0) << c.name;
@@ -124,7 +137,8 @@ TEST_F(WavFiles, UnusableSampleFormatsAreRefusedNamingTheFile) {
 // are installed: each is read as the canonical layout says, or refused, and
 // then the reason a program gives its viewer names the file and what is in
 // the way.
-TEST_F(WavFiles, FilesFromFfmpegAndSoxAreReadOrTheirLayoutIsExplained) {
+TEST_F(WavFiles, FilesFromFfmpegAndSoxAreReadOrTheirLayoutIsExplained)
+{
     const bool ffmpeg = system("ffmpeg -version > /dev/null 2>&1") == 0;
     const bool sox = system("sox --version > /dev/null 2>&1") == 0;
     if (!ffmpeg && !sox) GTEST_SKIP() << "neither ffmpeg nor sox is installed";
@@ -191,7 +205,8 @@ TEST_F(WavFiles, FilesFromFfmpegAndSoxAreReadOrTheirLayoutIsExplained) {
     }
 }
 
-TEST_F(WavFiles, FilesShorterThanTheHeaderAreRefused) {
+TEST_F(WavFiles, FilesShorterThanTheHeaderAreRefused)
+{
     std::vector<uint8_t> full = wavfile(1, 44100, 16, {});
     for (size_t n : {0, 3, 12, 15, 36, 40, 43}) {
         std::vector<uint8_t> cut(full.begin(), full.begin() + n);
@@ -204,12 +219,14 @@ TEST_F(WavFiles, FilesShorterThanTheHeaderAreRefused) {
     EXPECT_EQ(sound.length, 0u);
 }
 
-TEST_F(WavFiles, MissingFileIsRefused) {
+TEST_F(WavFiles, MissingFileIsRefused)
+{
     EXPECT_EQ(Soundsystem_LoadWAV("nothing.wav", &sound), 0);
     EXPECT_EQ(sound.data, nullptr);
 }
 
-TEST_F(WavFiles, SavedSoundReadsBackWithTheSameFieldsAndBytes) {
+TEST_F(WavFiles, SavedSoundReadsBackWithTheSameFieldsAndBytes)
+{
     std::vector<int16_t> samples = {0, 1, -1, 32767, -32768, 1234, -4321, 77};
     testsound original(samples, 2);
     Soundsystem_SaveWAV("saved.wav", &original.sound);
@@ -222,24 +239,23 @@ TEST_F(WavFiles, SavedSoundReadsBackWithTheSameFieldsAndBytes) {
     EXPECT_EQ(memcmp(sound.data, samples.data(), 16), 0);
 }
 
-TEST_F(WavFiles, Saved16BitStereoHeaderIsCanonical) {
+TEST_F(WavFiles, Saved16BitStereoHeaderIsCanonical)
+{
     testsound original({10, -10, 20, -20}, 2);
     Soundsystem_SaveWAV("header.wav", &original.sound);
     std::vector<uint8_t> file = readfile("header.wav");
-    std::vector<uint8_t> expected = {
-        'R', 'I', 'F', 'F', 44, 0, 0, 0,     // 36 + 8 data bytes
-        'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-        16, 0, 0, 0,                         // format body
-        1, 0, 2, 0,                          // PCM, 2 channels
-        0x44, 0xac, 0, 0,                    // 44100 Hz
-        0x10, 0xb1, 0x02, 0,                 // 176400 bytes a second
-        4, 0, 16, 0,                         // block align 4, 16 bits
-        'd', 'a', 't', 'a', 8, 0, 0, 0,
-        10, 0, 0xf6, 0xff, 20, 0, 0xec, 0xff};
+    std::vector<uint8_t> expected = {'R',  'I',  'F',  'F', 44,  0,   0,   0,                    // 36 + 8 data bytes
+                                     'W',  'A',  'V',  'E', 'f', 'm', 't', ' ', 16, 0, 0,    0,  // format body
+                                     1,    0,    2,    0,                                        // PCM, 2 channels
+                                     0x44, 0xac, 0,    0,                                        // 44100 Hz
+                                     0x10, 0xb1, 0x02, 0,  // 176400 bytes a second
+                                     4,    0,    16,   0,  // block align 4, 16 bits
+                                     'd',  'a',  't',  'a', 8,   0,   0,   0,   10, 0, 0xf6, 0xff, 20, 0, 0xec, 0xff};
     EXPECT_EQ(file, expected);
 }
 
-TEST_F(WavFiles, Saved8BitMonoHeaderSizesComeFromLength) {
+TEST_F(WavFiles, Saved8BitMonoHeaderSizesComeFromLength)
+{
     s_sound s{};
     uint8_t data[5] = {1, 2, 3, 4, 5};
     s.channels = 1;
@@ -251,10 +267,10 @@ TEST_F(WavFiles, Saved8BitMonoHeaderSizesComeFromLength) {
     EXPECT_EQ(Soundsystem_SaveWAV("mono.wav", &s), 1);
     std::vector<uint8_t> file = readfile("mono.wav");
     ASSERT_EQ(file.size(), 49u);
-    EXPECT_EQ(file[4], 39);   // 36 + 3
+    EXPECT_EQ(file[4], 39);     // 36 + 3
     EXPECT_EQ(file[28], 0x40);  // 8000 bytes a second
     EXPECT_EQ(file[29], 0x1f);
-    EXPECT_EQ(file[32], 1);   // block align
+    EXPECT_EQ(file[32], 1);  // block align
     EXPECT_EQ(file[40], 3);
     EXPECT_EQ(file[48], 5);
 }

@@ -11,7 +11,8 @@ namespace {
 
 class Mixer : public OfflineSound {};
 
-TEST_F(Mixer, FullVolumeCentredSoundIsMixedAtGain127OnEachSide) {
+TEST_F(Mixer, FullVolumeCentredSoundIsMixedAtGain127OnEachSide)
+{
     testsound s(std::vector<int16_t>(4096, 1000), 1);
     Soundsystem_PlaySound(&s.sound, 1);
     std::vector<int16_t> out = mixblock();
@@ -22,7 +23,8 @@ TEST_F(Mixer, FullVolumeCentredSoundIsMixedAtGain127OnEachSide) {
     EXPECT_EQ(out[4095], 496);
 }
 
-TEST_F(Mixer, MusicVolumeAppliesOnlyWhenMusicIsExactlyOne) {
+TEST_F(Mixer, MusicVolumeAppliesOnlyWhenMusicIsExactlyOne)
+{
     testsound s(std::vector<int16_t>(4096, 1000), 1);
     Soundsystem_SetMusicVolume(0);
     Soundsystem_PlaySound(&s.sound, 1);
@@ -41,7 +43,8 @@ TEST_F(Mixer, MusicVolumeAppliesOnlyWhenMusicIsExactlyOne) {
     EXPECT_EQ(soundsystem.output_buffer[1], 32000);
 }
 
-TEST_F(Mixer, SumsClampToPlusAndMinus32767) {
+TEST_F(Mixer, SumsClampToPlusAndMinus32767)
+{
     std::vector<testsound*> loud;
     for (int i = 0; i < 3; i++) {
         loud.push_back(new testsound(std::vector<int16_t>(4096, 32767), 1));
@@ -55,7 +58,7 @@ TEST_F(Mixer, SumsClampToPlusAndMinus32767) {
     // Two sounds at -32768 with a gain of 128 each sum to exactly -32768 x 256.
     testsound a(std::vector<int16_t>(4096, -32768), 1), b(std::vector<int16_t>(4096, -32768), 1);
     for (testsound* s : {&a, &b}) {
-        s->sound.volume_left = 130;   // (130 x 65025) >> 16 = 128
+        s->sound.volume_left = 130;  // (130 x 65025) >> 16 = 128
         s->sound.volume_right = 130;
         Soundsystem_PlaySound(&s->sound, 1);
     }
@@ -65,7 +68,8 @@ TEST_F(Mixer, SumsClampToPlusAndMinus32767) {
     EXPECT_EQ(out[1], -32767);
 }
 
-TEST_F(Mixer, EightBitSourcesAreCentredOn128) {
+TEST_F(Mixer, EightBitSourcesAreCentredOn128)
+{
     uint8_t data[3] = {128, 0, 255};
     s_sound s{};
     s.bits = 8;
@@ -84,7 +88,8 @@ TEST_F(Mixer, EightBitSourcesAreCentredOn128) {
     Soundsystem_StopSound(&s);
 }
 
-TEST_F(Mixer, EightBitOutputOfSilenceIs128AndSamplesAreShiftedDown) {
+TEST_F(Mixer, EightBitOutputOfSilenceIs128AndSamplesAreShiftedDown)
+{
     ASSERT_EQ(audiodriver_init(44100, 8, 2048, 2), 1);
     std::vector<uint8_t> out(4096, 0);
     audiodriver_mixbuffers(out.data(), (int)out.size(), 0);
@@ -98,7 +103,8 @@ TEST_F(Mixer, EightBitOutputOfSilenceIs128AndSamplesAreShiftedDown) {
     EXPECT_EQ(out[4095], 147);
 }
 
-TEST_F(Mixer, StereoSourcePlaysInStereo) {
+TEST_F(Mixer, StereoSourcePlaysInStereo)
+{
     std::vector<int16_t> frames;
     for (int i = 0; i < 100; i++) {
         frames.push_back((int16_t)(100 + i));
@@ -117,7 +123,8 @@ TEST_F(Mixer, StereoSourcePlaysInStereo) {
     EXPECT_EQ(soundsystem.output_buffer[200], 100 * 253);
 }
 
-TEST_F(Mixer, HalfRateStereoSourceKeepsItsSidesOnEveryFrame) {
+TEST_F(Mixer, HalfRateStereoSourceKeepsItsSidesOnEveryFrame)
+{
     // 22050 Hz stereo: step 256, so every other output frame the position
     // points at a right sample; the sides must not swap there.
     std::vector<int16_t> frames;
@@ -136,7 +143,8 @@ TEST_F(Mixer, HalfRateStereoSourceKeepsItsSidesOnEveryFrame) {
     }
 }
 
-TEST_F(Mixer, StereoSourceEndingInHalfAFrameReadsNothingBeyondIt) {
+TEST_F(Mixer, StereoSourceEndingInHalfAFrameReadsNothingBeyondIt)
+{
     // Three samples: a whole frame and a left sample without its right,
     // which plays as silence rather than a read past the data.
     testsound s({700, -700, 900}, 2);
@@ -150,7 +158,8 @@ TEST_F(Mixer, StereoSourceEndingInHalfAFrameReadsNothingBeyondIt) {
     EXPECT_EQ(soundsystem.numactive, 0);
 }
 
-TEST_F(Mixer, StereoSourceOnMonoOutputTakesOneSamplePerFrame) {
+TEST_F(Mixer, StereoSourceOnMonoOutputTakesOneSamplePerFrame)
+{
     Soundsystem_Init(44100, 16, 1);
     testsound s({1, 2, 3, 4, 5, 6}, 2);
     s.sound.step = 256;  // one sample per frame
@@ -160,7 +169,8 @@ TEST_F(Mixer, StereoSourceOnMonoOutputTakesOneSamplePerFrame) {
     for (int f = 0; f < 6; f++) EXPECT_EQ(soundsystem.output_buffer[f], (f + 1) * 253);
 }
 
-TEST_F(Mixer, SoundEndingMidBlockLeavesAndTheNextSoundIsStillMixed) {
+TEST_F(Mixer, SoundEndingMidBlockLeavesAndTheNextSoundIsStillMixed)
+{
     testsound shortone(std::vector<int16_t>(100, 1000), 1);
     testsound longone(std::vector<int16_t>(8192, 2000), 1);
     testsound third(std::vector<int16_t>(8192, 4000), 1);
@@ -179,7 +189,8 @@ TEST_F(Mixer, SoundEndingMidBlockLeavesAndTheNextSoundIsStillMixed) {
     EXPECT_EQ(Soundsystem_GetSoundOffset(longone.sound), 2048u * 256);
 }
 
-TEST_F(Mixer, LoopingSoundCarriesTheFractionPastItsEnd) {
+TEST_F(Mixer, LoopingSoundCarriesTheFractionPastItsEnd)
+{
     testsound s(std::vector<int16_t>(7, 1), 1);
     s.sound.step = 300;
     Soundsystem_PlaySound(&s.sound, 1);
@@ -189,7 +200,8 @@ TEST_F(Mixer, LoopingSoundCarriesTheFractionPastItsEnd) {
     EXPECT_EQ(soundsystem.numactive, 1);
 }
 
-TEST_F(Mixer, SoundLongerThan2To24SamplesEndsAtItsRealEnd) {
+TEST_F(Mixer, SoundLongerThan2To24SamplesEndsAtItsRealEnd)
+{
     // 20,000,000 samples claimed; only one held, which is all the mixer reads.
     int16_t sample = 5;
     s_sound s{};
@@ -210,7 +222,8 @@ TEST_F(Mixer, SoundLongerThan2To24SamplesEndsAtItsRealEnd) {
     EXPECT_EQ(soundsystem.numactive, 0);
 }
 
-TEST_F(Mixer, PositionBeyondTheDataReadsNothing) {
+TEST_F(Mixer, PositionBeyondTheDataReadsNothing)
+{
     testsound s(std::vector<int16_t>(16, 1000), 1);
     s.sound.length = 1000;  // claims more samples than the data holds
     Soundsystem_PlaySound(&s.sound, 1);
@@ -224,7 +237,8 @@ TEST_F(Mixer, PositionBeyondTheDataReadsNothing) {
 static int stream_calls = 0;
 static void* stream_data = nullptr;
 static uint32_t stream_bytes = 0;
-static int refill(void* data, uint32_t bytes) {
+static int refill(void* data, uint32_t bytes)
+{
     stream_calls++;
     stream_data = data;
     stream_bytes = bytes;
@@ -233,7 +247,8 @@ static int refill(void* data, uint32_t bytes) {
     return 0;
 }
 
-TEST_F(Mixer, StreamCallbackRefillsTheDataEachTimePlayWraps) {
+TEST_F(Mixer, StreamCallbackRefillsTheDataEachTimePlayWraps)
+{
     stream_calls = 0;
     s_sound s{};
     Soundsystem_CreateSoundStream(&s, refill, 44100, 16, 1, 500);
@@ -249,7 +264,8 @@ TEST_F(Mixer, StreamCallbackRefillsTheDataEachTimePlayWraps) {
     Soundsystem_DeleteSound(&s);
 }
 
-TEST_F(Mixer, StereoStreamCallsBackAfterHalfItsBuffer) {
+TEST_F(Mixer, StereoStreamCallsBackAfterHalfItsBuffer)
+{
     stream_calls = 0;
     s_sound s{};
     Soundsystem_CreateSoundStream(&s, refill, 44100, 16, 2, 1024);
@@ -268,7 +284,8 @@ TEST_F(Mixer, StereoStreamCallsBackAfterHalfItsBuffer) {
 static s_sound* watched = nullptr;
 static std::vector<uint64_t> seen_position, seen_offset, seen_published;
 static uint64_t moveto = UINT64_MAX;
-static int watch(void*, uint32_t) {
+static int watch(void*, uint32_t)
+{
     seen_position.push_back(watched->position);
     seen_offset.push_back(Soundsystem_GetSoundOffset(*watched));
     seen_published.push_back(__atomic_load_n(&watched->position.value, __ATOMIC_ACQUIRE));
@@ -276,7 +293,8 @@ static int watch(void*, uint32_t) {
     return 0;
 }
 
-TEST_F(Mixer, StreamCallbackSeesThePositionPlayHasReachedBeforeTheWrap) {
+TEST_F(Mixer, StreamCallbackSeesThePositionPlayHasReachedBeforeTheWrap)
+{
     s_sound s{};
     Soundsystem_CreateSoundStream(&s, watch, 30000, 16, 1, 300);
     watched = &s;
@@ -320,12 +338,14 @@ TEST_F(Mixer, StreamCallbackSeesThePositionPlayHasReachedBeforeTheWrap) {
 // A stream may stop or delete itself from its own callback: the mixer must
 // not read the freed data, and the sound after it still plays this block.
 static s_sound* self_deleting = nullptr;
-static int delete_itself(void*, uint32_t) {
+static int delete_itself(void*, uint32_t)
+{
     Soundsystem_DeleteSound(self_deleting);
     return 0;
 }
 
-TEST_F(Mixer, StreamDeletedByItsOwnCallbackStopsAndTheNextSoundIsStillMixed) {
+TEST_F(Mixer, StreamDeletedByItsOwnCallbackStopsAndTheNextSoundIsStillMixed)
+{
     s_sound s{};
     Soundsystem_CreateSoundStream(&s, delete_itself, 44100, 16, 1, 100);
     for (int i = 0; i < 100; i++) ((int16_t*)s.data)[i] = 1000;
@@ -347,7 +367,8 @@ TEST_F(Mixer, StreamDeletedByItsOwnCallbackStopsAndTheNextSoundIsStillMixed) {
 // The ring: four short silent blocks are queued at start. The first one to
 // come back is mixed and queued behind the other three, so the position has
 // moved four blocks on before the first mixed sample is heard.
-TEST_F(Mixer, FirstMixedBlockIsHeardAfterTheFourStartBlocks) {
+TEST_F(Mixer, FirstMixedBlockIsHeardAfterTheFourStartBlocks)
+{
     testsound s(std::vector<int16_t>(100000, 1000), 2);
     Soundsystem_PlayMusic(&s.sound, 0);
     std::vector<uint8_t> out(8192 * 2, 0xee);
@@ -366,7 +387,8 @@ TEST_F(Mixer, FirstMixedBlockIsHeardAfterTheFourStartBlocks) {
     }
 }
 
-TEST_F(Mixer, OfflineOutputGivesTheSameBytesForTheSameInput) {
+TEST_F(Mixer, OfflineOutputGivesTheSameBytesForTheSameInput)
+{
     auto render = []() {
         Soundsystem_Init(44100, 16, 2);
         std::vector<int16_t> ramp(30000);
@@ -386,7 +408,8 @@ TEST_F(Mixer, OfflineOutputGivesTheSameBytesForTheSameInput) {
     EXPECT_NE(std::count(first.begin(), first.end(), 0), (long)first.size());
 }
 
-TEST_F(Mixer, OfflineOutputPlaysUpToAFrameCount) {
+TEST_F(Mixer, OfflineOutputPlaysUpToAFrameCount)
+{
     testsound s(std::vector<int16_t>(1000000, 1), 2);
     Soundsystem_PlaySound(&s.sound, 0);
     EXPECT_EQ(audiodriver_offline_playuntil(511), 0);  // inside the first start block
@@ -397,7 +420,8 @@ TEST_F(Mixer, OfflineOutputPlaysUpToAFrameCount) {
     EXPECT_EQ(Soundsystem_GetSoundOffset(s.sound), (uint64_t)(4 + (44100 - 2048) / 2048) * 2048 * 512);
 }
 
-TEST_F(Mixer, GetBufferHandsOutTheCurrentBlock) {
+TEST_F(Mixer, GetBufferHandsOutTheCurrentBlock)
+{
     void* block = nullptr;
     unsigned bytes = 0;
     EXPECT_EQ(audiodriver_getbuffer(&block, &bytes), 1);
@@ -411,7 +435,8 @@ TEST_F(Mixer, GetBufferHandsOutTheCurrentBlock) {
     EXPECT_EQ((uint8_t*)next - (uint8_t*)block, 8192);
 }
 
-TEST_F(Mixer, OutputBufferIsACopyOfTheLastFinishedBlock) {
+TEST_F(Mixer, OutputBufferIsACopyOfTheLastFinishedBlock)
+{
     testsound s(std::vector<int16_t>(5000, 300), 1);
     Soundsystem_PlaySound(&s.sound, 1);
     audiodriver_offline_play(nullptr, 8192);  // mixes one block
@@ -428,7 +453,8 @@ TEST_F(Mixer, OutputBufferIsACopyOfTheLastFinishedBlock) {
 // A late frame's rehearsed steps look back: each sees a past block whole
 // (the mix and every sound's place after it) on its own thread, while the
 // mixer and every other thread go on with the live values.
-TEST_F(Mixer, APastBlockIsSeenWholeOnTheViewingThreadAlone) {
+TEST_F(Mixer, APastBlockIsSeenWholeOnTheViewingThreadAlone)
+{
     std::vector<int16_t> ramp(2048 * 40);
     for (size_t i = 0; i < ramp.size(); i++) ramp[i] = int16_t(100 * (i / 2048 + 1));
     testsound s(ramp, 1);
@@ -473,7 +499,8 @@ TEST_F(Mixer, APastBlockIsSeenWholeOnTheViewingThreadAlone) {
 // Moving the ring to another output keeps what it holds: play goes on where
 // it stood, mid-block, byte for byte as if nothing had moved; a restarted
 // ring begins with the four short silent start blocks of a new output.
-TEST_F(Mixer, AnotherOutputPlaysTheRingOnFromWhereItStood) {
+TEST_F(Mixer, AnotherOutputPlaysTheRingOnFromWhereItStood)
+{
     std::vector<int16_t> music(44100 * 2);
     for (size_t i = 0; i < music.size(); i++) music[i] = int16_t(i % 2000 - 1000);
     auto play = [&](int switchat, int restart) {
@@ -493,8 +520,8 @@ TEST_F(Mixer, AnotherOutputPlaysTheRingOnFromWhereItStood) {
     EXPECT_EQ(play(13000, 0), straight);
     const std::vector<uint8_t> restarted = play(13000, 1);
     EXPECT_TRUE(std::equal(restarted.begin(), restarted.begin() + 13000, straight.begin()));
-    EXPECT_TRUE(std::all_of(restarted.begin() + 13000, restarted.begin() + 13000 + 4 * 2048,
-                            [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(restarted.begin() + 13000, restarted.begin() + 13000 + 4 * 2048, [](uint8_t b) { return b == 0; }));
     EXPECT_NE(restarted, straight);
     EXPECT_EQ(audiodriver_openoutput(), AUDIODRIVER_OFFLINE);
 }

@@ -21,11 +21,10 @@ class SoundThreads : public OfflineSound {};
 void pause_like_a_device() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
 
 // How long a test lets its threads run before it gives up and reports.
-std::chrono::steady_clock::time_point deadline() {
-    return std::chrono::steady_clock::now() + std::chrono::seconds(60);
-}
+std::chrono::steady_clock::time_point deadline() { return std::chrono::steady_clock::now() + std::chrono::seconds(60); }
 
-TEST_F(SoundThreads, DemoThreadSeesWholePositionsAndFinishedBlocks) {
+TEST_F(SoundThreads, DemoThreadSeesWholePositionsAndFinishedBlocks)
+{
     // The music: a looping constant, so every finished block is uniform, 16
     // blocks long, so its position is always a whole number of blocks.
     testsound music(std::vector<int16_t>(2048 * 2 * 16, 1200), 2);
@@ -51,8 +50,10 @@ TEST_F(SoundThreads, DemoThreadSeesWholePositionsAndFinishedBlocks) {
     for (; (rounds < 3000 || blocks.load() < 50) && std::chrono::steady_clock::now() < end; rounds++) {
         const int round = rounds;
         testsound* e = effects[round % effects.size()];
-        if (round % 3 == 2) Soundsystem_StopSound(&e->sound);
-        else Soundsystem_PlaySound(&e->sound, round % 2);
+        if (round % 3 == 2)
+            Soundsystem_StopSound(&e->sound);
+        else
+            Soundsystem_PlaySound(&e->sound, round % 2);
         uint64_t position = Soundsystem_GetSoundOffset(music.sound);
         if (position % block != 0) torn++;
         int32_t* finished = Soundsystem_GetOutputBuffer();
@@ -74,7 +75,8 @@ TEST_F(SoundThreads, DemoThreadSeesWholePositionsAndFinishedBlocks) {
     EXPECT_LE(soundsystem.numactive, 16);
 }
 
-TEST_F(SoundThreads, EndingSoundsLeaveTheTableWhileTheDemoStartsOthers) {
+TEST_F(SoundThreads, EndingSoundsLeaveTheTableWhileTheDemoStartsOthers)
+{
     // Short non-looping sounds end inside the mixer while the demo thread
     // starts them again and reads the table's effect through their flags.
     std::vector<testsound*> shorts;
@@ -113,7 +115,8 @@ TEST_F(SoundThreads, EndingSoundsLeaveTheTableWhileTheDemoStartsOthers) {
 // The real-time output the tests ask for: the device where one must open
 // (MOX_EXPECT_DEVICE=1: a wave-out device over ALSA's null device under
 // Wine), else the silent output, asked for through the engine.
-static int realtimeoutput() {
+static int realtimeoutput()
+{
     const char* expect = getenv("MOX_EXPECT_DEVICE");
     return expect && *expect == '1' ? AUDIODRIVER_DEVICE : AUDIODRIVER_SILENT;
 }
@@ -122,7 +125,8 @@ static int realtimeoutput() {
 // advances on its own at the rate of real time, and after the close no
 // callback runs.
 
-TEST(SoundDevice, TheOutputKeepsRealTimeAndStopsOnClose) {
+TEST(SoundDevice, TheOutputKeepsRealTimeAndStopsOnClose)
+{
     const bool device = realtimeoutput() == AUDIODRIVER_DEVICE;
     audiodriver_setoutput(realtimeoutput());
     testing::internal::CaptureStdout();
@@ -147,8 +151,8 @@ TEST(SoundDevice, TheOutputKeepsRealTimeAndStopsOnClose) {
     const uint64_t to = Soundsystem_GetSoundOffset(music.sound), playedto = audiodriver_playedframes();
     const double seconds = std::chrono::duration<double>(clock::now() - start).count();
     const double mixed = double(to - from) / 512, played = double(playedto - playedfrom);
-    printf("output: %.0f frames a second mixed, %.0f played, over %.2f s (%s)\n", mixed / seconds,
-           played / seconds, seconds, device ? "device" : "silent");
+    printf("output: %.0f frames a second mixed, %.0f played, over %.2f s (%s)\n", mixed / seconds, played / seconds,
+           seconds, device ? "device" : "silent");
     // The position follows what the output plays, a block (2048 frames) at a
     // time: two blocks of slack over the span.
     EXPECT_NEAR(mixed, played, 2 * 2048);
@@ -167,7 +171,8 @@ TEST(SoundDevice, TheOutputKeepsRealTimeAndStopsOnClose) {
 // real-time output, or a device where one must open) as it stands: the
 // blocks mixed offline play first, so the position goes on from where the
 // rehearsal left it, without a jump back or ahead, then keeps real time.
-TEST(SoundDevice, TheDeviceTakesTheRingOverWhereTheOfflineOutputLeftIt) {
+TEST(SoundDevice, TheDeviceTakesTheRingOverWhereTheOfflineOutputLeftIt)
+{
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
     Soundsystem_Init(44100, 16, 2);
     testsound music(std::vector<int16_t>(44100 * 2 * 10, 100), 2);

@@ -127,8 +127,7 @@ TEST_F(FrameBuffers, AnIncompleteOneIsReportedAndTheNextCompleteOneRestoresFrame
     testing::internal::CaptureStdout();
     int wide = MOX_CreateFrameBuffer(largest + 1, 1, 0);
     std::string out = testing::internal::GetCapturedStdout();
-    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; i++) {
-    }  // the refused texture size
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; i++) {}  // the refused texture size
     ASSERT_GE(wide, 0);
     EXPECT_EQ(MOX_framebuffers_enabled, 0);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, MOX_framebufferdata[wide].fbo);

@@ -57,11 +57,12 @@ TEST_F(Shaders, AWarningAloneIsPrintedUnderTheCompilerErrorWording)
     // Compiles, but the compiler has something to say about the extension.
     // Mesa skips compiling a source its disk cache has seen, log and all, so
     // the source is new on every run.
-    std::string warned = "#version 120\n"
-                         "#extension GL_MOX_no_such_extension : warn\n"
-                         "// run " + std::to_string(getpid()) + " " +
-                         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-                         "\nvoid main() { gl_FragColor = vec4(1.0); }\n";
+    std::string warned =
+        "#version 120\n"
+        "#extension GL_MOX_no_such_extension : warn\n"
+        "// run " +
+        std::to_string(getpid()) + " " + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+        "\nvoid main() { gl_FragColor = vec4(1.0); }\n";
     testing::internal::CaptureStdout();
     int index = MOX_InitShader(kVertex, warned.c_str());
     std::string out = testing::internal::GetCapturedStdout();
@@ -69,7 +70,8 @@ TEST_F(Shaders, AWarningAloneIsPrintedUnderTheCompilerErrorWording)
     GLint compiled = 0;
     glGetShaderiv(MOX_shader[index].fragmentshader, GL_COMPILE_STATUS, &compiled);
     EXPECT_EQ(compiled, GL_TRUE);
-    std::string line = "Shader " + std::to_string(MOX_shader[index].fragmentshader) + ",fragmentshader,compiler error: ";
+    std::string line =
+        "Shader " + std::to_string(MOX_shader[index].fragmentshader) + ",fragmentshader,compiler error: ";
     EXPECT_EQ(out.rfind(line, 0), 0u) << out;
     EXPECT_EQ(out.find("link error"), std::string::npos) << out;
 }
@@ -80,7 +82,8 @@ TEST_F(Shaders, CompileAndLinkFailuresArePrintedAndTheIndexIsStillReturned)
     int index = MOX_InitShader(kVertex, kBroken);
     std::string out = testing::internal::GetCapturedStdout();
     ASSERT_GE(index, 0);
-    std::string compile = "Shader " + std::to_string(MOX_shader[index].fragmentshader) + ",fragmentshader,compiler error: ";
+    std::string compile =
+        "Shader " + std::to_string(MOX_shader[index].fragmentshader) + ",fragmentshader,compiler error: ";
     EXPECT_EQ(out.rfind(compile, 0), 0u) << out;
     std::string link = "Program " + std::to_string(MOX_shader[index].program) + ",link error: ";
     EXPECT_NE(out.find(link), std::string::npos) << out;
@@ -247,8 +250,8 @@ TEST_F(Camera, SideOnViewYawsTo270)
 
 TEST_F(Camera, TheCentreLandsAheadOnTheViewAxis)
 {
-    const float cases[][6] = {{1, 2, 3, -2, 0.5f, 1}, {-4, 1, -6, 2, 3, 1}, {0, 3, -4, 0, 0, 0},
-                              {2, -1, 0, -1, 1, 0},   {5, 5, 5, 0, 0, 0}};
+    const float cases[][6] = {
+        {1, 2, 3, -2, 0.5f, 1}, {-4, 1, -6, 2, 3, 1}, {0, 3, -4, 0, 0, 0}, {2, -1, 0, -1, 1, 0}, {5, 5, 5, 0, 0, 0}};
     for (const auto& c : cases) {
         std::vector<double> m = lookat(c[0], c[1], c[2], c[3], c[4], c[5]);
         double d = std::sqrt(double(c[0] - c[3]) * (c[0] - c[3]) + double(c[1] - c[4]) * (c[1] - c[4]) +

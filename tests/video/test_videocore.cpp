@@ -322,8 +322,8 @@ TEST_F(Quads, NewTexturesMagnifyWithoutBlending)
 
 TEST_F(Quads, MirroredQuadsWindBackwardsAndAreCulledButCounted)
 {
-    MOX_DrawColorQuad(20, 10, -8, 8, 1, 1, 0);   // negative width
-    MOX_DrawColorQuad(30, 20, 8, -8, 1, 1, 0);   // negative height
+    MOX_DrawColorQuad(20, 10, -8, 8, 1, 1, 0);  // negative width
+    MOX_DrawColorQuad(30, 20, 8, -8, 1, 1, 0);  // negative height
     EXPECT_EQ(triangles(), 4);
     for (int x = 0; x < kWidth; x += 2)
         for (int y = 0; y < kHeight; y += 2) ASSERT_EQ(pixel(x, y), rgb(0, 0, 0)) << x << "," << y;
@@ -643,7 +643,7 @@ TEST(Palette, CopiesCountEntriesAndIgnoresBadIndices)
     uint8_t rgb[6] = {1, 2, 3, 4, 5, 6};
     MOX_SetPallete(3, 2, rgb);
     EXPECT_EQ(MOX_Palette[3][1][2], 6);
-    MOX_SetPallete(8, 2, rgb);   // outside the eight palettes
+    MOX_SetPallete(8, 2, rgb);  // outside the eight palettes
     MOX_SetPallete(-1, 2, rgb);
     EXPECT_EQ(MOX_Palette[0][0][0], 0);
 }
@@ -653,9 +653,10 @@ TEST(Report, GraphicsMemoryReportLines)
     testing::internal::CaptureStdout();
     MOX_ShowGraphicsMemory();
     std::string out = testing::internal::GetCapturedStdout();
-    std::string expect = "[=== GRAPHICS MEMORY INFO ===]\nNum.Bitmaps: 0 / 1024\nNum.Sprites: 0 / 1024\n"
-                         "Num.Fonts: 0 / 16\nNum.Framebuffers: " +
-                         std::to_string(MOX_numframebuffers) + " / 16\n[============================]\n";
+    std::string expect =
+        "[=== GRAPHICS MEMORY INFO ===]\nNum.Bitmaps: 0 / 1024\nNum.Sprites: 0 / 1024\n"
+        "Num.Fonts: 0 / 16\nNum.Framebuffers: " +
+        std::to_string(MOX_numframebuffers) + " / 16\n[============================]\n";
     EXPECT_EQ(out, expect);
     testing::internal::CaptureStdout();
     MOX_FlushGraphics();

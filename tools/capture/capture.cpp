@@ -41,30 +41,33 @@ namespace {
 
 capture_options options;
 capture_output output;
-std::vector<uint8_t> pixels;   // the frame, bottom row first
-std::vector<uint8_t> sound;    // a step's share of the sound track
-uint32_t step = 0;             // steps begun so far
-uint32_t frames = 0;           // frames of the video (or, without one, of the trace)
-uint32_t drawnsteps = 0;       // steps drawn: frames and stills
-int64_t firstframe = -1;       // the step of the first frame: the first the demo drew
+std::vector<uint8_t> pixels;  // the frame, bottom row first
+std::vector<uint8_t> sound;   // a step's share of the sound track
+uint32_t step = 0;            // steps begun so far
+uint32_t frames = 0;          // frames of the video (or, without one, of the trace)
+uint32_t drawnsteps = 0;      // steps drawn: frames and stills
+int64_t firstframe = -1;      // the step of the first frame: the first the demo drew
 int stillsdone = 0;
-bool hashed = false;           // the running step's picture was read back
-uint64_t picturehash = 0;      // and this is its fingerprint
-uint64_t position = 0;         // the music's position as the running step's queries saw it
-uint32_t steptime = 0;         // the running step's time on the frame clock, ms
-bool presented = false;        // the running step was drawn
-uint64_t soundplayed = 0;      // audio frames played so far
-bool closed = false;           // everything asked for is written: the demo's last step writes nothing
-uint32_t stepswritten = 0;     // steps before that
-std::string stopreason;        // why the capture asked the demo to end
-uint32_t silentsteps = 0;      // steps since the music last played
+bool hashed = false;        // the running step's picture was read back
+uint64_t picturehash = 0;   // and this is its fingerprint
+uint64_t position = 0;      // the music's position as the running step's queries saw it
+uint32_t steptime = 0;      // the running step's time on the frame clock, ms
+bool presented = false;     // the running step was drawn
+uint64_t soundplayed = 0;   // audio frames played so far
+bool closed = false;        // everything asked for is written: the demo's last step writes nothing
+uint32_t stepswritten = 0;  // steps before that
+std::string stopreason;     // why the capture asked the demo to end
+uint32_t silentsteps = 0;   // steps since the music last played
 
 using Clock = std::chrono::steady_clock;
 Clock::time_point started;
 capture_timing timing;
-Clock::time_point lastexit;    // when the last hook handed back to the demo
+Clock::time_point lastexit;  // when the last hook handed back to the demo
 
-double seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+double seconds(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
 
 // Frames are the video's, or the trace's pictures when there is no video.
 bool wantframes() { return !options.stillsonly; }
@@ -125,8 +128,7 @@ void endstep(uint32_t s, uint32_t until)
     stepswritten = s + 1;
     if (output.audio && firstframe >= 0) fwrite(sound.data(), 1, sound.size(), output.audio);
     if (output.trace)
-        capture_tracestep(output, s, steptime, position, hashed, picturehash,
-                          capture_hash(sound.data(), sound.size()));
+        capture_tracestep(output, s, steptime, position, hashed, picturehash, capture_hash(sound.data(), sound.size()));
 }
 
 // Every step's start (MOX_WaitRefresh has placed it): the last step's

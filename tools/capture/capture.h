@@ -15,25 +15,25 @@ enum {
 };
 
 struct capture_options {
-    std::string out;           // the video; empty: none
-    int frames = 0;            // stop after this many frames; 0: at the demo's end
+    std::string out;             // the video; empty: none
+    int frames = 0;              // stop after this many frames; 0: at the demo's end
     int fps = CAPTURE_STEPRATE;  // a divisor of 60: every (60 / fps)-th step is drawn
-    int width = 0, height = 0; // the video's size; 0: the demo's own
-    std::string stills;        // folder for PNG stills
-    std::vector<double> at;    // seconds into the music of the stills
-    std::string trace;         // per-step trace file
-    int slow = 0;              // ms each drawn frame takes, as on a slow machine; 0: none
-    bool stillsonly = false;   // no video and no trace: only the stills' steps are drawn
+    int width = 0, height = 0;   // the video's size; 0: the demo's own
+    std::string stills;          // folder for PNG stills
+    std::vector<double> at;      // seconds into the music of the stills
+    std::string trace;           // per-step trace file
+    int slow = 0;                // ms each drawn frame takes, as on a slow machine; 0: none
+    bool stillsonly = false;     // no video and no trace: only the stills' steps are drawn
 };
 struct capture_output {
-    FILE* video = nullptr;     // ffmpeg's input: raw frames, bottom row first
-    int videopid = 0;          // that ffmpeg run
-    FILE* audio = nullptr;     // the sound track: 16-bit stereo at 44100 Hz
+    FILE* video = nullptr;  // ffmpeg's input: raw frames, bottom row first
+    int videopid = 0;       // that ffmpeg run
+    FILE* audio = nullptr;  // the sound track: 16-bit stereo at 44100 Hz
     FILE* trace = nullptr;
-    std::string videopath;     // the video alone, before the sound is added
+    std::string videopath;  // the video alone, before the sound is added
     std::string audiopath;
-    int width = 0, height = 0; // the frames' size
-    bool failed = false;       // ffmpeg ended early or a write failed
+    int width = 0, height = 0;  // the frames' size
+    bool failed = false;        // ffmpeg ended early or a write failed
 };
 
 // Where a capture's time went, in seconds: the demo's own work in the steps
@@ -64,8 +64,8 @@ bool capture_writestill(uint32_t step, const capture_options& o, const uint8_t* 
 // One line of the trace for a step: `ms` its time on the frame clock,
 // `position` the music's as its queries saw it, `drawn` whether it was
 // drawn (then `picture` is its fingerprint), `sound` its share's.
-void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t position, bool drawn,
-                       uint64_t picture, uint64_t sound);
+void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t position, bool drawn, uint64_t picture,
+                       uint64_t sound);
 // The progress line: the rehearsal's way to the --from point, then the
 // frames written of `total` (0: not known), or the stills written.
 void capture_progress(const capture_options& o, uint32_t step, uint32_t frames, uint32_t total, int stills,

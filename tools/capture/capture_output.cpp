@@ -101,9 +101,9 @@ void removefile(const std::string& path)
 
 // --- ffmpeg runs and interrupts ----------------------------------------------------
 
-volatile sig_atomic_t interrupted = 0;   // the signal that asked the capture to stop
-std::atomic<pid_t> child{0};             // the ffmpeg run under way, 0: none
-char stillpart[4096] = "";               // the still being written, under its temporary name
+volatile sig_atomic_t interrupted = 0;  // the signal that asked the capture to stop
+std::atomic<pid_t> child{0};            // the ffmpeg run under way, 0: none
+char stillpart[4096] = "";              // the still being written, under its temporary name
 std::atomic<bool> writingstill{false};
 
 void oninterrupt(int signal) { interrupted = signal; }
@@ -139,8 +139,7 @@ pid_t startcommand(const std::string& command, FILE** input)
 int waitcommand(pid_t pid)
 {
     int status = -1;
-    while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     child = 0;
     return status;
 }
@@ -178,7 +177,8 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
             fputs(usage, stdout);
             return 0;
         } else if (a == "--frames") {
-            if (!hasvalue || !positiveint(argv[++i], 1, 100000000, &o->frames)) return refuse("--frames wants a count of 1 or more");
+            if (!hasvalue || !positiveint(argv[++i], 1, 100000000, &o->frames))
+                return refuse("--frames wants a count of 1 or more");
         } else if (a == "--fps") {
             // Each frame is a whole number of the demo's steps.
             if (!hasvalue || !positiveint(argv[++i], 1, CAPTURE_STEPRATE, &o->fps) || CAPTURE_STEPRATE % o->fps)
@@ -248,14 +248,17 @@ static bool openoutputs(const capture_options& o, capture_output* out)
             fprintf(stderr, "orlem-capture: %s: cannot be written\n", o.trace.c_str());
             return false;
         }
-        fputs("# step ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles "
-              "explosion camrot centery centerz picturehash soundhash wrapped heap\n",
-              out->trace);
+        fputs(
+            "# step ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles "
+            "explosion camrot centery centerz picturehash soundhash wrapped heap\n",
+            out->trace);
     }
     if (o.out.empty()) return true;  // stills and traces need no ffmpeg
     if (system("ffmpeg -version >/dev/null 2>&1") != 0) {
-        fprintf(stderr, "orlem-capture: ffmpeg was not found or does not run: install it "
-                        "(apt-get install ffmpeg) to write %s\n", o.out.c_str());
+        fprintf(stderr,
+                "orlem-capture: ffmpeg was not found or does not run: install it "
+                "(apt-get install ffmpeg) to write %s\n",
+                o.out.c_str());
         return false;
     }
     out->videopath = o.out + ".picture.mp4";
@@ -270,8 +273,7 @@ static bool openoutputs(const capture_options& o, capture_output* out)
     return true;
 }
 
-void capture_writeframe(capture_output& out, const capture_options& o, const uint8_t* rgb, int width,
-                        int height)
+void capture_writeframe(capture_output& out, const capture_options& o, const uint8_t* rgb, int width, int height)
 {
     if (out.failed) return;
     if (!out.video) {
@@ -318,8 +320,8 @@ bool capture_writestill(uint32_t step, const capture_options& o, const uint8_t* 
     snprintf(stillpart, sizeof stillpart, "%s.part", path.c_str());
     writingstill = true;
     stbi_flip_vertically_on_write(1);  // the frame is bottom row first
-    const bool written = stbi_write_png(stillpart, width, height, 3, rgb, width * 3) &&
-                         rename(stillpart, path.c_str()) == 0;
+    const bool written =
+        stbi_write_png(stillpart, width, height, 3, rgb, width * 3) && rename(stillpart, path.c_str()) == 0;
     if (!written) unlink(stillpart);
     writingstill = false;
     if (!written) fprintf(stderr, "\norlem-capture: %s: cannot be written\n", path.c_str());
@@ -333,17 +335,17 @@ uint64_t capture_hash(const uint8_t* bytes, size_t size)
     return h;
 }
 
-void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t position, bool drawn,
-                       uint64_t picture, uint64_t sound)
+void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t position, bool drawn, uint64_t picture,
+                       uint64_t sound)
 {
     char fingerprint[20] = "-";
     if (drawn) snprintf(fingerprint, sizeof fingerprint, "%016llx", (unsigned long long)picture);
     // The memory the program holds as the step ends: what the engine's
     // wrappers hold, and the C heap as a whole (the GL driver's included).
     const struct mallinfo2 heap = mallinfo2();
-    fprintf(out.trace, "%u %u %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %.6f %.6f %.6f %.6f %s %016llx %u %zu\n",
-            step, ms, int32_t(uint32_t(position >> 10)), demostate, effecttime, eventpulse, greetname, fade, blend,
-            blurzoom, blurrgb, beatmultiplyer, numparticles, explosionCount, camrot, centerY, centerZ, fingerprint,
+    fprintf(out.trace, "%u %u %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %.6f %.6f %.6f %.6f %s %016llx %u %zu\n", step,
+            ms, int32_t(uint32_t(position >> 10)), demostate, effecttime, eventpulse, greetname, fade, blend, blurzoom,
+            blurrgb, beatmultiplyer, numparticles, explosionCount, camrot, centerY, centerZ, fingerprint,
             (unsigned long long)sound, g_mem_in_use, heap.uordblks + heap.hblkhd);
 }
 
@@ -395,11 +397,12 @@ static void reporttiming(uint32_t steps, const capture_timing& t)
     const double total = t.drawing + t.rehearsing + t.readback + t.encoding + t.rest + t.finishing;
     if (steps == 0 || total <= 0) return;
     const double length = capture_steptime(steps);
-    printf("orlem-capture: %.1f s for %.1f s of demo (%.2f times its length): drawing %.0f %%, rehearsing %.0f %%, "
-           "read-back %.0f %%, handing frames to ffmpeg %.0f %%, sound, stills and trace %.1f %%, "
-           "adding the sound track %.0f %%\n",
-           total, length, total / length, 100 * t.drawing / total, 100 * t.rehearsing / total,
-           100 * t.readback / total, 100 * t.encoding / total, 100 * t.rest / total, 100 * t.finishing / total);
+    printf(
+        "orlem-capture: %.1f s for %.1f s of demo (%.2f times its length): drawing %.0f %%, rehearsing %.0f %%, "
+        "read-back %.0f %%, handing frames to ffmpeg %.0f %%, sound, stills and trace %.1f %%, "
+        "adding the sound track %.0f %%\n",
+        total, length, total / length, 100 * t.drawing / total, 100 * t.rehearsing / total, 100 * t.readback / total,
+        100 * t.encoding / total, 100 * t.rest / total, 100 * t.finishing / total);
 }
 
 int capture_finish(const capture_options& o, capture_output* out, uint32_t frames, uint32_t drawn, uint32_t steps,
@@ -451,8 +454,8 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
                     o.out.c_str(), status);
         return 1;
     }
-    printf("orlem-capture: %s written: %u frames, %.2f s at %d frames a second, with its sound: %s\n",
-           o.out.c_str(), frames, seconds, o.fps, ending.c_str());
+    printf("orlem-capture: %s written: %u frames, %.2f s at %d frames a second, with its sound: %s\n", o.out.c_str(),
+           frames, seconds, o.fps, ending.c_str());
     reporttiming(steps, *timing);
     return 0;
 }

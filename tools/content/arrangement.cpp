@@ -29,7 +29,8 @@ const int scene_bar[SCENE_EVENTS] = {
     68,  // SCENE_AFTER
 };
 
-song_section SectionOfBar(int bar) {
+song_section SectionOfBar(int bar)
+{
     if (bar < scene_bar[SCENE_CAMERA]) return SECTION_INTRO;
     if (bar < scene_bar[SCENE_TITLE]) return SECTION_BUILD;
     if (bar < scene_bar[SCENE_NAMES]) return SECTION_DROP;
@@ -40,7 +41,8 @@ song_section SectionOfBar(int bar) {
     return SECTION_END;
 }
 
-void FillTimingTable() {
+void FillTimingTable()
+{
     InitTiming();
     demotiming_numevents[0] = SCENE_EVENTS;
     for (int i = 0; i < SCENE_EVENTS; i++) demotiming_event[0][i] = scene_bar[i] * UNITS_PER_BAR;

@@ -15,8 +15,8 @@ constexpr int FRAMES_PER_BAR = 4 * FRAMES_PER_BEAT;
 constexpr int UNITS_PER_BAR = 4 * BLOCKS_PER_BEAT * UNITS_PER_BLOCK;
 constexpr int SAMPLE_RATE = 44100;
 
-constexpr int SONG_BARS = 70;         // 130 s, under the 190 s the sound system plays
-constexpr int NAMES_FIRST_BAR = 30;   // one greeting name per bar from here
+constexpr int SONG_BARS = 70;        // 130 s, under the 190 s the sound system plays
+constexpr int NAMES_FIRST_BAR = 30;  // one greeting name per bar from here
 constexpr int NAMES_COUNT = 16;
 
 // Bar at which each scene event of track 0 begins, by demo_scene.

@@ -24,7 +24,8 @@ cairo_font_face_t* cairo_faces[FONT_COUNT] = {};
 
 }  // namespace
 
-bool InitFonts() {
+bool InitFonts()
+{
     if (FT_Init_FreeType(&library) != 0) {
         fprintf(stderr, "content: FreeType did not start\n");
         return false;
@@ -39,7 +40,8 @@ bool InitFonts() {
     return true;
 }
 
-void DoneFonts() {
+void DoneFonts()
+{
     for (int i = 0; i < FONT_COUNT; i++) {
         if (cairo_faces[i]) cairo_font_face_destroy(cairo_faces[i]);
         cairo_faces[i] = nullptr;
@@ -48,7 +50,8 @@ void DoneFonts() {
     // the tool ends right after, so they are left to the process exit.
 }
 
-canvas NewCanvas(int width, int height) {
+canvas NewCanvas(int width, int height)
+{
     canvas c;
     c.width = width, c.height = height;
     c.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
@@ -62,7 +65,8 @@ canvas NewCanvas(int width, int height) {
     return c;
 }
 
-content_image FinishCanvas(canvas& c) {
+content_image FinishCanvas(canvas& c)
+{
     cairo_destroy(c.cr);
     cairo_surface_flush(c.surface);
     content_image image(c.width, c.height);
@@ -84,25 +88,30 @@ content_image FinishCanvas(canvas& c) {
     return image;
 }
 
-void UseFont(cairo_t* cr, font_id font, double size) {
+void UseFont(cairo_t* cr, font_id font, double size)
+{
     cairo_set_font_face(cr, cairo_faces[font]);
     cairo_set_font_size(cr, size);
 }
 
-double TextWidth(cairo_t* cr, const std::string& text) {
+double TextWidth(cairo_t* cr, const std::string& text)
+{
     cairo_text_extents_t e;
     cairo_text_extents(cr, text.c_str(), &e);
     return e.x_advance;
 }
 
-double TrackedWidth(cairo_t* cr, const std::string& text, double tracking) {
+double TrackedWidth(cairo_t* cr, const std::string& text, double tracking)
+{
     if (tracking == 0) return TextWidth(cr, text);
     double w = 0;
-    for (size_t i = 0; i < text.size(); i++) w += TextWidth(cr, text.substr(i, 1)) + (i + 1 < text.size() ? tracking : 0);
+    for (size_t i = 0; i < text.size(); i++)
+        w += TextWidth(cr, text.substr(i, 1)) + (i + 1 < text.size() ? tracking : 0);
     return w;
 }
 
-void TextPath(cairo_t* cr, double x, double y, const std::string& text, double tracking) {
+void TextPath(cairo_t* cr, double x, double y, const std::string& text, double tracking)
+{
     if (tracking == 0) {
         cairo_move_to(cr, x, y);
         cairo_text_path(cr, text.c_str());
@@ -116,7 +125,8 @@ void TextPath(cairo_t* cr, double x, double y, const std::string& text, double t
     }
 }
 
-void GlowPath(cairo_t* cr, rgba colour, double radius, int steps) {
+void GlowPath(cairo_t* cr, rgba colour, double radius, int steps)
+{
     cairo_save(cr);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     for (int i = steps; i >= 1; i--) {
@@ -127,7 +137,8 @@ void GlowPath(cairo_t* cr, rgba colour, double radius, int steps) {
     cairo_restore(cr);
 }
 
-void FillVertical(cairo_t* cr, double y0, double y1, rgba top, rgba bottom) {
+void FillVertical(cairo_t* cr, double y0, double y1, rgba top, rgba bottom)
+{
     cairo_pattern_t* p = cairo_pattern_create_linear(0, y0, 0, y1);
     cairo_pattern_add_color_stop_rgba(p, 0, top.r, top.g, top.b, top.a);
     cairo_pattern_add_color_stop_rgba(p, 1, bottom.r, bottom.g, bottom.b, bottom.a);
@@ -137,7 +148,8 @@ void FillVertical(cairo_t* cr, double y0, double y1, rgba top, rgba bottom) {
 }
 
 void FancyText(cairo_t* cr, font_id font, double size, double cx, double y, const std::string& text, rgba top,
-               rgba bottom, rgba glow, double glowradius, double tracking, rgba outline, double outlinewidth) {
+               rgba bottom, rgba glow, double glowradius, double tracking, rgba outline, double outlinewidth)
+{
     UseFont(cr, font, size);
     const double w = TrackedWidth(cr, text, tracking);
     cairo_new_path(cr);

@@ -15,7 +15,13 @@ struct canvas {
     int width = 0, height = 0;
 };
 
-enum font_id { FONT_SANS, FONT_SANS_BOLD, FONT_SERIF_BOLD, FONT_MONO_BOLD, FONT_COUNT };
+enum font_id {
+    FONT_SANS,
+    FONT_SANS_BOLD,
+    FONT_SERIF_BOLD,
+    FONT_MONO_BOLD,
+    FONT_COUNT
+};
 
 // False when a font file is missing (the message names it).
 bool InitFonts();
@@ -45,6 +51,6 @@ void GlowPath(cairo_t* cr, rgba colour, double radius, int steps = 10);
 void FillVertical(cairo_t* cr, double y0, double y1, rgba top, rgba bottom);
 
 // Centred text with glow, outline and gradient, baseline at y.
-void FancyText(cairo_t* cr, font_id font, double size, double cx, double y, const std::string& text,
-               rgba top, rgba bottom, rgba glow, double glowradius, double tracking = 0,
-               rgba outline = {0, 0, 0, 0}, double outlinewidth = 0);
+void FancyText(cairo_t* cr, font_id font, double size, double cx, double y, const std::string& text, rgba top,
+               rgba bottom, rgba glow, double glowradius, double tracking = 0, rgba outline = {0, 0, 0, 0},
+               double outlinewidth = 0);

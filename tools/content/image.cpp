@@ -10,7 +10,8 @@
 namespace {
 
 // One pixel as the file will hold it (blue, green, red[, alpha]).
-void encode_pixel(const uint8_t* p, tga_kind kind, int keythreshold, uint8_t* out) {
+void encode_pixel(const uint8_t* p, tga_kind kind, int keythreshold, uint8_t* out)
+{
     if (kind == TGA_ALPHA32) {
         out[0] = p[2], out[1] = p[1], out[2] = p[0], out[3] = p[3];
         // The reader keys 32-bit pixels too, whatever their alpha.
@@ -30,7 +31,8 @@ void encode_pixel(const uint8_t* p, tga_kind kind, int keythreshold, uint8_t* ou
 
 }  // namespace
 
-std::vector<uint8_t> EncodeTGA(const content_image& image, tga_kind kind, bool rle, int keythreshold) {
+std::vector<uint8_t> EncodeTGA(const content_image& image, tga_kind kind, bool rle, int keythreshold)
+{
     const int bpp = kind == TGA_ALPHA32 ? 4 : 3;
     std::vector<uint8_t> out(18, 0);
     out[2] = rle ? 10 : 2;
@@ -49,7 +51,9 @@ std::vector<uint8_t> EncodeTGA(const content_image& image, tga_kind kind, bool r
         // Packets stay within a row: simpler to read, and the reader allows it.
         int x = 0;
         while (x < image.width) {
-            auto same = [&](int a, int b) { return std::equal(&row[(size_t)a * bpp], &row[(size_t)a * bpp] + bpp, &row[(size_t)b * bpp]); };
+            auto same = [&](int a, int b) {
+                return std::equal(&row[(size_t)a * bpp], &row[(size_t)a * bpp] + bpp, &row[(size_t)b * bpp]);
+            };
             int run = 1;
             while (x + run < image.width && run < 128 && same(x, x + run)) run++;
             if (run > 1) {
@@ -59,7 +63,8 @@ std::vector<uint8_t> EncodeTGA(const content_image& image, tga_kind kind, bool r
                 continue;
             }
             int raw = 1;
-            while (x + raw < image.width && raw < 128 && !(x + raw + 1 < image.width && same(x + raw, x + raw + 1))) raw++;
+            while (x + raw < image.width && raw < 128 && !(x + raw + 1 < image.width && same(x + raw, x + raw + 1)))
+                raw++;
             out.push_back((uint8_t)(raw - 1));
             out.insert(out.end(), &row[(size_t)x * bpp], &row[(size_t)(x + raw) * bpp]);
             x += raw;
@@ -68,7 +73,8 @@ std::vector<uint8_t> EncodeTGA(const content_image& image, tga_kind kind, bool r
     return out;
 }
 
-content_image AsLoaded(const content_image& image, tga_kind kind, int keythreshold) {
+content_image AsLoaded(const content_image& image, tga_kind kind, int keythreshold)
+{
     content_image shown(image.width, image.height);
     for (int y = 0; y < image.height; y++)
         for (int x = 0; x < image.width; x++) {
@@ -81,7 +87,8 @@ content_image AsLoaded(const content_image& image, tga_kind kind, int keythresho
     return shown;
 }
 
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) {
         fprintf(stderr, "content: cannot create %s\n", path.c_str());
@@ -93,7 +100,8 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     return ok;
 }
 
-bool WritePNG(const std::string& path, const content_image& image) {
+bool WritePNG(const std::string& path, const content_image& image)
+{
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.width, image.height);
     cairo_surface_flush(s);
     uint8_t* data = cairo_image_surface_get_data(s);

@@ -54,11 +54,13 @@ const picture pictures[] = {
     {"splats2.tga", DrawParticleSprites, TGA_ALPHA32, false},
 };
 
-bool WriteText(const std::string& path, const std::string& text) {
+bool WriteText(const std::string& path, const std::string& text)
+{
     return WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-bool MakePictures(const std::string& dir, bool png) {
+bool MakePictures(const std::string& dir, bool png)
+{
     if (!InitFonts()) return false;
     for (const picture& p : pictures) {
         const content_image image = p.draw();
@@ -74,7 +76,8 @@ bool MakePictures(const std::string& dir, bool png) {
     return true;
 }
 
-bool MakeModels(const std::string& assets, const std::string& objdir, bool png) {
+bool MakeModels(const std::string& assets, const std::string& objdir, bool png)
+{
     for (const model_desc& m : demo_models) {
         const std::vector<model_voxel> voxels = m.build();
         if (png && !WritePNG(assets + "/" + m.name + "_preview.png", PreviewModel(voxels))) return false;
@@ -104,7 +107,8 @@ bool MakeModels(const std::string& assets, const std::string& objdir, bool png) 
     return ok;
 }
 
-bool MakeMusic(const std::string& assets) {
+bool MakeMusic(const std::string& assets)
+{
     double peak = 0;
     std::vector<int16_t> pcm = RenderMusic(&peak);
     printf("content: music.wav %.2f s, peak %.3f of full scale\n", pcm.size() / 2 / (double)SAMPLE_RATE, peak);
@@ -135,7 +139,8 @@ bool MakeMusic(const std::string& assets) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     bool png = false;
     int at = 1;
     if (at < argc && strcmp(argv[at], "--png") == 0) png = true, at++;

@@ -11,12 +11,12 @@
 constexpr int MODEL_CUBE = 4;
 
 struct model_voxel {
-    int x, y, z;        // cube position in cubes
-    uint8_t r, g, b;    // colour
+    int x, y, z;      // cube position in cubes
+    uint8_t r, g, b;  // colour
 };
 
 struct model_desc {
-    const char* name;   // "chair" ... "money": the voxel file is name + ".vxl"
+    const char* name;  // "chair" ... "money": the voxel file is name + ".vxl"
     std::vector<model_voxel> (*build)();
 };
 

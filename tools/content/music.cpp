@@ -34,7 +34,8 @@ size_t bar_frame(int bar) { return (size_t)bar * FRAMES_PER_BAR; }
 
 // ---- drums ----------------------------------------------------------------------
 
-void Kick(stereo_buffer& out, size_t at, float gain) {
+void Kick(stereo_buffer& out, size_t at, float gain)
+{
     const int len = (int)(0.45 * 44100);
     double phase = 0;
     for (int i = 0; i < len; i++) {
@@ -51,7 +52,8 @@ void Kick(stereo_buffer& out, size_t at, float gain) {
 // A clap: three quick bursts and a short tail of band-passed noise, with a
 // little snare body underneath and a ring that is gone within one block.
 // Every clap uses the same noise, so the detector sees every one alike.
-void Clap(stereo_buffer& out, size_t at, float gain, uint32_t seed) {
+void Clap(stereo_buffer& out, size_t at, float gain, uint32_t seed)
+{
     noise_source noise(seed);
     svf band;
     band.set(2840, 1.6);
@@ -79,7 +81,8 @@ void Clap(stereo_buffer& out, size_t at, float gain, uint32_t seed) {
 }
 
 // Hats: white noise high-passed twice above 7 kHz, far above the probes.
-void Hat(stereo_buffer& out, size_t at, float gain, bool open, uint32_t seed) {
+void Hat(stereo_buffer& out, size_t at, float gain, bool open, uint32_t seed)
+{
     noise_source noise(seed);
     svf a, b;
     a.set(7200, 0.7);
@@ -97,7 +100,8 @@ void Hat(stereo_buffer& out, size_t at, float gain, bool open, uint32_t seed) {
 }
 
 // A crash at a section start, high-passed well above the probes.
-void Crash(stereo_buffer& out, size_t at, float gain) {
+void Crash(stereo_buffer& out, size_t at, float gain)
+{
     noise_source nl(777), nr(778);
     svf al, bl, ar, br;
     al.set(6000, 0.7), bl.set(6000, 0.7), ar.set(6000, 0.7), br.set(6000, 0.7);
@@ -111,7 +115,8 @@ void Crash(stereo_buffer& out, size_t at, float gain) {
 }
 
 // Noise rising through a band-pass over `bars` bars, cut at the end.
-void Riser(stereo_buffer& out, size_t at, int bars, float gain) {
+void Riser(stereo_buffer& out, size_t at, int bars, float gain)
+{
     noise_source noise(4242);
     svf band;
     const int len = bars * FRAMES_PER_BAR;
@@ -129,7 +134,8 @@ void Riser(stereo_buffer& out, size_t at, int bars, float gain) {
 
 // Bass: a saw an octave up and a sine under it, through a four-pole
 // low-pass that snaps shut after the attack.
-void Bass(stereo_buffer& out, size_t at, int len, int note, float gain, double cutoff) {
+void Bass(stereo_buffer& out, size_t at, int len, int note, float gain, double cutoff)
+{
     saw_osc saw;
     svf f1, f2;
     double sub = 0;
@@ -153,7 +159,8 @@ void Bass(stereo_buffer& out, size_t at, int len, int note, float gain, double c
 
 // Pad: each chord note as four detuned saws, two a side, slow attack and
 // release, low-passed at `cutoff`.
-void Pad(stereo_buffer& out, size_t at, int len, const int notes[3], float gain, double cutoff) {
+void Pad(stereo_buffer& out, size_t at, int len, const int notes[3], float gain, double cutoff)
+{
     const int attack = (int)(0.35 * 44100), release = (int)(0.7 * 44100);
     static const double detune[4] = {-0.11, 0.05, 0.11, -0.05};  // semitones: L, L, R, R
     for (int n = 0; n < 3; n++) {
@@ -165,8 +172,10 @@ void Pad(stereo_buffer& out, size_t at, int len, const int notes[3], float gain,
             double env = std::min(1.0, (double)i / attack);
             if (i >= len) env *= 1.0 - (double)(i - len) / release;
             env = env * env;
-            const float l = osc[0].next(NoteHz(notes[n] + detune[0])) + osc[1].next(NoteHz(notes[n] + 12 + detune[1])) * 0.5f;
-            const float r = osc[2].next(NoteHz(notes[n] + detune[2])) + osc[3].next(NoteHz(notes[n] + 12 + detune[3])) * 0.5f;
+            const float l =
+                osc[0].next(NoteHz(notes[n] + detune[0])) + osc[1].next(NoteHz(notes[n] + 12 + detune[1])) * 0.5f;
+            const float r =
+                osc[2].next(NoteHz(notes[n] + detune[2])) + osc[3].next(NoteHz(notes[n] + 12 + detune[3])) * 0.5f;
             fl.run(l), fr.run(r);
             out.add(at + i, (float)(fl.lp * env * gain), (float)(fr.lp * env * gain));
         }
@@ -174,7 +183,8 @@ void Pad(stereo_buffer& out, size_t at, int len, const int notes[3], float gain,
 }
 
 // Pluck: a saw with a fast filter sweep, for the arpeggio.
-void Pluck(stereo_buffer& out, size_t at, int note, float gain, double cutoff, float pan) {
+void Pluck(stereo_buffer& out, size_t at, int note, float gain, double cutoff, float pan)
+{
     saw_osc saw, saw2;
     svf f1, f2;
     const int len = (int)(0.32 * 44100);
@@ -194,7 +204,8 @@ void Pluck(stereo_buffer& out, size_t at, int note, float gain, double cutoff, f
 }
 
 // Lead: two saws about ten cents apart with a slow vibrato.
-void Lead(stereo_buffer& out, size_t at, int len, int note, float gain, double cutoff) {
+void Lead(stereo_buffer& out, size_t at, int len, int note, float gain, double cutoff)
+{
     saw_osc a, b;
     svf f1, f2;
     f1.set(cutoff, 0.9), f2.set(cutoff, 0.7);
@@ -213,7 +224,8 @@ void Lead(stereo_buffer& out, size_t at, int len, int note, float gain, double c
 }
 
 // Ping-pong echo of a bus into the mix: three sixteenths, feedback 0.35.
-void Echo(const stereo_buffer& bus, stereo_buffer& mix, float wet) {
+void Echo(const stereo_buffer& bus, stereo_buffer& mix, float wet)
+{
     const size_t delay = 3 * SIXTEENTH;
     std::vector<float> l(bus.frames(), 0.0f), r(bus.frames(), 0.0f);
     for (size_t i = 0; i < bus.frames(); i++) {
@@ -237,7 +249,8 @@ const int hook[4][8] = {
     {74, -1, 71, -1, 67, -1, 71, 0},
 };
 
-void PlayHook(stereo_buffer& out, int bar, float gain, double cutoff) {
+void PlayHook(stereo_buffer& out, int bar, float gain, double cutoff)
+{
     const int* line = hook[bar % 4];
     for (int s = 0; s < 8; s++) {
         if (line[s] <= 0) continue;
@@ -249,7 +262,8 @@ void PlayHook(stereo_buffer& out, int bar, float gain, double cutoff) {
 
 }  // namespace
 
-std::vector<int16_t> RenderMusic(double* peak) {
+std::vector<int16_t> RenderMusic(double* peak)
+{
     const size_t frames = bar_frame(SONG_BARS);
     stereo_buffer mix(frames), arp(frames);
     uint32_t seed = 1;  // hats vary hit by hit
@@ -343,8 +357,10 @@ std::vector<int16_t> RenderMusic(double* peak) {
     std::vector<int16_t> pcm(frames * 2);
     for (size_t i = 0; i < frames; i++) {
         double g = master;
-        if (i >= fade1) g = 0;
-        else if (i > fade0) g = master * (1.0 - (double)(i - fade0) / (double)(fade1 - fade0));
+        if (i >= fade1)
+            g = 0;
+        else if (i > fade0)
+            g = master * (1.0 - (double)(i - fade0) / (double)(fade1 - fade0));
         const double l = mix.left[i] * g, r = mix.right[i] * g;
         top = std::max(top, std::max(std::fabs(l), std::fabs(r)));
         auto to16 = [](double v) {

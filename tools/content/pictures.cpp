@@ -12,8 +12,8 @@
 
 // Every group and handle here is made up for this demo.
 const char* const greeting_names[16] = {
-    "Glimmerhaus", "Vortaxis",  "Bleepmoth", "Sundrift",  "Kaleidon", "Mothwire",  "Ferrolux",    "Quibbit",
-    "Zinnober",    "Halcyra",   "Plasmodon", "Noctilux",  "Tesserine", "Wobblecraft", "Umbravox", "Ocelotic",
+    "Glimmerhaus", "Vortaxis", "Bleepmoth", "Sundrift", "Kaleidon",  "Mothwire",    "Ferrolux", "Quibbit",
+    "Zinnober",    "Halcyra",  "Plasmodon", "Noctilux", "Tesserine", "Wobblecraft", "Umbravox", "Ocelotic",
 };
 
 namespace {
@@ -22,7 +22,8 @@ const rgba no_colour = {0, 0, 0, 0};
 const rgba black_outline = {0, 0, 0, 1};
 
 // A horizontal line that fades out at both ends.
-void FadingLine(cairo_t* cr, double x0, double x1, double y, double thickness, rgba c) {
+void FadingLine(cairo_t* cr, double x0, double x1, double y, double thickness, rgba c)
+{
     cairo_pattern_t* p = cairo_pattern_create_linear(x0, 0, x1, 0);
     cairo_pattern_add_color_stop_rgba(p, 0, c.r, c.g, c.b, 0);
     cairo_pattern_add_color_stop_rgba(p, 0.5, c.r, c.g, c.b, c.a);
@@ -34,7 +35,8 @@ void FadingLine(cairo_t* cr, double x0, double x1, double y, double thickness, r
 }
 
 // A solid line for keyed screens (no fading alpha to lose to the key).
-void SolidLine(cairo_t* cr, double x0, double x1, double y, double thickness, rgba c) {
+void SolidLine(cairo_t* cr, double x0, double x1, double y, double thickness, rgba c)
+{
     cairo_set_source_rgba(cr, 0, 0, 0, 1);
     cairo_rectangle(cr, x0 - 3, y - thickness / 2 - 3, x1 - x0 + 6, thickness + 6);
     cairo_fill(cr);
@@ -45,37 +47,49 @@ void SolidLine(cairo_t* cr, double x0, double x1, double y, double thickness, rg
 
 // Keyed-screen text: gradient letters with a black outline.
 void ScreenText(cairo_t* cr, font_id font, double size, double cx, double y, const std::string& text, rgba top,
-                rgba bottom, double tracking = 0) {
-    FancyText(cr, font, size, cx, y, text, top, bottom, no_colour, 0, tracking, black_outline, std::max(3.0, size / 18));
+                rgba bottom, double tracking = 0)
+{
+    FancyText(cr, font, size, cx, y, text, top, bottom, no_colour, 0, tracking, black_outline,
+              std::max(3.0, size / 18));
 }
 
-rgba hue(double h, double s, double v) {
+rgba hue(double h, double s, double v)
+{
     const double c = v * s, hp = std::fmod(h, 360.0) / 60.0, x = c * (1 - std::fabs(std::fmod(hp, 2.0) - 1));
     double r = 0, g = 0, b = 0;
-    if (hp < 1) r = c, g = x;
-    else if (hp < 2) r = x, g = c;
-    else if (hp < 3) g = c, b = x;
-    else if (hp < 4) g = x, b = c;
-    else if (hp < 5) r = x, b = c;
-    else r = c, b = x;
+    if (hp < 1)
+        r = c, g = x;
+    else if (hp < 2)
+        r = x, g = c;
+    else if (hp < 3)
+        g = c, b = x;
+    else if (hp < 4)
+        g = x, b = c;
+    else if (hp < 5)
+        r = x, b = c;
+    else
+        r = c, b = x;
     const double m = v - c;
     return {r + m, g + m, b + m, 1};
 }
 
-double smoothstep(double e0, double e1, double x) {
+double smoothstep(double e0, double e1, double x)
+{
     double t = (x - e0) / (e1 - e0);
     t = t < 0 ? 0 : t > 1 ? 1 : t;
     return t * t * (3 - 2 * t);
 }
 
-uint8_t to_byte(double v) {
+uint8_t to_byte(double v)
+{
     v = v < 0 ? 0 : v > 1 ? 1 : v;
     return (uint8_t)std::lround(v * 255);
 }
 
 }  // namespace
 
-content_image DrawLogo() {
+content_image DrawLogo()
+{
     canvas c = NewCanvas(1920, 1080);
     cairo_t* cr = c.cr;
     FadingLine(cr, 360, 1560, 372, 4, {0.5, 0.9, 1.0, 0.9});
@@ -87,7 +101,8 @@ content_image DrawLogo() {
     return FinishCanvas(c);
 }
 
-content_image DrawIntroCaption(int n) {
+content_image DrawIntroCaption(int n)
+{
     static const char* const captions[3] = {
         "a camera that forgets nothing",
         "a skull that remembers everything",
@@ -99,7 +114,8 @@ content_image DrawIntroCaption(int n) {
     return FinishCanvas(c);
 }
 
-content_image DrawTitle() {
+content_image DrawTitle()
+{
     canvas c = NewCanvas(1920, 1080);
     cairo_t* cr = c.cr;
     FadingLine(cr, 260, 1660, 250, 3, {1.0, 0.8, 0.5, 0.8});
@@ -111,7 +127,8 @@ content_image DrawTitle() {
     return FinishCanvas(c);
 }
 
-content_image DrawGreetingsScreen() {
+content_image DrawGreetingsScreen()
+{
     canvas c = NewCanvas(1920, 1080);
     cairo_t* cr = c.cr;
     ScreenText(cr, FONT_SANS_BOLD, 120, 960, 230, "GREETINGS", {0.7, 1, 0.9, 1}, {0.2, 0.7, 1, 1}, 14);
@@ -121,12 +138,13 @@ content_image DrawGreetingsScreen() {
         const rgba top = hue(190 + 25 * i, 0.35, 1.0), bottom = hue(190 + 25 * i, 0.75, 0.9);
         ScreenText(cr, FONT_SANS_BOLD, 50, 330 + 420 * col, 400 + 95 * row, greeting_names[i], top, bottom);
     }
-    ScreenText(cr, FONT_SANS, 40, 960, 790, "and everyone who still makes things for the joy of it",
-               {1, 1, 1, 1}, {0.8, 0.85, 0.95, 1});
+    ScreenText(cr, FONT_SANS, 40, 960, 790, "and everyone who still makes things for the joy of it", {1, 1, 1, 1},
+               {0.8, 0.85, 0.95, 1});
     return FinishCanvas(c);
 }
 
-content_image DrawCreditsScreen() {
+content_image DrawCreditsScreen()
+{
     canvas c = NewCanvas(1920, 1080);
     cairo_t* cr = c.cr;
     ScreenText(cr, FONT_SERIF_BOLD, 130, 960, 250, "ORLEM", {1, 0.95, 0.75, 1}, {1, 0.4, 0.15, 1}, 20);
@@ -142,7 +160,8 @@ content_image DrawCreditsScreen() {
     return FinishCanvas(c);
 }
 
-content_image DrawClosingScreen() {
+content_image DrawClosingScreen()
+{
     canvas c = NewCanvas(1920, 1080);
     cairo_t* cr = c.cr;
     ScreenText(cr, FONT_SANS_BOLD, 150, 960, 470, "THAT'S ALL", {1, 1, 1, 1}, {0.55, 0.75, 1, 1}, 12);
@@ -151,11 +170,12 @@ content_image DrawClosingScreen() {
     return FinishCanvas(c);
 }
 
-content_image DrawSubtitleSheet() {
+content_image DrawSubtitleSheet()
+{
     static const char* const lines[6] = {
-        "veldrix presents",         // under the logo
-        "a voxel journey",          // under the title
-        "slowly falling apart",     // with the skull
+        "veldrix presents",           // under the logo
+        "a voxel journey",            // under the title
+        "slowly falling apart",       // with the skull
         "and to everyone we forgot",  // under the greetings screen
         "made with cubes and noise",  // under the credits
         "see you at the next party",  // under the closing screen
@@ -175,7 +195,8 @@ content_image DrawSubtitleSheet() {
     return FinishCanvas(c);
 }
 
-content_image DrawNamesSheet() {
+content_image DrawNamesSheet()
+{
     canvas c = NewCanvas(2048, 2048);
     for (int i = 0; i < 16; i++) {
         const double x = 1024 * (i % 2), y = 256 * (i / 2);
@@ -194,7 +215,8 @@ content_image DrawNamesSheet() {
     return FinishCanvas(c);
 }
 
-content_image DrawFontSheet() {
+content_image DrawFontSheet()
+{
     // Letters are drawn at 44 px with 3 px of glow on each side; the demo
     // sets a spacing of -6, which takes the glow back out of the advance.
     const double size = 44;
@@ -241,7 +263,8 @@ content_image DrawFontSheet() {
     return image;
 }
 
-content_image DrawFloorTexture() {
+content_image DrawFloorTexture()
+{
     // A dark glossy floor with a faint grid, fading out towards the edge of
     // the plane so that its border never shows.
     const int n = 1024, cell = 32;
@@ -264,7 +287,8 @@ content_image DrawFloorTexture() {
     return image;
 }
 
-content_image DrawParticleSprites() {
+content_image DrawParticleSprites()
+{
     const int s = 64;
     content_image image(s, 4 * s);
     for (int k = 0; k < 4; k++)
@@ -274,21 +298,22 @@ content_image DrawParticleSprites() {
                 const double r = std::sqrt(dx * dx + dy * dy);
                 double v = 0;
                 switch (k) {
-                    case 0:  // soft round glow
-                        v = std::exp(-r * r * 5.5);
-                        break;
-                    case 1: {  // glowing square, a cube seen face on
-                        const double m = std::max(std::fabs(dx), std::fabs(dy));
-                        v = 0.85 * (1 - smoothstep(0.5, 0.58, m)) + 0.35 * std::exp(-m * m * 6) * smoothstep(0.5, 0.6, m);
-                        break;
-                    }
-                    case 2:  // ring with a faint core
-                        v = std::exp(-std::pow((r - 0.55) / 0.13, 2)) + 0.3 * std::exp(-r * r * 12);
-                        break;
-                    default:  // four-pointed sparkle
-                        v = std::max(std::exp(-(dx * dx / 0.004 + dy * dy / 0.35)), std::exp(-(dy * dy / 0.004 + dx * dx / 0.35))) +
-                            0.6 * std::exp(-r * r * 14);
-                        break;
+                case 0:  // soft round glow
+                    v = std::exp(-r * r * 5.5);
+                    break;
+                case 1: {  // glowing square, a cube seen face on
+                    const double m = std::max(std::fabs(dx), std::fabs(dy));
+                    v = 0.85 * (1 - smoothstep(0.5, 0.58, m)) + 0.35 * std::exp(-m * m * 6) * smoothstep(0.5, 0.6, m);
+                    break;
+                }
+                case 2:  // ring with a faint core
+                    v = std::exp(-std::pow((r - 0.55) / 0.13, 2)) + 0.3 * std::exp(-r * r * 12);
+                    break;
+                default:  // four-pointed sparkle
+                    v = std::max(std::exp(-(dx * dx / 0.004 + dy * dy / 0.35)),
+                                 std::exp(-(dy * dy / 0.004 + dx * dx / 0.35))) +
+                        0.6 * std::exp(-r * r * 14);
+                    break;
                 }
                 // Nothing reaches the sprite's edge, so filtering never bleeds
                 // into the neighbouring row.

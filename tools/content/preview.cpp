@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-content_image PreviewModel(const std::vector<model_voxel>& voxels) {
+content_image PreviewModel(const std::vector<model_voxel>& voxels)
+{
     const int w = 640, h = 480;
     content_image image(3 * w, h);
     for (int y = 0; y < h; y++)

@@ -3,7 +3,8 @@
 
 double NoteHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
 
-float saw_osc::next(double hz) {
+float saw_osc::next(double hz)
+{
     const double dt = hz / 44100.0;
     double v = 2.0 * phase - 1.0;
     if (phase < dt) {
@@ -18,7 +19,8 @@ float saw_osc::next(double hz) {
     return (float)v;
 }
 
-void svf::set(double hz, double q) {
+void svf::set(double hz, double q)
+{
     if (hz > 20000) hz = 20000;
     if (hz < 10) hz = 10;
     g = (float)std::tan(SYNTH_PI * hz / 44100.0);
@@ -28,7 +30,8 @@ void svf::set(double hz, double q) {
     a3 = g * a2;
 }
 
-void svf::run(float x) {
+void svf::run(float x)
+{
     const float v3 = x - ic2;
     const float v1 = a1 * ic1 + a2 * v3;
     const float v2 = ic2 + a2 * ic1 + a3 * v3;

@@ -15,7 +15,8 @@ double NoteHz(double note);  // MIDI note number, A4 = 69 = 440 Hz
 struct noise_source {
     uint32_t state;
     explicit noise_source(uint32_t seed) : state(seed ? seed : 1) {}
-    float next() {
+    float next()
+    {
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;
@@ -45,7 +46,8 @@ struct stereo_buffer {
     std::vector<float> left, right;
     explicit stereo_buffer(size_t frames) : left(frames, 0.0f), right(frames, 0.0f) {}
     size_t frames() const { return left.size(); }
-    void add(size_t i, float l, float r) {
+    void add(size_t i, float l, float r)
+    {
         if (i < left.size()) left[i] += l, right[i] += r;
     }
 };

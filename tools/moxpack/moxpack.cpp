@@ -5,20 +5,24 @@
 #include <cstring>
 #include <string>
 
-static int usage() {
-    fputs("usage: moxpack create [--host HOST] IMAGE DIR   pack every file under DIR\n"
-          "       moxpack list IMAGE                       show and check the table\n"
-          "       moxpack extract IMAGE DIR                unpack every entry below DIR\n",
-          stderr);
+static int usage()
+{
+    fputs(
+        "usage: moxpack create [--host HOST] IMAGE DIR   pack every file under DIR\n"
+        "       moxpack list IMAGE                       show and check the table\n"
+        "       moxpack extract IMAGE DIR                unpack every entry below DIR\n",
+        stderr);
     return 2;
 }
 
-static int fail(const std::string& error) {
+static int fail(const std::string& error)
+{
     fprintf(stderr, "moxpack: %s\n", error.c_str());
     return 1;
 }
 
-static int list(const char* image) {
+static int list(const char* image)
+{
     moxpack::Table t;
     std::vector<std::string> problems;
     std::string error;
@@ -37,7 +41,8 @@ static int list(const char* image) {
     return 0;
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 3) return usage();
     const std::string command = argv[1];
     std::string error;
@@ -53,7 +58,6 @@ int main(int argc, char** argv) {
         return moxpack::create(argv[at], argv[at + 1], host, error) ? 0 : fail(error);
     }
     if (command == "list" && argc == 3) return list(argv[2]);
-    if (command == "extract" && argc == 4)
-        return moxpack::extract(argv[2], argv[3], error) ? 0 : fail(error);
+    if (command == "extract" && argc == 4) return moxpack::extract(argv[2], argv[3], error) ? 0 : fail(error);
     return usage();
 }

@@ -27,7 +27,8 @@ using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 File open_file(const std::string& path, const char* mode) { return File(fopen(path.c_str(), mode), fclose); }
 
-void put32(std::string& out, uint32_t v) {
+void put32(std::string& out, uint32_t v)
+{
     for (int i = 0; i < 4; i++) out += (char)(v >> (8 * i) & 0xFF);
 }
 
@@ -35,11 +36,13 @@ uint32_t get32(const unsigned char* p) { return (uint32_t)getint(p); }
 
 // Printable ASCII only: anything else would not survive the trip through
 // other systems' file names and listings.
-bool printable_ascii(const std::string& s) {
+bool printable_ascii(const std::string& s)
+{
     return std::all_of(s.begin(), s.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
 }
 
-std::string lowered(const std::string& s) {
+std::string lowered(const std::string& s)
+{
     std::string out(s.size(), 0);
     file_downcase(out.data(), s.data(), (int)s.size());
     return out;
@@ -51,7 +54,8 @@ struct Source {
     uint64_t size;
 };
 
-bool collect(const fs::path& root, const fs::path& skip, std::vector<Source>& out, std::string& error) {
+bool collect(const fs::path& root, const fs::path& skip, std::vector<Source>& out, std::string& error)
+{
     std::error_code ec;
     if (!fs::is_directory(root, ec)) {
         error = root.string() + ": not a directory";
@@ -89,7 +93,8 @@ bool collect(const fs::path& root, const fs::path& skip, std::vector<Source>& ou
     return true;
 }
 
-bool copy_into(FILE* out, const fs::path& from, uint64_t expected, std::string& error) {
+bool copy_into(FILE* out, const fs::path& from, uint64_t expected, std::string& error)
+{
     File in = open_file(from.string(), "rb");
     if (!in) {
         error = from.string() + ": " + strerror(errno);
@@ -111,7 +116,8 @@ bool copy_into(FILE* out, const fs::path& from, uint64_t expected, std::string& 
     return true;
 }
 
-bool write_image(FILE* out, const std::vector<Source>& files, const std::string& host, std::string& error) {
+bool write_image(FILE* out, const std::vector<Source>& files, const std::string& host, std::string& error)
+{
     uint64_t start = 0;
     if (!host.empty()) {
         std::error_code ec;
@@ -163,7 +169,8 @@ bool write_image(FILE* out, const std::vector<Source>& files, const std::string&
 
 }  // namespace
 
-bool create(const std::string& image, const std::string& dir, const std::string& host, std::string& error) {
+bool create(const std::string& image, const std::string& dir, const std::string& host, std::string& error)
+{
     std::vector<Source> files;
     std::error_code ec;
     const fs::path target = fs::exists(image, ec) ? fs::path(image) : fs::path();
@@ -192,7 +199,8 @@ bool create(const std::string& image, const std::string& dir, const std::string&
     return ok;
 }
 
-bool read_table(const std::string& image, Table& t, std::vector<std::string>& problems, std::string& error) {
+bool read_table(const std::string& image, Table& t, std::vector<std::string>& problems, std::string& error)
+{
     File f = open_file(image, "rb");
     if (!f) {
         error = image + ": " + strerror(errno);
@@ -202,8 +210,7 @@ bool read_table(const std::string& image, Table& t, std::vector<std::string>& pr
     t = Table{};
     t.file_size = (uint64_t)ftello(f.get());
     auto read_at = [&](uint64_t at, void* into, size_t n) {
-        return at + n <= t.file_size && fseeko(f.get(), (off_t)at, SEEK_SET) == 0 &&
-               fread(into, 1, n, f.get()) == n;
+        return at + n <= t.file_size && fseeko(f.get(), (off_t)at, SEEK_SET) == 0 && fread(into, 1, n, f.get()) == n;
     };
 
     unsigned char b[12];
@@ -265,8 +272,10 @@ bool read_table(const std::string& image, Table& t, std::vector<std::string>& pr
         if (e.name != lowered(e.name)) problem(e, "name has upper-case letters and can never be found");
         if (e.offset < at) problem(e, "offset " + std::to_string(e.offset) + " lies inside the header or table");
         if (e.offset > t.file_size) problem(e, "offset " + std::to_string(e.offset) + " lies past the end of the file");
-        if (end < e.offset) problem(e, "data ends (at " + std::to_string(end) + ") before it starts");
-        else e.size = end - e.offset;
+        if (end < e.offset)
+            problem(e, "data ends (at " + std::to_string(end) + ") before it starts");
+        else
+            e.size = end - e.offset;
     }
     if (t.romsize > t.file_size)
         problems.push_back("romsize " + std::to_string(t.romsize) + " lies past the end of the file (" +
@@ -274,7 +283,8 @@ bool read_table(const std::string& image, Table& t, std::vector<std::string>& pr
     return true;
 }
 
-bool extract(const std::string& image, const std::string& dir, std::string& error) {
+bool extract(const std::string& image, const std::string& dir, std::string& error)
+{
     Table t;
     std::vector<std::string> problems;
     if (!read_table(image, t, problems, error)) return false;

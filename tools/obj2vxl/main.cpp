@@ -15,7 +15,8 @@
 // What the converter passes over in silence, said for the modeller: an
 // export whose cubes are objects rather than groups gives no voxels, and
 // materials that do not name their colour leave cubes in the last colour.
-static void explain(const char* path, int written) {
+static void explain(const char* path, int written)
+{
     FILE* f = fopen(path, "rb");
     if (!f) return;
     char line[256];
@@ -33,16 +34,19 @@ static void explain(const char* path, int written) {
     }
     fclose(f);
     if (written == 0 && groups == 0 && objects > 0)
-        printf("obj2vxl: %s: %d objects ('o') but no groups ('g'): each cube must be a group of its own; export "
-               "the model with its objects as OBJ groups\n",
-               path, objects);
+        printf(
+            "obj2vxl: %s: %d objects ('o') but no groups ('g'): each cube must be a group of its own; export "
+            "the model with its objects as OBJ groups\n",
+            path, objects);
     if (unnamed)
-        printf("obj2vxl: %s: %d materials (the first %s) do not name a colour as RGB_red_green_blue, 0..255: "
-               "their cubes keep the colour before them\n",
-               path, unnamed, material.c_str());
+        printf(
+            "obj2vxl: %s: %d materials (the first %s) do not name a colour as RGB_red_green_blue, 0..255: "
+            "their cubes keep the colour before them\n",
+            path, unnamed, material.c_str());
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 4) {
         fprintf(stderr, "usage: obj2vxl INPUT.obj SWAP OUTPUT.vxl\n");
         return 2;

@@ -17,7 +17,8 @@
 static const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
 
 // One line of the text, split into words.
-static std::vector<std::string> words(const std::string& line) {
+static std::vector<std::string> words(const std::string& line)
+{
     std::vector<std::string> out;
     size_t at = 0;
     while (at < line.size()) {
@@ -30,7 +31,8 @@ static std::vector<std::string> words(const std::string& line) {
     return out;
 }
 
-static bool parseint(const std::string& word, long lo, long hi, long* value) {
+static bool parseint(const std::string& word, long lo, long hi, long* value)
+{
     errno = 0;
     char* end = nullptr;
     long v = strtol(word.c_str(), &end, 10);
@@ -39,7 +41,8 @@ static bool parseint(const std::string& word, long lo, long hi, long* value) {
     return true;
 }
 
-static bool parsedouble(const std::string& word, double* value) {
+static bool parsedouble(const std::string& word, double* value)
+{
     errno = 0;
     char* end = nullptr;
     double v = strtod(word.c_str(), &end);
@@ -48,14 +51,15 @@ static bool parsedouble(const std::string& word, double* value) {
     return true;
 }
 
-int timingtool_readtext(const std::string& text, std::string* error) {
+int timingtool_readtext(const std::string& text, std::string* error)
+{
     memset(demotiming_numevents, 0, sizeof demotiming_numevents);
     memset(demotiming_event, 0, sizeof demotiming_event);
 
-    int track = -1;        // the track being read
-    long expected = 0;     // its event count
-    long seen = 0;         // events read of it
-    int trackline = 0;     // the line of its header
+    int track = -1;     // the track being read
+    long expected = 0;  // its event count
+    long seen = 0;      // events read of it
+    int trackline = 0;  // the line of its header
     int lineno = 0;
     auto fail = [&](int line, const std::string& message) {
         *error = message;
@@ -76,15 +80,14 @@ int timingtool_readtext(const std::string& text, std::string* error) {
 
         if (w[0] == "track") {
             if (!trackdone())
-                return fail(trackline, "track " + std::to_string(track) + " has " + std::to_string(seen) +
-                                           " of its " + std::to_string(expected) + " events");
+                return fail(trackline, "track " + std::to_string(track) + " has " + std::to_string(seen) + " of its " +
+                                           std::to_string(expected) + " events");
             long number, count;
             if (w.size() != 4 || w[2] != "events" || !parseint(w[1], 0, 3, &number))
                 return fail(lineno, "expected 'track N events COUNT' with N 0..3");
             if (number != track + 1)
                 return fail(lineno, "expected track " + std::to_string(track + 1) + ": tracks come in order 0..3");
-            if (!parseint(w[3], 0, DEMOTIMING_MAXEVENTS, &count))
-                return fail(lineno, "event count must be 0..256");
+            if (!parseint(w[3], 0, DEMOTIMING_MAXEVENTS, &count)) return fail(lineno, "event count must be 0..256");
             track = (int)number;
             expected = count;
             seen = 0;
@@ -93,8 +96,8 @@ int timingtool_readtext(const std::string& text, std::string* error) {
         } else if (w[0] == "event") {
             if (track < 0) return fail(lineno, "an event before the first 'track' line");
             if (seen == expected)
-                return fail(lineno, "track " + std::to_string(track) + " has only " + std::to_string(expected) +
-                                        " events");
+                return fail(lineno,
+                            "track " + std::to_string(track) + " has only " + std::to_string(expected) + " events");
             long index, units;
             if (w.size() < 3 || w.size() > 4 || !parseint(w[1], 0, DEMOTIMING_MAXEVENTS - 1, &index))
                 return fail(lineno, "expected 'event INDEX UNITS [SECONDS]'");
@@ -106,8 +109,8 @@ int timingtool_readtext(const std::string& text, std::string* error) {
                 if (!parsedouble(w[3], &seconds)) return fail(lineno, "seconds '" + w[3] + "' is not a number");
                 // Both columns given: they must say the same, or one was edited alone.
                 if (fabs(seconds * UNITS_PER_SECOND - (double)units) > 0.5)
-                    return fail(lineno, w[2] + " units is " + std::to_string(units / UNITS_PER_SECOND) +
-                                            " s, not " + w[3] + " s");
+                    return fail(lineno, w[2] + " units is " + std::to_string(units / UNITS_PER_SECOND) + " s, not " +
+                                            w[3] + " s");
             }
             demotiming_event[track][seen++] = (int32_t)units;
         } else {

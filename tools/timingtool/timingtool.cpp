@@ -26,7 +26,8 @@ static const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
 static const char* HEADER =
     "# sync table: per track, each event's time in timing units and in seconds (22050 units a second)";
 
-static int usage() {
+static int usage()
+{
     fprintf(stderr,
             "usage: timingtool dump timing.dat\n"
             "       timingtool build TEXT timing.dat\n"
@@ -34,7 +35,8 @@ static int usage() {
     return 2;
 }
 
-static bool readfile(const char* path, std::vector<unsigned char>& bytes) {
+static bool readfile(const char* path, std::vector<unsigned char>& bytes)
+{
     FILE* f = fopen(path, "rb");
     if (!f) return false;
     unsigned char chunk[65536];
@@ -44,11 +46,13 @@ static bool readfile(const char* path, std::vector<unsigned char>& bytes) {
     return true;
 }
 
-static int32_t get32(const unsigned char* p) {
+static int32_t get32(const unsigned char* p)
+{
     return (int32_t)((uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24);
 }
 
-static int dump(const char* path) {
+static int dump(const char* path)
+{
     // Checked here first, so the demo's loader has nothing to say about it.
     std::vector<unsigned char> file;
     if (!readfile(path, file)) {
@@ -63,8 +67,8 @@ static int dump(const char* path) {
     for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
         int32_t count = get32(file.data() + 4 * track);
         if (count < 0 || count > DEMOTIMING_MAXEVENTS) {
-            fprintf(stderr, "timingtool: %s: track %d claims %d events, outside 0..%d\n", path, track,
-                    (int)count, (int)DEMOTIMING_MAXEVENTS);
+            fprintf(stderr, "timingtool: %s: track %d claims %d events, outside 0..%d\n", path, track, (int)count,
+                    (int)DEMOTIMING_MAXEVENTS);
             return 1;
         }
     }
@@ -80,7 +84,8 @@ static int dump(const char* path) {
     return 0;
 }
 
-static int build(const char* textpath, const char* outpath) {
+static int build(const char* textpath, const char* outpath)
+{
     std::vector<unsigned char> bytes;
     if (!readfile(textpath, bytes)) {
         fprintf(stderr, "timingtool: %s: %s\n", textpath, strerror(errno));
@@ -102,7 +107,8 @@ static int build(const char* textpath, const char* outpath) {
     return 0;
 }
 
-static int beats(const char* path) {
+static int beats(const char* path)
+{
     LinkedFile file(path, "music.wav");
     if (file.name.empty()) {
         fprintf(stderr, "timingtool: %s: %s\n", path, strerror(errno));
@@ -135,8 +141,9 @@ static int beats(const char* path) {
     }
     Soundsystem_PlaySound(&music, 0);
     const double units_per_second = (double)music.frequency * music.channels / 4.0;
-    printf("# block, music time after it (units, seconds), probe energies x 0.0002 at 1306 and 1531 Hz, "
-           "beat when their sum passes 1000\n");
+    printf(
+        "# block, music time after it (units, seconds), probe energies x 0.0002 at 1306 and 1531 Hz, "
+        "beat when their sum passes 1000\n");
     int block = 0;
     // Every block of the ring is a whole number of 2048-byte steps, so one
     // step finishes at most one block.
@@ -157,7 +164,8 @@ static int beats(const char* path) {
     return 0;
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc == 3 && strcmp(argv[1], "dump") == 0) return dump(argv[2]);
     if (argc == 4 && strcmp(argv[1], "build") == 0) return build(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "beats") == 0) return beats(argv[2]);
