@@ -13,6 +13,10 @@
 #include "engine/platform/driver.h"
 #include "tools/capture/capture.h"
 
+// The platform layer links against a program's coremain; this one never
+// runs it.
+int coremain(int, char**) { return 0; }
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     if (!freopen("/dev/null", "w", stdout) || !freopen("/dev/null", "w", stderr)) return 1;
