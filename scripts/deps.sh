@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when
-# any is missing; `deps.sh windows` adds those of the Windows build. Safe to
+# any is missing; `deps.sh windows` adds those of the Windows build, `deps.sh
+# release` what the Linux release takes (Debian's source of SDL2); both may
+# be named. Safe to
 # run again: it does nothing when all are there.
 set -euo pipefail
 
@@ -18,13 +20,28 @@ packages=(
   libstb-dev                     # stb_image, the TGA benchmark's reference decoder
 )
 
+wants=" $* "
 # The Windows build (scripts/windows.sh) and its checks under Wine.
-if [ "${1:-}" = windows ]; then
+if [[ $wants == *" windows "* ]]; then
   packages+=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64   # the 32-bit and 64-bit cross compilers
     googletest                                # GoogleTest's sources, built for Windows
     wine64 zip file
   )
+fi
+
+# The Linux release (scripts/release.sh) builds SDL2 from Debian's source.
+if [[ $wants == *" release "* ]]; then
+  packages+=(dpkg-dev xvfb xdotool)
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    . /etc/os-release
+    echo "adding Debian's source packages for ${VERSION_CODENAME} (SDL2's source)"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      "$VERSION_CODENAME" | $sudo tee /etc/apt/sources.list.d/mox-debian-src.sources >/dev/null
+    $sudo apt-get update -qq
+  fi
 fi
 
 missing=()

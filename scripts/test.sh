@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The whole suite: installs what is missing, then builds and runs the tests
-# plainly, under AddressSanitizer and UndefinedBehaviorSanitizer, the threaded
-# tests under ThreadSanitizer, every fuzz target for a bounded time, and the
-# Windows build with its checks under Wine.
+# plainly, the Linux release played from an unpacked folder, the tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
+# ThreadSanitizer, every fuzz target for a bounded time, and the Windows
+# build with its checks under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh windows
+scripts/deps.sh windows release
 
 jobs=$(nproc)
 run_ctest() { (cd "$1" && ctest --output-on-failure -j "$jobs" ${2:+-L "$2"} --timeout 600); }
@@ -13,6 +14,10 @@ run_ctest() { (cd "$1" && ctest --output-on-failure -j "$jobs" ${2:+-L "$2"} --t
 echo "== tests"
 scripts/build.sh build
 run_ctest build
+
+echo "== the Linux release, unpacked and played where there is no build tree"
+scripts/release.sh
+tests/release/check_release.sh orlem-linux-x86_64.tar.gz
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 (

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds the Linux release, orlem-linux-x86_64.tar.gz in this folder (beside
+# the Windows zips of scripts/windows.sh): orlem, orlem-capture, orlem.dat,
+# timing.dat, README.txt and SHA256SUMS in a folder of their own. SDL2 is
+# built from Debian's source as a static library whose video and sound
+# drivers load the system's libraries when they run (X11 or Wayland, ALSA or
+# PulseAudio), and is linked in with GLEW, so the programs need nothing but
+# glibc, libstdc++ and the system's OpenGL. `release.sh --windows` builds
+# the Windows zips as well.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+scripts/deps.sh release
+[ "${1:-}" = --windows ] && scripts/windows.sh
+scripts/build.sh build   # the content: build/demo/orlem.dat and timing.dat
+
+# SDL2 from Debian's source, once: the package's own headers and build
+# dependencies are what libsdl2-dev installed.
+sdl=$root/build-sdl2
+if [ ! -f "$sdl/install/lib/libSDL2.a" ]; then
+  rm -rf "$sdl" && mkdir -p "$sdl"
+  (cd "$sdl" && apt-get source -qq --download-only libsdl2 >/dev/null)
+  tar xzf "$sdl"/libsdl2_*.orig.tar.gz -C "$sdl"
+  cmake -S "$(echo "$sdl"/SDL2-*)" -B "$sdl/build" -DCMAKE_BUILD_TYPE=Release -DSDL_SHARED=OFF -DSDL_STATIC=ON \
+        -DSDL_TEST=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=ON -DCMAKE_INSTALL_PREFIX="$sdl/install" >/dev/null
+  cmake --build "$sdl/build" -j "$(nproc)" >/dev/null
+  cmake --install "$sdl/build" >/dev/null
+fi
+
+# The demo and the capture tool alone, optimised, SDL2 and GLEW linked in.
+scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DMOX_SDL2_STATIC="$sdl/install" \
+                 "-DMOX_PARTS=core;sound;engine/platform;engine/video;engine/image;demo;tools;capture"
+
+name=orlem-linux-x86_64
+stage=build-release/$name
+rm -rf "$stage" "$name.tar.gz"
+mkdir -p "$stage"
+cp build-release/demo/orlem build-release/demo/orlem-capture build/demo/orlem.dat build/demo/timing.dat "$stage/"
+strip "$stage/orlem" "$stage/orlem-capture"
+cat > "$stage/README.txt" <<'TEXT'
+VELDRIX - ORLEM
+
+Keep the files of this folder together and start ./orlem. It plays full
+screen at 1920 x 1080 where the display offers that mode, and elsewhere full
+screen at the desktop's own size with the picture scaled. Escape ends it.
+
+  ./orlem --window      plays in a window that fits the desktop
+  ./orlem --help        lists the options
+  ./orlem-capture orlem.mp4    renders the demo to a video (needs ffmpeg)
+
+It needs a 64-bit Linux of Debian 12's age or newer with OpenGL 2.0 (any
+graphics driver of the last fifteen years, or Mesa's software renderer),
+X11 or Wayland, and plays its music through ALSA or PulseAudio; without a
+sound device it plays on in silence. A slow machine shows the same show
+with fewer frames. SHA256SUMS holds the files' checksums
+(sha256sum -c SHA256SUMS).
+TEXT
+(cd "$stage" && sha256sum orlem orlem-capture orlem.dat timing.dat README.txt > SHA256SUMS)
+tar czf "$name.tar.gz" -C build-release "$name"
+echo "$name.tar.gz: $(du -h "$name.tar.gz" | cut -f1), needs: $(readelf -d "$stage/orlem" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | tr '\n' ' ')"
