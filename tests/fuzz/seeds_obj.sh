@@ -13,4 +13,6 @@ cube() {  # cube NAME R G B X
 }
 { echo "# exported"; echo "mtllib cubes.mtl"; cube a 255 0 0 0; cube b 0 0 255 2; } > "$out/cubes.obj"
 sed 's/$/\r/' "$out/cubes.obj" > "$out/crlf.obj"
-{ cube short 10 20 30 0 | head -n 7; cube long 1 2 3 4; echo "v 9 9 9"; } > "$out/uneven.obj"
+cube short 10 20 30 0 > "$out/short.part"
+{ sed -n 1,7p "$out/short.part"; cube long 1 2 3 4; echo "v 9 9 9"; } > "$out/uneven.obj"
+rm "$out/short.part"
