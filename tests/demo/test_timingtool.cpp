@@ -1,5 +1,5 @@
 // timingtool as it is run: text to table and back, refusals with line
-// numbers, and the beat listing over a WAV file.
+// numbers, the beat listing over a WAV file, and the plot.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +8,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>  // reads the plots back
 
 namespace {
 
@@ -133,19 +136,17 @@ TEST(TimingTool, DumpRefusesFilesThatAreNotSyncTables)
     EXPECT_EQ(tool("frobnicate").status, 2);
 }
 
-// A WAV of 16-bit stereo: 10 blocks of 2048 frames, a loud tone in the first
-// five and silence after. Read as the probe reads the mix (left and right
-// alternating), a 2612 Hz tone in both channels sits at 1306 Hz.
-TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies)
+// A WAV of 16-bit stereo at 44100 Hz: `frames` frames, a loud 2612 Hz tone
+// in the first `tone` of them and silence after.
+std::string tonewav(int frames, int tone)
 {
-    const int frames = 2048 * 10;
-    std::vector<unsigned char> wav;
+    std::string wav;
     auto put = [&](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; i++) wav.push_back((unsigned char)(v >> (8 * i)));
+        for (int i = 0; i < bytes; i++) wav += char(v >> (8 * i));
     };
-    for (const char* t : {"RIFF"}) wav.insert(wav.end(), t, t + 4);
+    wav += "RIFF";
     put(36 + frames * 4, 4);
-    for (const char* t : {"WAVE", "fmt "}) wav.insert(wav.end(), t, t + 4);
+    wav += "WAVEfmt ";
     put(16, 4);
     put(1, 2);
     put(2, 2);
@@ -153,14 +154,24 @@ TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies)
     put(176400, 4);
     put(4, 2);
     put(16, 2);
-    wav.insert(wav.end(), {'d', 'a', 't', 'a'});
+    wav += "data";
     put(frames * 4, 4);
     for (int i = 0; i < frames; i++) {
-        int16_t v = i < frames / 2 ? (int16_t)lround(16000 * sin(2 * M_PI * 2612.0 * i / 44100.0)) : 0;
+        int16_t v = i < tone ? (int16_t)lround(16000 * sin(2 * M_PI * 2612.0 * i / 44100.0)) : 0;
         put((uint16_t)v, 2);
         put((uint16_t)v, 2);
     }
-    spill("Tone.WAV", std::string(wav.begin(), wav.end()));  // any spelling of a name plays
+    return wav;
+}
+
+// 10 blocks of 2048 frames, the tone in the first five. Read as the probe
+// reads the mix (left and right alternating), a 2612 Hz tone in both
+// channels sits at 1306 Hz.
+TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies)
+{
+    const int frames = 2048 * 10;
+    const std::string wav = tonewav(frames, frames / 2);
+    spill("Tone.WAV", wav);  // any spelling of a name plays
 
     result r = tool("beats Tone.WAV");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -188,6 +199,75 @@ TEST(TimingTool, BeatsListsEveryMixedBlockWithItsProbeEnergies)
             EXPECT_EQ(e1 + e2, 0.0) << rows[i];
         }
     }
+}
+
+// The plot: each scene event a mark on the pixel column its time gives,
+// each pulse a tick, with music or without; a span shows only its own.
+struct picture {
+    int w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+    const unsigned char* at(int x, int y) const { return &rgb[(size_t(y) * w + x) * 3]; }
+};
+
+picture readpng(const char* name)
+{
+    picture p;
+    int n = 0;
+    unsigned char* px = stbi_load(name, &p.w, &p.h, &n, 3);
+    if (px) p.rgb.assign(px, px + size_t(p.w) * p.h * 3);
+    stbi_image_free(px);
+    return p;
+}
+
+bool orange(const unsigned char* c) { return c[0] > 240 && c[1] > 150 && c[1] < 175 && c[2] < 20; }
+bool green(const unsigned char* c) { return c[0] < 40 && c[1] > 200 && c[2] > 100 && c[2] < 130; }
+
+TEST(TimingTool, PlotPutsEveryMarkOnTheColumnItsTimeGives)
+{
+    // Scene events at 0, 1.5, 4 and 9 s, pulses at 2 and 3 s; no music.
+    spill("plot.txt", std::string(HEADER) +
+                          "track 0 events 4\nevent 0 0\nevent 1 33075\nevent 2 88200\nevent 3 198450\n"
+                          "track 1 events 2\nevent 0 44100\nevent 1 66150\ntrack 2 events 0\ntrack 3 events 0\n");
+    ASSERT_EQ(tool("build plot.txt plot.dat").status, 0);
+    struct Span {
+        const char* args;
+        double from, to;
+    };
+    for (const Span& s : {Span{"", 0, 10}, Span{" --from 1 --to 5", 1, 5}}) {
+        result r = tool(std::string("plot plot.dat plot.png") + s.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const picture p = readpng("plot.png");
+        ASSERT_EQ(p.w, 1920);
+        ASSERT_EQ(p.h, 600);
+        auto column = [&](double t) { return 70 + int(std::lround((t - s.from) * (1920 - 70 - 30) / (s.to - s.from))); };
+        for (double t : {0.0, 1.5, 4.0, 9.0}) {
+            const bool shown = t >= s.from && t <= s.to;
+            const int x = column(std::max(s.from, std::min(s.to, t)));
+            EXPECT_EQ(orange(p.at(x, 200)), shown) << "scene mark at " << t << " s" << s.args;
+            if (shown) {
+                EXPECT_FALSE(orange(p.at(x - 2, 200)));
+                EXPECT_FALSE(orange(p.at(x + 2, 200)));
+            }
+        }
+        for (double t : {2.0, 3.0}) EXPECT_TRUE(green(p.at(column(t), 370))) << "pulse at " << t << " s" << s.args;
+        // Without music the envelope's band is empty between the marks.
+        EXPECT_EQ(p.at(column(3.5), 212)[0], p.at(column(3.5), 100)[0]);
+    }
+
+    // With music: the envelope where it plays (a tone, then silence), the
+    // marks over it all the same.
+    spill("plottone.wav", tonewav(44100 * 2, 44100));  // a second of tone, a second of silence
+    result r = tool("plot plot.dat plottone.wav withmusic.png --to 10");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const picture p = readpng("withmusic.png");
+    auto column = [](double t) { return 70 + int(std::lround(t * (1920 - 70 - 30) / 10)); };
+    const unsigned char* band = p.at(column(0.3), 195);
+    const unsigned char* quiet = p.at(column(1.6), 195);
+    EXPECT_GT(band[2], 150) << "no envelope under the tone";
+    EXPECT_LT(quiet[2], 60) << "an envelope after the music";
+    EXPECT_TRUE(orange(p.at(column(1.5), 195)));
+    EXPECT_EQ(tool("plot missing.dat out.png").status, 1);
+    EXPECT_EQ(tool("plot plot.dat out.png --to 0").status, 2);
 }
 
 TEST(TimingTool, BeatsRefusesWhatItCannotPlay)

@@ -3,6 +3,8 @@
 //   timingtool dump timing.dat          every track's events, in units and seconds
 //   timingtool build TEXT timing.dat    the reverse; bad text is refused by line
 //   timingtool beats music.wav          the probe energies of every mixed block
+//   timingtool plot timing.dat [music.wav] timeline.png [--from T] [--to T] [--size WxH]
+//                                       a picture of the table over the music
 // The table is the demo's own (LoadTiming/SaveTiming); the music is played
 // through the offline output exactly as the demo's mixer would play it.
 #include <sys/stat.h>
@@ -20,6 +22,8 @@
 #include "sound/audiodriver.h"
 #include "sound/coresound.h"
 #include "tools/linkedfile.h"
+#include "tools/timingtool/musicblocks.h"
+#include "tools/timingtool/plot.h"
 #include "tools/timingtool/timingtext.h"
 
 static const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
@@ -31,7 +35,8 @@ static int usage()
     fprintf(stderr,
             "usage: timingtool dump timing.dat\n"
             "       timingtool build TEXT timing.dat\n"
-            "       timingtool beats music.wav\n");
+            "       timingtool beats music.wav\n"
+            "       timingtool plot timing.dat [music.wav] timeline.png [--from T] [--to T] [--size WxH]\n");
     return 2;
 }
 
@@ -109,59 +114,45 @@ static int build(const char* textpath, const char* outpath)
 
 static int beats(const char* path)
 {
-    LinkedFile file(path, "music.wav");
-    if (file.name.empty()) {
-        fprintf(stderr, "timingtool: %s: %s\n", path, strerror(errno));
+    std::vector<musicblock> blocks;
+    std::string error;
+    if (!MixMusicBlocks(path, &blocks, &error)) {
+        fprintf(stderr, "timingtool: %s: %s\n", path, error.c_str());
         return 1;
     }
-    if (!corefile_mountimage(file.dir.c_str(), COREFILE_DIRECTORY)) {
-        fprintf(stderr, "timingtool: %s: cannot mount the directory\n", file.dir.c_str());
-        return 1;
+    printf("# block, music time after it (units, seconds), probe energies x 0.0002 at 1306 and 1531 Hz, "
+           "beat when their sum passes 1000\n");
+    for (size_t i = 0; i < blocks.size(); i++) {
+        const musicblock& b = blocks[i];
+        printf("block %6d  t %9d  %10.3f s  e1306 %12.1f  e1531 %12.1f  %s\n", int(i), int(b.units), b.seconds,
+               b.e1306, b.e1531, b.e1306 + b.e1531 > 1000.0f ? "beat" : "-");
     }
-    const std::string& name = file.name;
-
-    // As the demo: 44100 Hz 16-bit stereo, full volume, the music played once.
-    audiodriver_setoutput(AUDIODRIVER_OFFLINE);
-    Soundsystem_Init(44100, 16, 2);
-    s_sound music{};
-    Soundsystem_LoadSound(name.c_str(), &music);
-    if (!music.data) {
-        if (const char* why = Soundsystem_WAVProblem(name.c_str()))
-            fprintf(stderr, "timingtool: %s; %s\n", why, Soundsystem_WAVRemedy());
-        else
-            fprintf(stderr, "timingtool: %s: no sound loaded\n", path);
-        Soundsystem_CloseAudio();
-        return 1;
-    }
-    if (music.step == 0) {
-        fprintf(stderr, "timingtool: %s: a sample rate of %u Hz never plays\n", path, (unsigned)music.frequency);
-        Soundsystem_DeleteSound(&music);
-        Soundsystem_CloseAudio();
-        return 1;
-    }
-    Soundsystem_PlaySound(&music, 0);
-    const double units_per_second = (double)music.frequency * music.channels / 4.0;
-    printf(
-        "# block, music time after it (units, seconds), probe energies x 0.0002 at 1306 and 1531 Hz, "
-        "beat when their sum passes 1000\n");
-    int block = 0;
-    // Every block of the ring is a whole number of 2048-byte steps, so one
-    // step finishes at most one block.
-    while (music.playing) {
-        if (audiodriver_offline_play(nullptr, 2048) == 0) continue;
-        // As the demo's beat detector: scaled in double, each stored as a float.
-        float e1 = (float)(Soundsystem_DetectFrequency(1306.0f) * 0.0002);
-        float e2 = (float)(Soundsystem_DetectFrequency(1531.0f) * 0.0002);
-        int32_t t = (int32_t)(uint32_t)(Soundsystem_GetSoundOffset(music) >> 10);
-        if (!music.playing) t = (int32_t)(uint32_t)(((uint64_t)music.length * 256) >> 10);
-        printf("block %6d  t %9d  %10.3f s  e1306 %12.1f  e1531 %12.1f  %s\n", block, (int)t,
-               units_per_second > 0 ? t / units_per_second : 0.0, e1, e2, e1 + e2 > 1000.0f ? "beat" : "-");
-        block++;
-    }
-    Soundsystem_DeleteSound(&music);
-    Soundsystem_CloseAudio();
-    corefile_closeimage();
     return 0;
+}
+
+// plot TABLE [MUSIC] OUT.png [--from T] [--to T] [--size WxH]
+static int plot(int argc, char** argv)
+{
+    std::vector<const char*> files;
+    plot_options o;
+    for (int i = 2; i < argc; i++) {
+        const std::string a = argv[i];
+        double* seconds = a == "--from" ? &o.from : a == "--to" ? &o.to : nullptr;
+        if (seconds) {
+            char* end = nullptr;
+            if (i + 1 >= argc) return usage();
+            *seconds = strtod(argv[++i], &end);
+            if (*end || !(*seconds >= 0) || *seconds > 86400) return usage();
+        } else if (a == "--size") {
+            if (i + 1 >= argc || sscanf(argv[++i], "%dx%d", &o.width, &o.height) != 2 || o.width < 400 ||
+                o.height < 480 || o.width > 16384 || o.height > 4096)
+                return usage();
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (files.size() < 2 || files.size() > 3 || (o.to >= 0 && o.to <= o.from)) return usage();
+    return timingtool_plot(files[0], files.size() == 3 ? files[1] : nullptr, files.back(), o);
 }
 
 int main(int argc, char** argv)
@@ -169,5 +160,6 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], "dump") == 0) return dump(argv[2]);
     if (argc == 4 && strcmp(argv[1], "build") == 0) return build(argv[2], argv[3]);
     if (argc == 3 && strcmp(argv[1], "beats") == 0) return beats(argv[2]);
+    if (argc >= 4 && strcmp(argv[1], "plot") == 0) return plot(argc, argv);
     return usage();
 }
