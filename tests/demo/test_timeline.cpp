@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -800,6 +801,73 @@ TEST_F(Timeline, StillsAloneAreTheWholeRunsStillsByteForByte)
         EXPECT_GT(alone.size(), 1000u) << still;
         EXPECT_TRUE(alone == slurp(dir / "stills" / still)) << still << " differs from the whole run's";
     }
+}
+
+// OUT's extension picks the container and codecs. Each format is written
+// bit-exact (two captures, the same bytes), and its sound track is the
+// offline mix: the picture's length to within one of its codec's frames,
+// and in FLAC sample for sample.
+TEST_F(Timeline, EachVideoFormatIsTheSameBytesTwiceWithTheMixedSound)
+{
+    struct Format {
+        const char* extension;
+        std::string video, audio;
+        int rate, frame;  // the sound's sample rate, and its codec's frame in samples
+    };
+    const Format formats[] = {{"mp4", "h264", "aac", 44100, 1024},
+                              {"webm", "vp9", "opus", 48000, 960},
+                              {"mkv", "h264", "flac", 44100, 0}};
+    for (const Format& f : formats) {
+        std::string bytes[2];
+        fs::path d;
+        for (int run = 0; run < 2; run++) {
+            d = playfolder(std::string("format") + f.extension + std::to_string(run));
+            std::string out;
+            const std::string video = std::string("clip.") + f.extension;
+            ASSERT_EQ(capture(d, video + " --from 8 --frames 12 --trace trace.txt", &out), 0) << out;
+            bytes[run] = slurp(d / video);
+        }
+        const fs::path video = d / (std::string("clip.") + f.extension);
+        EXPECT_GT(bytes[0].size(), 1000u) << f.extension;
+        EXPECT_TRUE(bytes[0] == bytes[1]) << f.extension << ": two captures differ";
+        EXPECT_EQ(probe(video, "v:0", "codec_name"), f.video);
+        EXPECT_EQ(probe(video, "a:0", "codec_name,sample_rate"), f.audio + "," + std::to_string(f.rate));
+
+        // The sound as a player hears it, at the mix's rate.
+        const std::string decode = "ffmpeg -loglevel error -y -i '" + video.string() +
+                                   "' -map 0:a -f s16le -ar 44100 -ac 2 '" + (d / "sound.raw").string() + "'";
+        ASSERT_EQ(system(decode.c_str()), 0) << decode;
+        const std::string heard = slurp(d / "sound.raw");
+        std::vector<Frame> steps = readtrace(d / "trace.txt");
+        size_t first = 0;
+        while (first < steps.size() && steps[first].picture == "-") first++;
+        ASSERT_LT(first, steps.size());
+        const uint64_t from = uint64_t(steps[first].ms) * 44100 / 1000;
+        const uint64_t to = uint64_t(steps.back().index + 1) * 1000 / STEPS * 44100 / 1000;
+        const double slack = f.frame * 44100.0 / f.rate;
+        EXPECT_NEAR(double(heard.size() / 4), double(to - from), slack + 1) << f.extension;
+        if (f.frame) continue;
+        // Lossless: the offline mix of the same span, byte for byte.
+        ASSERT_TRUE(corefile_mountimage((d / "orlem.dat").string().c_str(), 0));
+        audiodriver_setoutput(AUDIODRIVER_OFFLINE);
+        Soundsystem_Init(44100, 16, 2);
+        s_sound music{};
+        Soundsystem_LoadSound("music.wav", &music);
+        Soundsystem_PlaySound(&music, 0);
+        std::vector<uint8_t> mix(size_t(to) * 4);
+        audiodriver_offline_play(mix.data(), unsigned(mix.size()));
+        EXPECT_TRUE(heard.size() == (to - from) * 4 && memcmp(heard.data(), mix.data() + from * 4, heard.size()) == 0)
+            << "the FLAC track is not the mix";
+        Soundsystem_DeleteSound(&music);
+        Soundsystem_CloseAudio();
+        corefile_closeimage();
+    }
+    std::string out;
+    EXPECT_EQ(capture(playfolder("badformat"), "clip.avi --frames 2", &out), 2) << out;
+    EXPECT_NE(out.find("'clip.avi': the video's name ends in .mp4 (H.264 and AAC), .webm (VP9 and Opus) or .mkv "
+                       "(H.264 and FLAC)"),
+              std::string::npos)
+        << out;
 }
 
 // Without ffmpeg, or with nowhere to write, one line says why, the exit

@@ -9,6 +9,7 @@
 
 #include <malloc.h>  // mallinfo2: the heap in use, for the trace
 #include <sys/stat.h>
+#include <strings.h>  // strcasecmp
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,11 +33,12 @@
 namespace {
 
 const char* usage =
-    "usage: orlem-capture [OUT.mp4] [--frames N] [--fps N] [--size WxH]\n"
+    "usage: orlem-capture [OUT.mp4|.webm|.mkv] [--frames N] [--fps N] [--size WxH]\n"
     "                     [--stills DIR --at T1,T2,...] [--trace FILE]\n"
     "                     [--from N|Ts] [--slow MS] [--every-frame]\n"
     "Plays the demo off-screen on a virtual clock and writes it as a video with\n"
-    "its sound (H.264 and AAC, through ffmpeg), however long each frame takes.\n"
+    "its sound through ffmpeg, however long each frame takes: OUT.mp4 in H.264\n"
+    "and AAC, OUT.webm in VP9 and Opus, OUT.mkv in H.264 and FLAC.\n"
     "The show always steps 60 times a second; steps that no frame or still\n"
     "needs are rehearsed: played without drawing, which is far quicker.\n"
     "  --frames N   stop after N frames (default: at the demo's end)\n"
@@ -53,6 +55,35 @@ const char* usage =
     "  --slow MS    no video: a trace of what a machine that takes MS ms to\n"
     "               draw a frame shows, catching up by rehearsal\n"
     "  --every-frame  with --slow: one step per drawn frame, no catch-up\n";
+
+// What OUT's extension asks for: the container and the codecs, as ffmpeg
+// names them. Every format is written bit-exact, so the same inputs give the
+// same file.
+struct format {
+    const char* extension;
+    const char* container;  // ffmpeg's muxer
+    const char* video;      // the picture's codec and its settings
+    const char* audio;      // the sound's
+    const char* says;       // for the refusal line
+};
+const format formats[] = {
+    {".mp4", "mp4", "-c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p", "-c:a aac -b:a 192k",
+     ".mp4 (H.264 and AAC)"},
+    {".webm", "webm",
+     "-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -crf 30 -b:v 0 -threads 1 -pix_fmt yuv420p",
+     "-c:a libopus -b:a 160k -ar 48000", ".webm (VP9 and Opus)"},
+    {".mkv", "matroska", "-c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p", "-c:a flac",
+     ".mkv (H.264 and FLAC)"},
+};
+
+const format* formatof(const std::string& out)
+{
+    for (const format& f : formats) {
+        const size_t n = strlen(f.extension);
+        if (out.size() > n && strcasecmp(out.c_str() + out.size() - n, f.extension) == 0) return &f;
+    }
+    return nullptr;
+}
 
 // A path inside single quotes for the shell.
 std::string quoted(const std::string& s)
@@ -157,7 +188,7 @@ void watchinterrupts(capture_options o, capture_output* out)
     }
     removefile(out->videopath);
     removefile(out->audiopath);
-    if (!o.out.empty()) removefile(o.out + ".partial.mp4");
+    if (!o.out.empty()) removefile(o.out + ".partial");
     if (writingstill.load()) unlink(stillpart);
     fprintf(stderr, "\norlem-capture: %s: stopped, nothing written%s%s\n",
             signal == SIGINT ? "interrupted (Ctrl-C)" : "told to stop (SIGTERM)", o.out.empty() ? "" : " to ",
@@ -212,6 +243,9 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
     if (o->stills.empty() != o->at.empty()) return refuse("--stills and --at go together");
     if (o->out.empty() && o->stills.empty() && o->trace.empty())
         return refuse("name a video to write, or stills, or a trace");
+    if (!o->out.empty() && !formatof(o->out))
+        return refuse("'" + o->out + "': the video's name ends in .mp4 (H.264 and AAC), .webm (VP9 and Opus) or .mkv "
+                      "(H.264 and FLAC)");
     if (o->slow && (!o->out.empty() || o->fps != CAPTURE_STEPRATE))
         return refuse("--slow draws when the machine would: it takes a trace or stills, not a video or --fps");
     o->stillsonly = o->out.empty() && o->trace.empty();
@@ -261,7 +295,7 @@ static bool openoutputs(const capture_options& o, capture_output* out)
                 o.out.c_str());
         return false;
     }
-    out->videopath = o.out + ".picture.mp4";
+    out->videopath = o.out + ".picture";
     out->audiopath = o.out + ".sound.raw";
     out->audio = fopen(out->audiopath.c_str(), "wb");
     if (!out->audio) {
@@ -285,7 +319,8 @@ void capture_writeframe(capture_output& out, const capture_options& o, const uin
         const std::string command =
             "ffmpeg -loglevel error -nostdin -y -f rawvideo -pix_fmt rgb24 -s " + std::to_string(width) + "x" +
             std::to_string(height) + " -r " + std::to_string(o.fps) + " -i - -vf vflip" + scale +
-            " -c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p -an -f mp4 " + quoted(out.videopath);
+            " " + formatof(o.out)->video + " -an -fflags +bitexact -f " + formatof(o.out)->container + " " +
+            quoted(out.videopath);
         out.videopid = startcommand(command, &out.video);
         if (out.videopid <= 0 || !out.video) {
             fprintf(stderr, "\norlem-capture: ffmpeg could not be started for %s\n", o.out.c_str());
@@ -432,13 +467,14 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
     out->audio = nullptr;
 
     bool ok = !out->failed && frames > 0 && status == 0 && audiook;
-    const std::string partial = o.out + ".partial.mp4";
+    const std::string partial = o.out + ".partial";
     const auto finishing = std::chrono::steady_clock::now();
     if (ok) {
         // The picture as it is; the sound track encoded beside it.
         const std::string command = "ffmpeg -loglevel error -nostdin -y -i " + quoted(out->videopath) +
                                     " -f s16le -ar 44100 -ac 2 -i " + quoted(out->audiopath) +
-                                    " -map 0:v -map 1:a -c:v copy -c:a aac -b:a 192k -f mp4 " + quoted(partial);
+                                    " -map 0:v -map 1:a -c:v copy " + formatof(o.out)->audio +
+                                    " -fflags +bitexact -f " + formatof(o.out)->container + " " + quoted(partial);
         status = waitcommand(startcommand(command, nullptr));
         ok = status == 0 && rename(partial.c_str(), o.out.c_str()) == 0;
     }
