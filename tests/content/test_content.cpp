@@ -11,8 +11,11 @@
 #include <vector>
 
 #include "core/corefile.h"
+#include "arrangement.h"
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
+#include "master.h"
+#include "music.h"
 #include "sound/audiodriver.h"
 #include "sound/coresound.h"
 #include "tgaread.h"
@@ -416,25 +419,47 @@ TEST_F(PackedContent, TheMusicIsCanonicalStereoUnder190SecondsWithoutClipping)
     free(sound.data);
 }
 
-TEST_F(PackedContent, TheBeatProbeFiresOncePerClapUnderTheNamesAndNowhereBetween)
+// The music from the image through the demo's mixer on the offline output:
+// `mixed(music)` runs after every mixed block, as the demo's beat probe
+// does, and `out`, when given, receives the output's stereo samples. False
+// when the music never played to its end.
+template <class F>
+bool mixmusic(F mixed, std::vector<int16_t>* out = nullptr)
 {
-    // The music from the image through the demo's mixer on the offline
-    // output, the probe run after every mixed block as the demo runs it.
-    LoadTiming((demo_dir + "/timing.dat").c_str());
-    const int32_t from = demotiming_event[0][8], to = demotiming_event[0][11];
     testing::internal::CaptureStdout();
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
     Soundsystem_Init(44100, 16, 2);
     s_sound music{};
     Soundsystem_LoadSound("music.wav", &music);
     Soundsystem_PlaySound(&music, 0);
-    int onsets = 0, beatblocks = 0, blocks = 0;
-    bool previous = false;
     // Four calls of 2,048 bytes mix one block; 200 seconds of blocks is more
     // than the music lasts, so an output that never mixes cannot hang here.
+    // The last calls play out what the ring still holds.
     const int calls = 4 * 200 * 44100 / 2048;
-    for (int call = 0; call < calls && music.playing; call++) {
-        if (audiodriver_offline_play(nullptr, 2048) == 0) continue;
+    int after = 64;
+    int16_t bytes[1024];
+    for (int call = 0; call < calls && after > 0; call++) {
+        after -= !music.playing;
+        const bool block = audiodriver_offline_play(bytes, sizeof bytes) != 0;
+        if (out) out->insert(out->end(), bytes, bytes + 1024);
+        if (block) mixed(music);
+    }
+    const bool ended = !music.playing;
+    Soundsystem_DeleteSound(&music);
+    Soundsystem_CloseAudio();
+    audiodriver_setoutput(AUDIODRIVER_DEVICE);
+    testing::internal::GetCapturedStdout();
+    return ended;
+}
+
+TEST_F(PackedContent, TheBeatProbeFiresOncePerClapUnderTheNamesAndNowhereBetween)
+{
+    // The probe run after every mixed block as the demo runs it.
+    LoadTiming((demo_dir + "/timing.dat").c_str());
+    const int32_t from = demotiming_event[0][8], to = demotiming_event[0][11];
+    int onsets = 0, beatblocks = 0, blocks = 0;
+    bool previous = false;
+    const bool ended = mixmusic([&](const s_sound& music) {
         const float e = Soundsystem_DetectFrequency(1306.0f) * 0.0002f + Soundsystem_DetectFrequency(1531.0f) * 0.0002f;
         // The block just mixed began 1,024 units before the position.
         const int32_t t = (int32_t)(uint32_t)(Soundsystem_GetSoundOffset(music) >> 10) - 1024;
@@ -445,18 +470,92 @@ TEST_F(PackedContent, TheBeatProbeFiresOncePerClapUnderTheNamesAndNowhereBetween
             onsets += beat && !previous;
         }
         previous = beat;
-    }
-    const bool ended = !music.playing;
-    Soundsystem_DeleteSound(&music);
-    Soundsystem_CloseAudio();
-    audiodriver_setoutput(AUDIODRIVER_DEVICE);
-    testing::internal::GetCapturedStdout();
+    });
     ASSERT_TRUE(ended) << "the music never played to its end";
     ASSERT_EQ(blocks, (to - from) / 1024);
     // Claps on beats 2 and 4 of every bar: two a bar, one block each.
     const int bars = (to - from) / (40 * 1024);
     EXPECT_EQ(onsets, 2 * bars);
     EXPECT_EQ(beatblocks, onsets);
+}
+
+// The loudness of a stretch of whole bars.
+double barsloudness(const stereo_buffer& sound, int from, int to)
+{
+    stereo_buffer part((size_t)(to - from) * FRAMES_PER_BAR);
+    const size_t at = (size_t)from * FRAMES_PER_BAR;
+    for (size_t i = 0; i < part.frames() && at + i < sound.frames(); i++)
+        part.left[i] = sound.left[at + i], part.right[i] = sound.right[at + i];
+    return IntegratedLoudness(part);
+}
+
+// What viewers hear: the demo's mixed output lands where players and video
+// sites expect music (-16 to -14 LUFS integrated) with no clipped sample,
+// and the sections keep their shape: each stands against the drop within
+// 3 dB of where it stands in the unmastered score, and one clearly quieter
+// there stays quieter.
+TEST_F(PackedContent, TheMixedMusicIsAsLoudAsSharedMusicAndKeepsItsSections)
+{
+    std::vector<int16_t> out;
+    ASSERT_TRUE(mixmusic([](const s_sound&) {}, &out));
+    stereo_buffer mixed(out.size() / 2);
+    int clipped = 0;
+    for (size_t i = 0; i < mixed.frames(); i++) {
+        mixed.left[i] = out[2 * i] / 32768.0f, mixed.right[i] = out[2 * i + 1] / 32768.0f;
+        clipped += std::abs(out[2 * i]) >= 32767 || std::abs(out[2 * i + 1]) >= 32767;
+    }
+    const double lufs = IntegratedLoudness(mixed);
+    printf("the demo's mixed music: %.2f LUFS integrated, peak %.3f of full scale\n", lufs, SamplePeak(mixed));
+    EXPECT_GE(lufs, -16.0);
+    EXPECT_LE(lufs, -14.0);
+    EXPECT_EQ(clipped, 0);
+
+    // A broadcast meter reads the same figure off the mixed output.
+    if (system("ffmpeg -version > /dev/null 2>&1") == 0) {
+        const std::string wav = testing::TempDir() + "mixed.wav", log = testing::TempDir() + "ebur128.log";
+        FILE* f = fopen(wav.c_str(), "wb");
+        ASSERT_TRUE(f);
+        const uint32_t bytes = (uint32_t)(out.size() * 2);
+        const uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66, 16, 0x00020001, 44100, 44100 * 4,
+                                   0x00100004, 0x61746164, bytes};
+        fwrite(header, sizeof header, 1, f);
+        fwrite(out.data(), 2, out.size(), f);
+        fclose(f);
+        ASSERT_EQ(system(("ffmpeg -nostats -hide_banner -i " + wav + " -af ebur128 -f null - 2> " + log).c_str()), 0);
+        std::string text;
+        FILE* l = fopen(log.c_str(), "r");
+        for (int c; l && (c = fgetc(l)) != EOF;) text += (char)c;
+        if (l) fclose(l);
+        const size_t at = text.rfind("I:");
+        ASSERT_NE(at, std::string::npos) << text;
+        EXPECT_NEAR(atof(text.c_str() + at + 2), lufs, 0.2) << text.substr(at);
+        remove(wav.c_str());
+        remove(log.c_str());
+    }
+
+    // Intro, riser, drop, break, closing and credits, against the drop.
+    const stereo_buffer score = ComposeMusic();
+    const int drop[2] = {scene_bar[SCENE_TITLE], scene_bar[SCENE_NAMES]};
+    const int parts[][2] = {
+        {0, scene_bar[SCENE_CAMERA]},                                  // the intro
+        {scene_bar[SCENE_CAMERA], scene_bar[SCENE_SKULL]},             // the build's first half
+        {scene_bar[SCENE_SKULL], scene_bar[SCENE_TITLE]},              // and the riser's end
+        {scene_bar[SCENE_GREETINGS], scene_bar[SCENE_CHAIR]},          // the break
+        {scene_bar[SCENE_CHAIR], scene_bar[SCENE_CREDITS]},            // the closing
+        {scene_bar[SCENE_CREDITS], scene_bar[SCENE_CREDITSFADE] + 1},  // the credits, before the fade
+    };
+    const double scoredrop = barsloudness(score, drop[0], drop[1]), mixeddrop = barsloudness(mixed, drop[0], drop[1]);
+    for (const auto& p : parts) {
+        const double before = barsloudness(score, p[0], p[1]) - scoredrop;
+        const double after = barsloudness(mixed, p[0], p[1]) - mixeddrop;
+        printf("bars %2d to %2d: %+5.1f dB from the drop, %+5.1f in the score\n", p[0], p[1], after, before);
+        EXPECT_NEAR(after, before, 3.0) << "bars " << p[0] << " to " << p[1];
+        if (before < -2) {
+            EXPECT_LT(after, -1.0) << "bars " << p[0] << " to " << p[1];
+        }
+    }
+    // The riser rises.
+    EXPECT_LT(barsloudness(mixed, parts[1][0], parts[1][1]), barsloudness(mixed, parts[2][0], parts[2][1]));
 }
 
 TEST(TimingFile, ScenesAndPulsesLieOnBlockBoundaries)

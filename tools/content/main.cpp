@@ -109,11 +109,12 @@ bool MakeModels(const std::string& assets, const std::string& objdir, bool png)
 
 bool MakeMusic(const std::string& assets)
 {
-    double peak = 0;
-    std::vector<int16_t> pcm = RenderMusic(&peak);
-    printf("content: music.wav %.2f s, peak %.3f of full scale\n", pcm.size() / 2 / (double)SAMPLE_RATE, peak);
-    if (peak >= 1.0) {
-        fprintf(stderr, "content: the music clips (peak %.3f)\n", peak);
+    master_result m{};
+    std::vector<int16_t> pcm = RenderMusic(&m);
+    printf("content: music.wav %.2f s, %.1f LUFS integrated, peak %.3f of full scale, %+.1f dB of make-up gain\n",
+           pcm.size() / 2 / (double)SAMPLE_RATE, m.lufs, m.peak, m.gain_db);
+    if (m.peak >= 1.0) {
+        fprintf(stderr, "content: the music clips (peak %.3f)\n", m.peak);
         return false;
     }
     s_sound sound{};

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "arrangement.h"
+#include "master.h"
 #include "synth.h"
 
 namespace {
@@ -262,7 +263,7 @@ void PlayHook(stereo_buffer& out, int bar, float gain, double cutoff)
 
 }  // namespace
 
-std::vector<int16_t> RenderMusic(double* peak)
+stereo_buffer ComposeMusic()
 {
     const size_t frames = bar_frame(SONG_BARS);
     stereo_buffer mix(frames), arp(frames);
@@ -349,27 +350,27 @@ std::vector<int16_t> RenderMusic(double* peak)
             PlayHook(mix, bar, s == SECTION_NAMES ? 0.06f : 0.075f, s == SECTION_NAMES ? 1000 : 2200);
     }
     Echo(arp, mix, 0.45f);
+    return mix;
+}
 
-    // Fade the last two bars of the credits out.
+std::vector<int16_t> RenderMusic(master_result* mastered)
+{
+    stereo_buffer mix = ComposeMusic();
+    const size_t frames = mix.frames();
+
+    // Fade the last two bars of the credits out, after the limiter so that
+    // it does not lift the fade back up.
     const size_t fade0 = bar_frame(scene_bar[SCENE_END] - 2), fade1 = bar_frame(scene_bar[SCENE_END] + 1);
-    const double master = 0.6;  // headroom for kick, bass and clap landing together
-    double top = 0;
+    std::vector<float> fade(frames);
+    for (size_t i = 0; i < frames; i++)
+        fade[i] = i >= fade1 ? 0.0f : i > fade0 ? (float)(1.0 - (double)(i - fade0) / (double)(fade1 - fade0)) : 1.0f;
+    const master_result r = MasterMusic(mix, MUSIC_LUFS, MUSIC_CEILING, fade.data());
+    if (mastered) *mastered = r;
     std::vector<int16_t> pcm(frames * 2);
+    auto to16 = [](double v) { return (int16_t)std::lround(std::max(-1.0, std::min(1.0, v)) * 32767.0); };
     for (size_t i = 0; i < frames; i++) {
-        double g = master;
-        if (i >= fade1)
-            g = 0;
-        else if (i > fade0)
-            g = master * (1.0 - (double)(i - fade0) / (double)(fade1 - fade0));
-        const double l = mix.left[i] * g, r = mix.right[i] * g;
-        top = std::max(top, std::max(std::fabs(l), std::fabs(r)));
-        auto to16 = [](double v) {
-            v = std::max(-1.0, std::min(1.0, v));
-            return (int16_t)std::lround(v * 32767.0);
-        };
-        pcm[2 * i] = to16(l);
-        pcm[2 * i + 1] = to16(r);
+        pcm[2 * i] = to16(mix.left[i]);
+        pcm[2 * i + 1] = to16(mix.right[i]);
     }
-    if (peak) *peak = top;
     return pcm;
 }
