@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when
 # any is missing; `deps.sh windows` adds those of the Windows build, `deps.sh
-# release` what the Linux release takes (Debian's source of SDL2); both may
-# be named. Safe to
+# release` what the Linux release takes (Debian's source of SDL2), `deps.sh
+# web` Emscripten and a browser for the web build; any may be named. Safe to
 # run again: it does nothing when all are there.
 set -euo pipefail
 
@@ -42,6 +42,11 @@ if [[ $wants == *" release "* ]]; then
       "$VERSION_CODENAME" | $sudo tee /etc/apt/sources.list.d/mox-debian-src.sources >/dev/null
     $sudo apt-get update -qq
   fi
+fi
+
+# The web build (scripts/web.sh) and its test in a headless browser.
+if [[ $wants == *" web "* ]]; then
+  packages+=(emscripten chromium python3)
 fi
 
 missing=()

@@ -3,8 +3,10 @@
 // EXT frame-buffer calls). On Linux GLEW loads them; on Windows, where GLEW
 // is not at hand, a loader of the engine's own fetches the same names with
 // wglGetProcAddress once the context is current (glloader_win32.cpp), and
-// the names below stand for its pointers. The one place that tells the two
-// platforms apart outside the backends.
+// the names below stand for its pointers. In the browser the emulation of
+// the fixed-function pipeline over WebGL 2 answers, with the engine's layer
+// over it (gl_web.h). The one place that tells the platforms apart outside
+// the backends.
 #pragma once
 
 #ifdef _WIN32
@@ -84,6 +86,8 @@ MOX_GL_ENTRYPOINTS(MOX_GL_DECLARE)
 // Fetches every entry point above for the current context; returns the
 // number that the driver does not offer (0: all there).
 int mox_loadgl();
+#elif defined(__EMSCRIPTEN__)
+#include "engine/platform/gl_web.h"  // WebGL 2 through the emulation, and the layer over it
 #else
 #include <GL/glew.h>
 #endif
