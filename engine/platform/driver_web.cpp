@@ -54,6 +54,16 @@ static int mox_webvk(const EmscriptenKeyboardEvent* e)
 {
     int code = int(e->keyCode);
     if (strcmp(e->code, "NumpadEnter") == 0) return MOX_VK_RETURN;
+    // Events made by a script may carry the key's name alone.
+    if (code == 0) {
+        static const struct {
+            const char* name;
+            int vk;
+        } named[] = {{"Escape", 0x1B}, {"Enter", 0x0D}, {" ", 0x20}, {"ArrowLeft", 0x25}, {"ArrowUp", 0x26},
+                     {"ArrowRight", 0x27}, {"ArrowDown", 0x28}};
+        for (const auto& n : named)
+            if (strcmp(e->key, n.name) == 0) return n.vk;
+    }
     switch (code) {
     case 59: return 0xBA;   // ; in Firefox
     case 61: return 0xBB;   // = in Firefox

@@ -28,6 +28,7 @@ struct state {
     bool inside = false;    // between Begin and End
     bool coloured = false;  // a colour was given since Begin
     std::vector<vertex> vertices;
+    bool vertexarray = false, coordarray = false, colourarray = false;  // client arrays switched on
     GLuint recording = 0;  // the list being recorded, 0: none
     GLuint nextlist = 1;
     std::map<GLuint, std::vector<batch>> lists;
@@ -62,8 +63,7 @@ std::vector<vertex> drawnvertices(GLenum mode, std::vector<vertex> v)
 void draw(const batch& b)
 {
     if (b.vertices.empty()) return;
-    const GLboolean vertices = glIsEnabled(GL_VERTEX_ARRAY), coords = glIsEnabled(GL_TEXTURE_COORD_ARRAY);
-    const GLboolean colours = glIsEnabled(GL_COLOR_ARRAY);
+    const bool vertices = gl.vertexarray, coords = gl.coordarray, colours = gl.colourarray;
     const vertex& v = b.vertices[0];
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -221,4 +221,20 @@ void moxweb_DrawElements(GLenum mode, GLsizei count, GLenum type, const void* in
     static std::vector<GLushort> wide;
     wide.assign(static_cast<const GLubyte*>(indices), static_cast<const GLubyte*>(indices) + count);
     glDrawElements(mode, count, GL_UNSIGNED_SHORT, wide.data());
+}
+
+void moxweb_EnableClientState(GLenum array)
+{
+    if (array == GL_VERTEX_ARRAY) gl.vertexarray = true;
+    if (array == GL_TEXTURE_COORD_ARRAY) gl.coordarray = true;
+    if (array == GL_COLOR_ARRAY) gl.colourarray = true;
+    glEnableClientState(array);
+}
+
+void moxweb_DisableClientState(GLenum array)
+{
+    if (array == GL_VERTEX_ARRAY) gl.vertexarray = false;
+    if (array == GL_TEXTURE_COORD_ARRAY) gl.coordarray = false;
+    if (array == GL_COLOR_ARRAY) gl.colourarray = false;
+    glDisableClientState(array);
 }

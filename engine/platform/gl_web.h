@@ -47,6 +47,12 @@ void moxweb_Vertex2f(GLfloat x, GLfloat y);
 std::string moxweb_ShaderText(const char* source, int length);
 void moxweb_ShaderSource(GLuint shader, GLsizei count, const GLchar* const* strings, const GLint* lengths);
 
+// The client arrays switched on, kept here as well: the emulation does not
+// answer glIsEnabled for them, and the layer's own draws must leave them as
+// the renderer set them.
+void moxweb_EnableClientState(GLenum array);
+void moxweb_DisableClientState(GLenum array);
+
 // glDrawElements from client memory: the emulation reads 16-bit indices
 // only, so byte indices are widened first.
 void moxweb_DrawElements(GLenum mode, GLsizei count, GLenum type, const void* indices);
@@ -82,6 +88,8 @@ void moxweb_TexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei
 #define glShaderSource moxweb_ShaderSource
 #define glTexImage2D moxweb_TexImage2D
 #define glDrawElements moxweb_DrawElements
+#define glEnableClientState moxweb_EnableClientState
+#define glDisableClientState moxweb_DisableClientState
 #define glHint moxweb_Hint
 #define glShadeModel moxweb_ShadeModel
 #define glTexParameteri moxweb_TexParameteri
