@@ -2,11 +2,12 @@
 # The whole suite: installs what is missing, then builds and runs the tests
 # plainly, the Linux release played from an unpacked folder, the tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
-# ThreadSanitizer, every fuzz target for a bounded time, and the Windows
-# build with its checks under Wine.
+# ThreadSanitizer, every fuzz target for a bounded time, the web build
+# played in a headless browser, and the Windows build with its checks under
+# Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh windows release
+scripts/deps.sh windows release web
 
 jobs=$(nproc)
 run_ctest() { (cd "$1" && ctest --output-on-failure -j "$jobs" ${2:+-L "$2"} --timeout 600); }
@@ -41,6 +42,10 @@ fi
 
 echo "== fuzz targets"
 scripts/fuzz.sh "${MOX_FUZZ_SECONDS:-60}"
+
+echo "== the web build, played in a headless browser"
+scripts/web.sh
+tests/web/check_web.py build-web/demo build/demo
 
 echo "== the Windows build, checked under Wine"
 scripts/windows.sh

@@ -1,0 +1,173 @@
+#!/usr/bin/env python3
+"""The web build played in a real browser: check_web.py WEBDIR DEMODIR.
+
+Serves WEBDIR (orlem.html and its files) on a local port, opens the page in
+headless Chromium with ?autostart, stills at 7 s (the logo at full
+brightness) and 47 s (the title over the floor, scene event 6) and Escape
+held at 52 s, and reads the page's console. The start-up lines must come in
+order, no GL error may be reported, each still must match orlem-capture's
+frame at the same time of the music (DEMODIR: the native build's demo) by
+mean luminance and by correlation, and the page must end by Escape.
+"""
+import functools
+import http.server
+import math
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+STILLS = (7.0, 47.0)
+ESCAPE_AT = 52
+CELLS_W, CELLS_H = 48, 27
+STARTUP = [
+    "Loading resource image: orlem.dat",
+    "[MOX] Init OpenGL",
+    "[MOX] Init Framebuffer: 1920,1080",
+    "Loading sound music.wav",
+    "orlem: the music starts",
+]
+GL_ERRORS = re.compile(r"WebGL: |GL_INVALID|Aborted|Uncaught|RuntimeError")
+
+
+def fail(message):
+    print("check_web: " + message)
+    sys.exit(1)
+
+
+def luminance(rgb):
+    return [0.299 * rgb[i] + 0.587 * rgb[i + 1] + 0.114 * rgb[i + 2] for i in range(0, len(rgb), 3)]
+
+
+def correlation(a, b):
+    ma, mb = sum(a) / len(a), sum(b) / len(b)
+    num = sum((x - ma) * (y - mb) for x, y in zip(a, b))
+    den = math.sqrt(sum((x - ma) ** 2 for x in a) * sum((y - mb) ** 2 for y in b))
+    return num / den if den else 0.0
+
+
+def capture_cells(demodir, work):
+    """orlem-capture's stills at the same times, as 48 x 27 cell means."""
+    stills = os.path.join(work, "capture")
+    at = ",".join("%g" % t for t in STILLS)
+    run = subprocess.run(["./orlem-capture", "--stills", stills, "--at", at], cwd=demodir,
+                         capture_output=True, text=True)
+    if run.returncode != 0:
+        fail("orlem-capture failed:\n" + run.stdout[-2000:] + run.stderr[-2000:])
+    cells = {}
+    for t in STILLS:
+        png = os.path.join(stills, "still-%07.2fs.png" % t)
+        raw = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True).stdout
+        w, h = 1920, 1080
+        if len(raw) != w * h * 3:
+            fail("cannot read %s" % png)
+        out = []
+        for cy in range(CELLS_H):
+            for cx in range(CELLS_W):
+                x0, x1, y0, y1 = cx * w // CELLS_W, (cx + 1) * w // CELLS_W, cy * h // CELLS_H, (cy + 1) * h // CELLS_H
+                for c in range(3):
+                    total = sum(sum(raw[(y * w + x0) * 3 + c:(y * w + x1) * 3:3]) for y in range(y0, y1))
+                    out.append(total // ((x1 - x0) * (y1 - y0)))
+        cells[t] = out
+    return cells
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def serve(webdir):
+    handler = functools.partial(QuietHandler, directory=webdir)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def play(url, profile, timeout):
+    """The page's console lines, until it says the demo has ended."""
+    browser = next((b for b in ("chromium", "chromium-browser", "google-chrome") if
+                    subprocess.run(["sh", "-c", "command -v " + b], capture_output=True).returncode == 0), None)
+    if not browser:
+        fail("no Chromium to play the page in")
+    cmd = [browser, "--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--use-angle=gl-egl", "--ignore-gpu-blocklist",
+           "--autoplay-policy=no-user-gesture-required", "--enable-logging=stderr", "--v=0",
+           "--window-size=1920,1080", "--user-data-dir=" + profile, url]
+    proc = subprocess.Popen(cmd, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True, errors="replace")
+    lines = []
+    deadline = time.time() + timeout
+    timer = threading.Timer(timeout, proc.kill)
+    timer.start()
+    try:
+        for line in proc.stderr:
+            m = re.search(r'CONSOLE[^\]]*\] "(.*)", source:', line)
+            if m:
+                lines.append(m.group(1))
+                if m.group(1) == "orlem: the demo has ended":
+                    break
+            if time.time() > deadline:
+                break
+    finally:
+        timer.cancel()
+        proc.kill()
+        proc.wait()
+    return lines
+
+
+def main():
+    if len(sys.argv) != 3:
+        fail("usage: check_web.py WEBDIR DEMODIR")
+    webdir, demodir = sys.argv[1], sys.argv[2]
+    with tempfile.TemporaryDirectory() as work:
+        expected = capture_cells(demodir, work)
+        server = serve(webdir)
+        url = "http://127.0.0.1:%d/orlem.html?autostart&stills=%s&escape=%d" % (
+            server.server_address[1], ",".join("%g" % t for t in STILLS), ESCAPE_AT)
+        started = time.time()
+        # Well before the music's end (124 s): an end seen here is Escape's.
+        lines = play(url, os.path.join(work, "profile"), ESCAPE_AT + 40)
+        server.shutdown()
+    print("check_web: %d console lines in %.0f s" % (len(lines), time.time() - started))
+
+    errors = [l for l in lines if GL_ERRORS.search(l)]
+    if errors:
+        fail("the page reported errors:\n  " + "\n  ".join(errors[:10]))
+    at = 0
+    for want in STARTUP:
+        found = next((i for i in range(at, len(lines)) if lines[i] == want), None)
+        if found is None:
+            fail("start-up line missing or out of order: %r\n  %s" % (want, "\n  ".join(lines[:40])))
+        at = found + 1
+
+    ok = True
+    stills = {}
+    for l in lines:
+        m = re.match(r"orlem-web: still at ([0-9.]+) s \(asked ([0-9.]+) s\) 48x27 ([0-9a-f]+)$", l)
+        if m:
+            stills[float(m.group(2))] = (float(m.group(1)), bytes.fromhex(m.group(3)))
+    for t in STILLS:
+        if t not in stills:
+            fail("no still at %g s" % t)
+        seen, cells = stills[t]
+        web, cap = luminance(cells), luminance(expected[t])
+        mw, mc = sum(web) / len(web), sum(cap) / len(cap)
+        r = correlation(web, cap)
+        good = abs(mw - mc) <= max(3.0, 0.25 * mc) and r >= 0.6
+        print("check_web: still at %g s (drawn at %.2f s): mean luminance %.1f, capture %.1f, correlation %.2f%s"
+              % (t, seen, mw, mc, r, "" if good else "  <- differs"))
+        ok = ok and good
+    rate = [l for l in lines if "frames a second" in l]
+    if rate:
+        print("check_web: " + rate[-1])
+    if not ok:
+        fail("the page's stills differ from the capture's")
+    if "orlem: the demo has ended" not in lines:
+        fail("the page did not end on Escape")
+    print("check_web: the page played, matched the capture and ended on Escape")
+
+
+if __name__ == "__main__":
+    main()
