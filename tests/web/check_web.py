@@ -7,7 +7,8 @@ brightness) and 47 s (the title over the floor, scene event 6) and Escape
 held at 52 s, and reads the page's console. The start-up lines must come in
 order, no GL error may be reported, each still must match orlem-capture's
 frame at the same time of the music (DEMODIR: the native build's demo) by
-mean luminance and by correlation, and the page must end by Escape.
+mean luminance and by correlation, and the page must end by Escape. A second
+short run without the autoplay permission must play on the silent output.
 """
 import functools
 import http.server
@@ -87,15 +88,17 @@ def serve(webdir):
     return server
 
 
-def play(url, profile, timeout):
-    """The page's console lines, until it says the demo has ended."""
+def play(url, profile, timeout, autoplay=True, until="orlem: the demo has ended"):
+    """The page's console lines, until one starts with `until`."""
     browser = next((b for b in ("chromium", "chromium-browser", "google-chrome") if
                     subprocess.run(["sh", "-c", "command -v " + b], capture_output=True).returncode == 0), None)
     if not browser:
         fail("no Chromium to play the page in")
-    cmd = [browser, "--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--use-angle=gl-egl", "--ignore-gpu-blocklist",
-           "--autoplay-policy=no-user-gesture-required", "--enable-logging=stderr", "--v=0",
-           "--window-size=1920,1080", "--user-data-dir=" + profile, url]
+    cmd = [browser, "--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--use-angle=gl-egl",
+           "--ignore-gpu-blocklist", "--enable-logging=stderr", "--v=0", "--window-size=1920,1080",
+           "--user-data-dir=" + profile, url]
+    if autoplay:
+        cmd.insert(1, "--autoplay-policy=no-user-gesture-required")
     proc = subprocess.Popen(cmd, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL, text=True, errors="replace")
     lines = []
     deadline = time.time() + timeout
@@ -106,7 +109,7 @@ def play(url, profile, timeout):
             m = re.search(r'CONSOLE[^\]]*\] "(.*)", source:', line)
             if m:
                 lines.append(m.group(1))
-                if m.group(1) == "orlem: the demo has ended":
+                if m.group(1).startswith(until):
                     break
             if time.time() > deadline:
                 break
@@ -129,10 +132,14 @@ def main():
         started = time.time()
         # Well before the music's end (124 s): an end seen here is Escape's.
         lines = play(url, os.path.join(work, "profile"), ESCAPE_AT + 40)
+        # Without the gesture the browser keeps sound off: the page plays on
+        # the silent output, its music's clock still moving.
+        quiet = play("http://127.0.0.1:%d/orlem.html?autostart&stills=3" % server.server_address[1],
+                     os.path.join(work, "quiet"), 40, autoplay=False, until="orlem-web: still at")
         server.shutdown()
     print("check_web: %d console lines in %.0f s" % (len(lines), time.time() - started))
 
-    errors = [l for l in lines if GL_ERRORS.search(l)]
+    errors = [l for l in lines + quiet if GL_ERRORS.search(l)]
     if errors:
         fail("the page reported errors:\n  " + "\n  ".join(errors[:10]))
     at = 0
@@ -166,7 +173,10 @@ def main():
         fail("the page's stills differ from the capture's")
     if "orlem: the demo has ended" not in lines:
         fail("the page did not end on Escape")
-    print("check_web: the page played, matched the capture and ended on Escape")
+    if not any(l.startswith("AUDIO: no audio device (") for l in quiet) or \
+            not any(l.startswith("orlem-web: still at") for l in quiet):
+        fail("without sound the page did not play on silently:\n  " + "\n  ".join(quiet[-20:]))
+    print("check_web: the page played, matched the capture and ended on Escape; without sound it played silently")
 
 
 if __name__ == "__main__":
