@@ -1,10 +1,11 @@
 // The web build's stills, for checking the page against a capture: with
 // --stills T1,T2,... (seconds of the music), the first frame presented at
 // or after each time is read back, shrunk to 48 x 27 and written to the
-// console as one line of hex, and at the end a line gives the frames drawn
-// and the rate. Nothing else reads the picture in the browser.
+// console as one line of hex with the frames drawn so far, and after the
+// last a line gives the frames drawn and the rate. Nothing else reads the picture in the browser.
 #include <emscripten.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -28,7 +29,7 @@ uint32_t firstframe = 0;
 
 double musicseconds() { return double(int32_t(uint32_t(snd_demomusic.position >> 10))) / DEMO_UNITSPERSECOND; }
 
-void takestill(int width, int height, double at)
+void takestill(int width, int height, double at, uint32_t frames)
 {
     std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
     GLint bound = 0;
@@ -51,7 +52,8 @@ void takestill(int width, int height, double at)
                 hex += digits[v >> 4];
                 hex += digits[v & 15];
             }
-    printf("orlem-web: still at %.2f s (asked %.2f s) %dx%d %s\n", musicseconds(), at, STILL_W, STILL_H, hex.c_str());
+    printf("orlem-web: still at %.2f s (asked %.2f s), frame %u, %.1f s in: %dx%d %s\n", musicseconds(), at,
+           frames - firstframe, (emscripten_get_now() - started) / 1000, STILL_W, STILL_H, hex.c_str());
 }
 
 void presenthook(int width, int height)
@@ -60,7 +62,7 @@ void presenthook(int width, int height)
     if (started == 0) started = emscripten_get_now(), firstframe = frames;
     const double now = musicseconds();
     while (nextstill < stilltimes.size() && now >= stilltimes[nextstill]) {
-        takestill(width, height, stilltimes[nextstill]);
+        takestill(width, height, stilltimes[nextstill], frames);
         nextstill++;
         if (nextstill == stilltimes.size()) {
             const double seconds = (emscripten_get_now() - started) / 1000;

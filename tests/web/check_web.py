@@ -152,7 +152,7 @@ def main():
     ok = True
     stills = {}
     for l in lines:
-        m = re.match(r"orlem-web: still at ([0-9.]+) s \(asked ([0-9.]+) s\) 48x27 ([0-9a-f]+)$", l)
+        m = re.match(r"orlem-web: still at ([0-9.]+) s \(asked ([0-9.]+) s\), frame \d+, [0-9.]+ s in: 48x27 ([0-9a-f]+)$", l)
         if m:
             stills[float(m.group(2))] = (float(m.group(1)), bytes.fromhex(m.group(3)))
     for t in STILLS:
