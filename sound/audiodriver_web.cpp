@@ -28,6 +28,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void moxweb_playsilence(int frames)
     audiodriver_playring(nullptr, unsigned(frames) * 4);
 }
 
+// The page's own script below: the formatter would break its operators.
+// clang-format off
+
 // Starts playing: Web Audio when the page's context runs (or starts within
 // a second), else silence on the page's clock; `silent` skips the wait.
 EM_JS(void, moxweb_openaudio, (int silent), {
@@ -87,6 +90,8 @@ EM_JS(void, moxweb_closeaudio, (), {
     }
     Module['moxAudioOut'] = null;
 });
+
+// clang-format on
 
 int audiodriver_device_open(unsigned frequency, unsigned bits, int channels)
 {

@@ -90,8 +90,8 @@ int takestills(const char* value)
 }
 
 [[maybe_unused]] const int stillsoption = mox_addoption("--stills", "T1,T2,...",
-                                       "in the browser: write a small still of the first frame at\n"
-                                       "each of these seconds of the music to the console\n",
-                                       takestills);
+                                                        "in the browser: write a small still of the first frame at\n"
+                                                        "each of these seconds of the music to the console\n",
+                                                        takestills);
 
 }  // namespace

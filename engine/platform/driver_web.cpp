@@ -59,8 +59,8 @@ static int mox_webvk(const EmscriptenKeyboardEvent* e)
         static const struct {
             const char* name;
             int vk;
-        } named[] = {{"Escape", 0x1B}, {"Enter", 0x0D}, {" ", 0x20}, {"ArrowLeft", 0x25}, {"ArrowUp", 0x26},
-                     {"ArrowRight", 0x27}, {"ArrowDown", 0x28}};
+        } named[] = {{"Escape", 0x1B},  {"Enter", 0x0D},      {" ", 0x20},        {"ArrowLeft", 0x25},
+                     {"ArrowUp", 0x26}, {"ArrowRight", 0x27}, {"ArrowDown", 0x28}};
         for (const auto& n : named)
             if (strcmp(e->key, n.name) == 0) return n.vk;
     }

@@ -29,7 +29,7 @@ struct state {
     bool coloured = false;  // a colour was given since Begin
     std::vector<vertex> vertices;
     bool vertexarray = false, coordarray = false, colourarray = false;  // client arrays switched on
-    GLuint recording = 0;  // the list being recorded, 0: none
+    GLuint recording = 0;                                               // the list being recorded, 0: none
     GLuint nextlist = 1;
     std::map<GLuint, std::vector<batch>> lists;
 };
@@ -151,8 +151,7 @@ void moxweb_TexCoord2f(GLfloat s, GLfloat t) { gl.coord[0] = s, gl.coord[1] = t;
 void moxweb_Vertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
     if (!gl.inside) return;
-    gl.vertices.push_back(
-        {x, y, z, gl.coord[0], gl.coord[1], gl.colour[0], gl.colour[1], gl.colour[2], gl.colour[3]});
+    gl.vertices.push_back({x, y, z, gl.coord[0], gl.coord[1], gl.colour[0], gl.colour[1], gl.colour[2], gl.colour[3]});
 }
 
 void moxweb_Vertex2f(GLfloat x, GLfloat y) { moxweb_Vertex3f(x, y, 0.0f); }
@@ -172,7 +171,8 @@ std::string moxweb_ShaderText(const char* source, int length)
 void moxweb_ShaderSource(GLuint shader, GLsizei count, const GLchar* const* strings, const GLint* lengths)
 {
     std::string text;
-    for (GLsizei i = 0; i < count; i++) text += std::string(strings[i], lengths && lengths[i] >= 0 ? size_t(lengths[i]) : strlen(strings[i]));
+    for (GLsizei i = 0; i < count; i++)
+        text += std::string(strings[i], lengths && lengths[i] >= 0 ? size_t(lengths[i]) : strlen(strings[i]));
     text = moxweb_ShaderText(text.c_str(), int(text.size()));
     const GLchar* one = text.c_str();
     glShaderSource(shader, 1, &one, nullptr);
