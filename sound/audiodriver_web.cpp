@@ -53,7 +53,7 @@ EM_JS(void, moxweb_openaudio, (int silent), {
         }, 10);
     }
     if (silent || !ctx) {
-        silence(silent ? '' : 'the page made no audio context');
+        silence(silent ? null : 'the page made no audio context');
         return;
     }
     if (ctx.state !== 'running' && ctx.resume) ctx.resume();
