@@ -99,15 +99,21 @@ static EM_BOOL mox_webkey(int type, const EmscriptenKeyboardEvent* e, void*)
     return in.key != 0x74 && in.key != 0x7B;
 }
 
-// The cursor in the picture's own pixels, wherever the page scaled it.
+// The cursor in the picture's own pixels: the page shows the picture
+// scaled to fit the canvas's box with its shape kept, centred.
 static void mox_webcursor(const EmscriptenMouseEvent* e, int* x, int* y)
 {
     double cw = 0, ch = 0;
     int w = 0, h = 0;
     emscripten_get_element_css_size("#canvas", &cw, &ch);
     emscripten_get_canvas_element_size("#canvas", &w, &h);
-    *x = cw > 0 ? int(e->targetX * w / cw) : int(e->targetX);
-    *y = ch > 0 ? int(e->targetY * h / ch) : int(e->targetY);
+    if (cw <= 0 || ch <= 0 || w <= 0 || h <= 0) {
+        *x = int(e->targetX), *y = int(e->targetY);
+        return;
+    }
+    const double scale = cw / w < ch / h ? cw / w : ch / h;
+    *x = int((e->targetX - (cw - w * scale) / 2) / scale);
+    *y = int((e->targetY - (ch - h * scale) / 2) / scale);
 }
 
 static EM_BOOL mox_webmouse(int type, const EmscriptenMouseEvent* e, void*)
