@@ -83,7 +83,7 @@ int MOX_GetFPS();
 //   program's own rules, a capture tool that draws only some steps).
 // Rehearsed steps do not wait for the tick and are not counted as frames.
 enum {
-    MOX_MAXCATCHUP = 30
+    MOX_MAXCATCHUP = 60  // a second: a frame or more a second keeps the whole show
 };
 extern int MOX_rehearsing;       // 1 while the current step is rehearsed
 extern int MOX_video_steprate;   // steps a second that catch-up keeps; 0: one step per frame

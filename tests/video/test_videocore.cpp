@@ -196,7 +196,7 @@ TEST_F(Pacing, FramesOnTimeAt60Or66TakeOneStepEachAndALateOneRehearsesWhatItMiss
     for (int i = 1; i <= 45; i++) steps += waitat(t + uint32_t(i * 1000 / 45)).steps;
     EXPECT_EQ(steps, 60);
 
-    // A pause of the whole machine: half a second caught up, the rest forgotten.
+    // A pause of the whole machine: a second caught up, the rest forgotten.
     t += 1000;
     const Placed pause = waitat(t + 10000);
     EXPECT_EQ(pause.rehearsed, MOX_MAXCATCHUP);

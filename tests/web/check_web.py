@@ -6,7 +6,7 @@ headless Chromium with ?autostart, stills at 7 s (the logo at full
 brightness) and 47 s (the title over the floor, scene event 6) and Escape
 held at 52 s, and reads the page's console. The start-up lines must come in
 order, no GL error may be reported, each still must match orlem-capture's
-frame at the same time of the music (DEMODIR: the native build's demo) by
+frame at the music time the page drew it (DEMODIR: the native build's demo) by
 mean luminance and by correlation, and the page must end by Escape. A second
 short run without the autoplay permission must play on the silent output.
 """
@@ -50,17 +50,20 @@ def correlation(a, b):
     return num / den if den else 0.0
 
 
-def capture_cells(demodir, work):
-    """orlem-capture's stills at the same times, as 48 x 27 cell means."""
+def capture_cells(demodir, work, times):
+    """orlem-capture's stills at these music times, as 48 x 27 cell means."""
     stills = os.path.join(work, "capture")
-    at = ",".join("%g" % t for t in STILLS)
+    at = ",".join("%.2f" % t for t in times)
     run = subprocess.run(["./orlem-capture", "--stills", stills, "--at", at], cwd=demodir,
                          capture_output=True, text=True)
     if run.returncode != 0:
         fail("orlem-capture failed:\n" + run.stdout[-2000:] + run.stderr[-2000:])
+    # One still each, named by the time of the step that shows it.
+    pngs = sorted(os.path.join(stills, n) for n in os.listdir(stills) if n.endswith(".png"))
+    if len(pngs) != len(times):
+        fail("orlem-capture wrote %d stills for %d times" % (len(pngs), len(times)))
     cells = {}
-    for t in STILLS:
-        png = os.path.join(stills, "still-%07.2fs.png" % t)
+    for t, png in zip(times, pngs):
         raw = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True).stdout
         w, h = 1920, 1080
         if len(raw) != w * h * 3:
@@ -125,7 +128,6 @@ def main():
         fail("usage: check_web.py WEBDIR DEMODIR")
     webdir, demodir = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as work:
-        expected = capture_cells(demodir, work)
         server = serve(webdir)
         url = "http://127.0.0.1:%d/orlem.html?autostart&stills=%s&escape=%d" % (
             server.server_address[1], ",".join("%g" % t for t in STILLS), ESCAPE_AT)
@@ -137,7 +139,18 @@ def main():
         quiet = play("http://127.0.0.1:%d/orlem.html?autostart&stills=3" % server.server_address[1],
                      os.path.join(work, "quiet"), 40, autoplay=False, until="orlem-web: still at")
         server.shutdown()
-    print("check_web: %d console lines in %.0f s" % (len(lines), time.time() - started))
+        print("check_web: %d console lines in %.0f s" % (len(lines), time.time() - started))
+        stills = {}
+        for l in lines:
+            m = re.match(r"orlem-web: still at ([0-9.]+) s \(asked ([0-9.]+) s\), frame \d+, [0-9.]+ s in: "
+                         r"48x27 ([0-9a-f]+)$", l)
+            if m:
+                stills[float(m.group(2))] = (float(m.group(1)), bytes.fromhex(m.group(3)))
+        for t in STILLS:
+            if t not in stills:
+                fail("no still at %g s:\n  %s" % (t, "\n  ".join(lines[-20:])))
+        # The capture's frames at the music times the page drew.
+        expected = capture_cells(demodir, work, [stills[t][0] for t in STILLS])
 
     errors = [l for l in lines + quiet if GL_ERRORS.search(l)]
     if errors:
@@ -150,20 +163,13 @@ def main():
         at = found + 1
 
     ok = True
-    stills = {}
-    for l in lines:
-        m = re.match(r"orlem-web: still at ([0-9.]+) s \(asked ([0-9.]+) s\), frame \d+, [0-9.]+ s in: 48x27 ([0-9a-f]+)$", l)
-        if m:
-            stills[float(m.group(2))] = (float(m.group(1)), bytes.fromhex(m.group(3)))
     for t in STILLS:
-        if t not in stills:
-            fail("no still at %g s" % t)
         seen, cells = stills[t]
-        web, cap = luminance(cells), luminance(expected[t])
+        web, cap = luminance(cells), luminance(expected[seen])
         mw, mc = sum(web) / len(web), sum(cap) / len(cap)
         r = correlation(web, cap)
         good = abs(mw - mc) <= max(3.0, 0.25 * mc) and r >= 0.6
-        print("check_web: still at %g s (drawn at %.2f s): mean luminance %.1f, capture %.1f, correlation %.2f%s"
+        print("check_web: still asked at %g s, drawn at %.2f s: mean luminance %.1f, capture's %.1f, correlation %.2f%s"
               % (t, seen, mw, mc, r, "" if good else "  <- differs"))
         ok = ok and good
     rate = [l for l in lines if "frames a second" in l]
