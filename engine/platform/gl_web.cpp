@@ -46,43 +46,46 @@ GLenum drawnmode(GLenum mode)
     }
 }
 
-// Each quad's four corners as two triangles; a last incomplete quad is
-// dropped, as OpenGL drops it.
-std::vector<vertex> drawnvertices(GLenum mode, std::vector<vertex> v)
+// The vertices as drawn into `out`: each quad's four corners as two
+// triangles, a last incomplete quad dropped, as OpenGL drops it. `out`
+// keeps its room from call to call, so the frame loop allocates nothing.
+void drawnvertices(GLenum mode, const std::vector<vertex>& v, std::vector<vertex>& out)
 {
-    if (mode != GL_QUADS) return v;
-    std::vector<vertex> t;
-    t.reserve(v.size() / 4 * 6);
+    out.clear();
+    if (mode != GL_QUADS) {
+        out.insert(out.end(), v.begin(), v.end());
+        return;
+    }
     for (size_t q = 0; q + 4 <= v.size(); q += 4)
-        for (int k : {0, 1, 2, 0, 2, 3}) t.push_back(v[q + k]);
-    return t;
+        for (int k : {0, 1, 2, 0, 2, 3}) out.push_back(v[q + k]);
 }
 
 // Draws from client arrays and leaves the arrays' switches as it found
 // them; the renderer sets its own pointers before each of its draws.
-void draw(const batch& b)
+void draw(GLenum mode, const std::vector<vertex>& drawn, bool coloured)
 {
-    if (b.vertices.empty()) return;
-    const bool vertices = gl.vertexarray, coords = gl.coordarray, colours = gl.colourarray;
-    const vertex& v = b.vertices[0];
+    if (drawn.empty()) return;
+    const vertex& v = drawn[0];
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, sizeof(vertex), &v.x);
     glTexCoordPointer(2, GL_FLOAT, sizeof(vertex), &v.s);
-    if (b.coloured) {
+    if (coloured) {
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(4, GL_FLOAT, sizeof(vertex), &v.r);
     }
-    glDrawArrays(b.mode, 0, GLsizei(b.vertices.size()));
-    if (b.coloured && !colours) glDisableClientState(GL_COLOR_ARRAY);
-    if (!vertices) glDisableClientState(GL_VERTEX_ARRAY);
-    if (!coords) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDrawArrays(mode, 0, GLsizei(drawn.size()));
+    if (coloured && !gl.colourarray) glDisableClientState(GL_COLOR_ARRAY);
+    if (!gl.vertexarray) glDisableClientState(GL_VERTEX_ARRAY);
+    if (!gl.coordarray) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     // The last colour given stays the current one, as after glEnd.
-    if (b.coloured) {
-        const vertex& last = b.vertices.back();
+    if (coloured) {
+        const vertex& last = drawn.back();
         glColor4f(last.r, last.g, last.b, last.a);
     }
 }
+
+void draw(const batch& b) { draw(b.mode, b.vertices, b.coloured); }
 
 }  // namespace
 
@@ -127,12 +130,13 @@ void moxweb_End()
 {
     if (!gl.inside) return;
     gl.inside = false;
-    batch b{drawnmode(gl.mode), drawnvertices(gl.mode, std::move(gl.vertices)), gl.coloured};
+    static std::vector<vertex> drawn;
+    drawnvertices(gl.mode, gl.vertices, drawn);
     gl.vertices.clear();
     if (gl.recording)
-        gl.lists[gl.recording].push_back(std::move(b));
+        gl.lists[gl.recording].push_back(batch{drawnmode(gl.mode), drawn, gl.coloured});
     else
-        draw(b);
+        draw(drawnmode(gl.mode), drawn, gl.coloured);
 }
 
 void moxweb_Color4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a)
