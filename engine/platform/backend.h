@@ -26,7 +26,8 @@
 //   below;
 // - MOX_shaders_enabled (driver.h): 1 once the GL entry points are loaded.
 // It hands the engine every key, mouse button, cursor move and wheel step
-// through mox_input (coreinput.h), which alone writes the input state, and
+// through mox_input (coreinput.h; mox_inputcursormoved for a cursor it
+// moves itself), which alone writes the input state, and
 // calls back the shared pieces below: mox_resetinput at entry,
 // mox_presenting and mox_presented around each present, mox_setdrawable when the window's drawable changes,
 // mox_fitwindow to size a --window window, mox_heldkeys for a held-key

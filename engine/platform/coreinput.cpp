@@ -378,6 +378,15 @@ void mox_input(const s_input& e)
     }
 }
 
+void mox_inputcursormoved(int x, int y)
+{
+    s_input moved = {};
+    moved.type = MOX_INPUT_MOUSE;
+    moved.x = x;
+    moved.y = y;
+    mox_input(moved);
+}
+
 void mox_heldkeys(int* table)
 {
     for (int i = 0; i < 256; i++) table[i] = mox_load(mox_held[i]) ? 0x8000 : 0;

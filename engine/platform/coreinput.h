@@ -115,6 +115,9 @@ struct s_input {
 };
 
 void mox_input(const s_input& e);
+// mox_input of a cursor move to x, y: for backends whose platform moves the
+// cursor without an event of its own (a warp, a page that cannot warp).
+void mox_inputcursormoved(int x, int y);
 
 // Shared by every backend: the key code and the wheel as mox_input left
 // them, and the joystick id a controller polls.

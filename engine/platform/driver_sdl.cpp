@@ -592,11 +592,7 @@ void mox_getmouse(int* cx, int* cy, int* left, int* top)
 void mox_setmouse(int x, int y)
 {
     // The position reads back at once, as a warped cursor's does.
-    s_input moved = {};
-    moved.type = MOX_INPUT_MOUSE;
-    moved.x = x;
-    moved.y = y;
-    mox_input(moved);
+    mox_inputcursormoved(x, y);
     mox_request(
         [x, y] {
             if (winhandle && !mox_isheadless) SDL_WarpMouseInWindow(winhandle, x, y);

@@ -215,14 +215,7 @@ void mox_getmouse(int* cx, int* cy, int* left, int* top)
 }
 
 // A page cannot move the cursor; the engine's position reads back all the same.
-void mox_setmouse(int x, int y)
-{
-    s_input moved = {};
-    moved.type = MOX_INPUT_MOUSE;
-    moved.x = x;
-    moved.y = y;
-    mox_input(moved);
-}
+void mox_setmouse(int x, int y) { mox_inputcursormoved(x, y); }
 
 void mox_showmouse() {}
 void mox_hidemouse() {}

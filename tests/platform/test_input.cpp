@@ -47,14 +47,7 @@ void button(int which, bool down)
     mox_input(e);
 }
 
-void motion(int x, int y)
-{
-    s_input e = {};
-    e.type = MOX_INPUT_MOUSE;
-    e.x = x;
-    e.y = y;
-    mox_input(e);
-}
+void motion(int x, int y) { mox_inputcursormoved(x, y); }
 
 // --- events as SDL hands them to its backend ---------------------------------------
 
