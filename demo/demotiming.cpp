@@ -112,12 +112,11 @@ int SaveTiming(const char* path)
     return 0;
 }
 
-// t: the position shifted right by 10 bits, low 32 bits read as signed.
-static int32_t timing_time(const s_sound& sound)
-{
-    uint64_t position = sound.position;
-    return (int32_t)(uint32_t)(position >> 10);
-}
+int32_t TimingUnits(uint64_t position) { return (int32_t)(uint32_t)(position >> 10); }
+
+int32_t MusicUnits(const s_sound& sound) { return TimingUnits(sound.position); }
+
+static int32_t timing_time(const s_sound& sound) { return MusicUnits(sound); }
 
 // The highest index whose time is at or before t; 0 when none qualifies.
 static int timing_current(int track, int32_t t)

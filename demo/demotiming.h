@@ -16,6 +16,11 @@ enum {
 extern int32_t demotiming_numevents[DEMOTIMING_TRACKS];
 extern int32_t demotiming_event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];
 
+// Timing units of a sound position: shifted right by 10 bits, the low 32
+// bits read as signed; and of a sound's position now.
+int32_t TimingUnits(uint64_t position);
+int32_t MusicUnits(const s_sound& sound);
+
 void InitTiming();
 void ClearTiming(int track);
 void LoadTiming(const char* path);

@@ -68,17 +68,23 @@ extern int fromscene;       // --from N: the scene event to start drawing at, 0 
 extern double fromseconds;  // --from Ts: seconds into the music to start drawing at, 0 for none
 extern int everyframe;      // --every-frame: one step per drawn frame, no catch-up
 
-extern int seekscene;       // while seeking: steps before the first that sees this scene event are rehearsed
-extern float seektime;      // while seeking: steps before this many seconds into the music are rehearsed
-extern uint32_t stepcount;  // steps since the music started
+extern int seekscene;     // while seeking: steps before the first that sees this scene event are rehearsed
+extern double seektime;   // while seeking: steps before this many seconds into the music are rehearsed
 
-// Called right after the music starts, under the sound system's lock.
-// Unless --every-frame, a late frame first rehearses the steps it missed,
-// so a slow machine shows the show at its rate with fewer frames. A demo
-// maker's --from rehearses every step before its scene event or time; orlem
-// playing in real time rehearses on the offline clock and sound output,
-// then hands the music to the device where the rehearsal stopped and goes
-// on in real time.
+// The first step at or after `seconds` into the music: step k stands at
+// k / 60 s, and a time within a billionth of a step after it is taken as
+// that step's own.
+uint32_t StepAt(double seconds);
+
+// Called right after the music starts, under the sound system's lock: the
+// show's step 0 is the next wait. Unless --every-frame, every step stands
+// on the 60-a-second grid and sees the music its time would have seen, so a
+// slow machine shows the show at its rate with fewer frames and a fast one
+// shows 60 steps a second. A demo maker's --from rehearses every step
+// before its scene event or time (a point at or after the show's end starts
+// at its last scene event, said in one line); orlem playing in real time
+// rehearses on the offline clock and sound output, then hands the music to
+// the device where the rehearsal stopped and goes on in real time.
 void StartSteps();
 // The demo's step hook (MOX_WaitRefresh runs it): the --from rehearsal.
 void HandleStep();

@@ -1,19 +1,29 @@
-// Which steps of the frame loop the demo draws. The show is made for 60
-// steps a second: MOX_WaitRefresh rehearses the steps a late frame missed
-// before drawing it (catch-up), and a demo maker's --from rehearses every
+// Which steps of the frame loop the demo draws, and which music each sees.
+// The show is made for 60 steps a second, and step k belongs to
+// MOX_StepTime(k) = k x 1000 / 60 ms (rounded down) of the show's clock on
+// every machine: the engine's pacer rehearses the steps a late frame missed
+// before drawing the last one it has reached (catch-up), and waits for the
+// next step when a frame comes early. A demo maker's --from rehearses every
 // step before its scene event or time, so what is drawn there is what a
 // viewer sees there. A rehearsed step makes every state change of a drawn
 // one (the music's position, the beat, the random draws, ramps, spawns,
 // particles, camera) and draws nothing.
 //
-// orlem-capture runs on the offline platform and plays each step's share
-// of the music itself. In real time the device plays on by itself; the
-// steps a late frame rehearses see, in order, the blocks it mixed since the
-// last drawn step (the sound system keeps the recent ones). orlem in real time rehearses a --from on the offline
-// clock and sound output, playing each step's share as it goes; once the
-// first step at the chosen point has been drawn, the ring of mixed blocks
-// moves to the device as it stands, so the music plays on from where the
-// rehearsal left it and the frame clock starts again in real time.
+// Each step sees the one block of music its time would have seen: the
+// block a new ring has mixed once the output has played up to the step's
+// time (audiodriver_blocksby), counted from the block before the music's
+// first. Its three timing queries and its beat probe read that block alone.
+// On the offline output (orlem-capture, a --from rehearsal) the output has
+// played exactly that far when the step begins. In real time the device
+// plays on by itself; the show's clock follows what it has mixed
+// (musicclock), so the step's block has been mixed and is still kept in the
+// sound system's history when the step runs.
+//
+// orlem in real time rehearses a --from on the offline clock and sound
+// output, playing each step's share as it goes; once the first step at the
+// chosen point has been drawn, the ring of mixed blocks moves to the device
+// as it stands, so the music plays on from where the rehearsal left it and
+// the show's clock follows the device from there.
 //
 // Demo thread only.
 #include <chrono>
@@ -28,11 +38,25 @@
 #include "sound/audiodriver.h"
 
 int seekscene = 0;
-float seektime = 0;
-uint32_t stepcount = 0;
+double seektime = 0;
 int fromscene = 0;
 double fromseconds = 0;
 int everyframe = 0;
+
+enum {
+    DEMO_OUTPUTRATE = 44100,     // the output's frames a second
+    DEMO_CLOCKSLACK = 100,       // ms the show's clock may trail what the device has mixed
+    DEMO_SOUNDSTALL = 1000,      // ms without a mixed block before the clock stops following the sound
+    DEMO_BLOCKFRAMES = 2048,     // frames of one mixed block
+    DEMO_RINGBLOCKS = 4,         // blocks the output holds queued
+};
+
+// Every step a late frame rehearses reads a block the history still keeps:
+// a second of steps, the slack, and the blocks queued in the ring.
+static_assert((MOX_MAXCATCHUP * 1000 / DEMO_STEPRATE + DEMO_CLOCKSLACK) * DEMO_OUTPUTRATE / 1000 / DEMO_BLOCKFRAMES +
+                      DEMO_RINGBLOCKS + 2 <
+                  SOUNDSYSTEM_HISTORY,
+              "the sound history must cover the catch-up");
 
 // --- the demo's options ------------------------------------------------------------
 
@@ -74,27 +98,130 @@ static const int fromoption = mox_addoption("--from", "N|Ts",
                                             takefrom) +
                               mox_addoption("--every-frame", nullptr,
                                             "one step of the show per drawn frame, however slowly the\n"
-                                            "machine draws (by default a late frame first rehearses\n"
-                                            "the steps it missed, so the show keeps 60 steps a second)\n",
+                                            "machine draws (by default the show keeps 60 steps a\n"
+                                            "second: a late frame first rehearses the steps it missed)\n",
                                             takeeveryframe);
 
-static int seekunits = 0;                    // where the rehearsal aims, in timing units (for its progress)
 static int seekoffline = 0;                  // orlem rehearsing on the offline platform of its own
 static int seekjoin = 0;                     // that rehearsal has drawn its first step: real time from the next
 static int seekoutput = AUDIODRIVER_DEVICE;  // the real-time output to hand the music back to
 static uint32_t seekclock = 0;               // where its offline clock started, ms
+static int seekunits = 0;                    // where the rehearsal aims, in timing units (for its progress)
 static MOX_stephook previoushook = nullptr;
 static std::chrono::steady_clock::time_point seekstarted;
-static uint32_t lastdrawnblock = 0;  // the last block a drawn step saw
-static uint32_t groupfirst = 0;      // and the blocks a late frame's steps share out
-static uint32_t grouplast = 0;
+static uint32_t musicblock = 0;      // blocks mixed before the music's first
+static int clockset = 0;             // musicclock has an origin
+static uint32_t clockorigin = 0;     // where its 0 ms lies on MOX_GetMillis
+static uint32_t clockmixed = 0;      // the blocks it last saw mixed
+static uint32_t clockmixedat = 0;    // and when it saw them first
 
 static double musicseconds(int64_t units) { return double(units) / DEMO_UNITSPERSECOND; }
 
-// Where --from aims, or 0 (with a line saying why) to start at the beginning.
+uint32_t StepAt(double seconds)
+{
+    const double step = std::ceil(seconds * DEMO_STEPRATE - 1e-9);
+    return step > 0 ? uint32_t(step) : 0;
+}
+
+// The block of music step `step` sees, counted from the music's start.
+static uint32_t stepblock(uint32_t step)
+{
+    return audiodriver_blocksby(uint64_t(MOX_StepTime(step)) * DEMO_OUTPUTRATE / 1000);
+}
+
+// When a new ring mixes its block `block`: the first ms whose frames reach it.
+static uint32_t blocktime(uint32_t block)
+{
+    return uint32_t((audiodriver_framesfor(block) * 1000 + DEMO_OUTPUTRATE - 1) / DEMO_OUTPUTRATE);
+}
+
+// The show's clock in real time: the system clock, held within what the
+// output has mixed of the music. A step may not come before its block has
+// been mixed, so the clock waits for a late block; and it follows a device
+// that plays faster than the system clock runs, trailing its last block by
+// DEMO_CLOCKSLACK at most. In between it runs as smoothly as the system
+// clock, whatever the device's rhythm. A sound that mixes nothing for a
+// second (a device that stopped) is no longer followed.
+static int musicclock(uint32_t* ms)
+{
+    const int output = audiodriver_openoutput();
+    if (everyframe || (output != AUDIODRIVER_DEVICE && output != AUDIODRIVER_SILENT)) {
+        clockset = 0;
+        return 0;
+    }
+    const uint32_t now = MOX_GetMillis();
+    const uint32_t mixed = Soundsystem_BlocksMixed() - musicblock;
+    if (!clockset || mixed != clockmixed) {
+        clockmixed = mixed;
+        clockmixedat = now;
+    }
+    if (now - clockmixedat > DEMO_SOUNDSTALL) {
+        clockset = 0;
+        return 0;
+    }
+    const uint32_t early = blocktime(mixed), late = blocktime(mixed + 1) - 1;
+    if (!clockset) {
+        // From where the show stands, within what has been mixed.
+        uint32_t at = MOX_StepTime(MOX_video_step);
+        at = at < early ? early : (at > late ? late : at);
+        clockorigin = now - at;
+        clockset = 1;
+    }
+    uint32_t t = now - clockorigin;
+    if (int32_t(t - late) > 0) {
+        clockorigin += t - late;
+        t = late;
+    } else if (int32_t(early - t) > DEMO_CLOCKSLACK) {
+        clockorigin -= early - DEMO_CLOCKSLACK - t;
+        t = early - DEMO_CLOCKSLACK;
+    }
+    *ms = t;
+    return 1;
+}
+
+// The music this step sees. The offline output has played exactly its
+// share; a real-time output has mixed on, and the step looks back at its
+// own block. One step per frame sees the last block mixed, whole.
+static void viewthemusic(uint32_t step)
+{
+    const int output = audiodriver_openoutput();
+    if (output != AUDIODRIVER_DEVICE && output != AUDIODRIVER_SILENT)
+        Soundsystem_ViewLive();
+    else if (everyframe)
+        Soundsystem_ViewBlock(Soundsystem_BlocksMixed());
+    else
+        Soundsystem_ViewBlock(musicblock + stepblock(step));
+}
+
+// The time of the first step past scene event 17, where the show ends; -1
+// when the sync table never gets there. The current event is the highest
+// index whose time has come, so the earliest of those past 17 ends it.
+static int64_t showend()
+{
+    int64_t end = -1;
+    for (int i = DEMO_LASTSCENE + 1; i < demotiming_numevents[0]; i++)
+        if (end < 0 || demotiming_event[0][i] < end) end = demotiming_event[0][i];
+    return end;
+}
+
+// A point at or past the show's end starts at its last scene event, as a
+// line says; `what` names the point asked for.
+static int startatlastscene(const char* what, int64_t end)
+{
+    const int32_t last = demotiming_event[0][DEMO_LASTSCENE];
+    printf("orlem: %s lies at or after the show's end (scene event %d, at %.2f s): starting at its last scene "
+           "event, %d, at %.2f s\n",
+           what, DEMO_LASTSCENE + 1, musicseconds(end), DEMO_LASTSCENE, musicseconds(last));
+    seekscene = DEMO_LASTSCENE;
+    return last > 0 ? last : 1;
+}
+
+// Where --from aims, in timing units, or 0 (with a line saying why) to
+// start at the beginning.
 static int seektarget(int scene, double seconds)
 {
     const int64_t last = LastMusicUnit();
+    const int64_t end = showend();
     if (scene > 0) {
         if (scene >= demotiming_numevents[0]) {
             printf("orlem: the sync table has no scene event %d (it has %d): starting at the beginning\n", scene,
@@ -102,6 +229,8 @@ static int seektarget(int scene, double seconds)
             return 0;
         }
         const int32_t time = demotiming_event[0][scene];
+        char what[64];
+        snprintf(what, sizeof what, "scene event %d", scene);
         if (time < 0) {
             printf("orlem: scene event %d lies before the music: starting at the beginning\n", scene);
             return 0;
@@ -110,6 +239,8 @@ static int seektarget(int scene, double seconds)
             printf("orlem: scene event %d lies after the end of the music: starting at the beginning\n", scene);
             return 0;
         }
+        if (scene > DEMO_LASTSCENE && end >= 0 && DEMO_LASTSCENE < demotiming_numevents[0])
+            return startatlastscene(what, end);
         seekscene = scene;
         return time;
     }
@@ -119,20 +250,26 @@ static int seektarget(int scene, double seconds)
                musicseconds(last > 0 ? last : 0));
         return 0;
     }
-    seektime = float(seconds);
+    if (end >= 0 && units >= double(end)) {
+        char what[64];
+        snprintf(what, sizeof what, "%.2f s", seconds);
+        return startatlastscene(what, end);
+    }
+    seektime = seconds;
     return int(units);
 }
 
 void StartSteps()
 {
-    const int scene = fromscene, catchup = !everyframe;
+    const int scene = fromscene;
     const double seconds = fromseconds;
-    stepcount = 0;
-    lastdrawnblock = Soundsystem_BlocksMixed();
     seekscene = 0;
     seektime = 0;
     seekoffline = seekjoin = 0;
-    MOX_SetStepRate(catchup ? DEMO_STEPRATE : 0);
+    clockset = 0;
+    musicblock = Soundsystem_BlocksMixed();
+    MOX_SetStepRate(everyframe ? 0 : DEMO_STEPRATE);
+    MOX_SetShowClock(musicclock);
     const MOX_stephook previous = MOX_SetStepHook(HandleStep);
     if (previous != HandleStep) previoushook = previous;
     if (scene <= 0 && seconds <= 0) {
@@ -153,6 +290,7 @@ void StartSteps()
     // (nothing of the music has been mixed yet), as orlem-capture does.
     seekoutput = audiodriver_openoutput();
     audiodriver_switchoutput(AUDIODRIVER_OFFLINE, 1);
+    musicblock = Soundsystem_BlocksMixed();
     seekclock = MOX_GetMillis();
     mox_setvirtualclock(DEMO_STEPRATE, seekclock);
     MOX_SetRefreshRate(60);
@@ -162,61 +300,33 @@ void StartSteps()
 float SeekProgress()
 {
     if (seekscene <= 0 && seektime <= 0) return -1;
-    const double done = double(int32_t(uint32_t(snd_demomusic.position >> 10))) / seekunits;
+    const double done = double(MusicUnits(snd_demomusic)) / seekunits;
     return float(done < 0 ? 0 : (done > 1 ? 1 : done));
 }
 
 // The first step after the rehearsal's drawn one: the music moves to the
-// device with the blocks mixed so far, and the frame clock reads the system
-// clock from now on.
+// device with the blocks mixed so far, and the show's clock follows the
+// device from where the show stands.
 static void jointherealtime()
 {
-    lastdrawnblock = Soundsystem_BlocksMixed();
     seekjoin = 0;
     seekoffline = 0;
     audiodriver_switchoutput(seekoutput, 0);
     mox_setvirtualclock(0, 0);
-    MOX_SetRefreshRate(60);
-}
-
-// A late frame in real time: the device has mixed blocks groupfirst + 1 to
-// grouplast since the last drawn step. The frame's steps share them out in
-// order, each seeing the block its place would have seen, so every block
-// (and the scene start or pulse in it) is seen by a step, and the beat
-// detector listens to each.
-static void followthemusic()
-{
-    if (MOX_video_groupstep == 1) {
-        groupfirst = lastdrawnblock;
-        grouplast = Soundsystem_BlocksMixed();
-    }
-    if (MOX_video_groupstep < MOX_video_groupsize) {
-        const uint32_t blocks = grouplast - groupfirst;
-        const uint32_t share =
-            uint32_t((uint64_t(blocks) * unsigned(MOX_video_groupstep) + unsigned(MOX_video_groupsize) - 1) /
-                     unsigned(MOX_video_groupsize));
-        Soundsystem_ViewBlock(groupfirst + share);
-    } else {
-        Soundsystem_ViewLive();
-        lastdrawnblock = Soundsystem_BlocksMixed();
-    }
+    MOX_SetRefreshRate(60);  // one step per frame: its tick starts now
 }
 
 void HandleStep()
 {
     if (previoushook) previoushook();
-    const uint32_t step = stepcount++;
+    const uint32_t step = MOX_video_step;
     if (seekjoin) jointherealtime();
-    // The offline output (orlem-capture, a --from rehearsal) plays each
-    // step's share before it; a real-time one has played on by itself.
-    const int output = audiodriver_openoutput();
-    if (output == AUDIODRIVER_DEVICE || output == AUDIODRIVER_SILENT) followthemusic();
+    // This step's place in the music: the blocks its time has played.
+    if (seekoffline) audiodriver_offline_playuntil(uint64_t(MOX_video_time - seekclock) * DEMO_OUTPUTRATE / 1000);
+    viewthemusic(step);
     if (seekscene <= 0 && seektime <= 0) return;
 
-    // This step's place in the music: the blocks its time has played.
-    if (seekoffline) audiodriver_offline_playuntil(uint64_t(MOX_video_time - seekclock) * 44100 / 1000);
-    bool reached = seekscene > 0 ? GetTimingEvent(snd_demomusic, 0) >= seekscene
-                                 : double(step) >= double(seektime) * DEMO_STEPRATE - 1e-6;
+    bool reached = seekscene > 0 ? GetTimingEvent(snd_demomusic, 0) >= seekscene : step >= StepAt(seektime);
     if (!reached && !snd_demomusic.playing) {
         puts("orlem: the music ended before the point to start at: drawing from here");
         reached = true;
@@ -226,13 +336,13 @@ void HandleStep()
         return;
     }
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - seekstarted).count();
-    const double at = musicseconds(int32_t(uint32_t(snd_demomusic.position >> 10)));
+    const double at = musicseconds(MusicUnits(snd_demomusic));
     if (seekscene > 0)
         printf("orlem: starting at scene event %d, %.2f s into the music, after rehearsing %u steps in %.1f s\n",
                seekscene, at, step, took);
     else
         printf("orlem: starting at %.2f s into the music (scene event %d), after rehearsing %u steps in %.1f s\n",
-               double(seektime), GetTimingEvent(snd_demomusic, 0), step, took);
+               seektime, GetTimingEvent(snd_demomusic, 0), step, took);
     fflush(stdout);
     seekscene = 0;
     seektime = 0;

@@ -209,6 +209,30 @@ uint64_t audiodriver_playedframes()
     return frames;
 }
 
+// A new ring: the four short start blocks play first, each refilled with a
+// whole block as it ends; from then on a block is mixed each time a whole
+// one has played.
+static uint64_t audiodriver_startframes()
+{
+    const uint32_t framebytes = g_sample_size ? g_sample_size : 4;
+    const uint64_t frames = AUDIO_STARTBYTES / framebytes;
+    return frames ? frames : 1;
+}
+
+uint32_t audiodriver_blocksby(uint64_t frames)
+{
+    const uint64_t start = audiodriver_startframes();
+    if (frames < AUDIO_NUMBLOCKS * start) return uint32_t(frames / start);
+    return uint32_t(AUDIO_NUMBLOCKS + (frames - AUDIO_NUMBLOCKS * start) / AUDIO_BLOCKFRAMES);
+}
+
+uint64_t audiodriver_framesfor(uint32_t blocks)
+{
+    const uint64_t start = audiodriver_startframes();
+    if (blocks <= AUDIO_NUMBLOCKS) return blocks * start;
+    return AUDIO_NUMBLOCKS * start + uint64_t(blocks - AUDIO_NUMBLOCKS) * AUDIO_BLOCKFRAMES;
+}
+
 uint32_t audiodriver_ringoffset()
 {
     soundsystem_lock();
@@ -336,6 +360,7 @@ void audiodriver_mixbuffers(void* block, int bytes, int unused)
     // Mixing moves the live positions, whatever past block this thread views.
     const mox_pastview viewed = mox_blockview;
     mox_blockview.count = 0;
+    soundsystem_keepstarts();
     int32_t* mix = soundsystem.output_buffer;
     const bool sixteen = soundsystem.bits == 16;
     const bool stereo = soundsystem.channels == 2;

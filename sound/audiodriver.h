@@ -24,6 +24,13 @@ void audiodriver_submitbuffer();
 void fillnextbuffer();
 void audiodriver_mixbuffers(void* block, int bytes, int unused);
 
+// The blocks a new ring has mixed once `frames` output frames have played
+// (the offline output at t ms has played t x 44100 / 1000 of them), and the
+// frames played when a new ring mixes its block number `blocks`: the
+// schedule that every output keeps, give or take its own timing.
+uint32_t audiodriver_blocksby(uint64_t frames);
+uint64_t audiodriver_framesfor(uint32_t blocks);
+
 // Output frames the open output has played since it opened: what a device
 // reports played, or what the silent and offline outputs played.
 uint64_t audiodriver_playedframes();

@@ -286,6 +286,20 @@ int32_t* Soundsystem_GetOutputBuffer()
 
 // --- the recent blocks --------------------------------------------------------
 
+// Every started sound as it stands now, into a history entry.
+static void soundsystem_keepsounds(soundsystem_pastblock& b)
+{
+    b.count = 0;
+    for (int i = 0; i < soundsystem.numactive && i < SOUNDSYSTEM_MAXACTIVE; i++) {
+        const s_sound* sound = active_sounds[i];
+        // As published: whatever view the mixing thread may hold.
+        b.sound[b.count] = sound;
+        b.position[b.count] = __atomic_load_n(&sound->position.value, __ATOMIC_ACQUIRE);
+        b.playing[b.count] = __atomic_load_n(&sound->playing.value, __ATOMIC_ACQUIRE);
+        b.count++;
+    }
+}
+
 void soundsystem_keepblock()
 {
     soundsystem_lock();
@@ -293,19 +307,20 @@ void soundsystem_keepblock()
         const uint32_t number = ++soundsystem_blocksmixed;
         soundsystem_pastblock& b = soundsystem_past[number % SOUNDSYSTEM_HISTORY];
         b.number = number;
-        b.count = 0;
-        for (int i = 0; i < soundsystem.numactive && i < SOUNDSYSTEM_MAXACTIVE; i++) {
-            const s_sound* sound = active_sounds[i];
-            // As published: whatever view the mixing thread may hold.
-            b.sound[b.count] = sound;
-            b.position[b.count] = __atomic_load_n(&sound->position.value, __ATOMIC_ACQUIRE);
-            b.playing[b.count] = __atomic_load_n(&sound->playing.value, __ATOMIC_ACQUIRE);
-            b.count++;
-        }
+        soundsystem_keepsounds(b);
         const size_t values = soundsystem.output_size / 4;
         memcpy(soundsystem_pastbuffers + (number % SOUNDSYSTEM_HISTORY) * values, soundsystem.output_buffer,
                soundsystem.output_size);
     }
+    soundsystem_unlock();
+}
+
+void soundsystem_keepstarts()
+{
+    soundsystem_lock();
+    soundsystem_pastblock& b = soundsystem_past[soundsystem_blocksmixed % SOUNDSYSTEM_HISTORY];
+    if (soundsystem_pastbuffers && soundsystem_blocksmixed && b.number == soundsystem_blocksmixed)
+        soundsystem_keepsounds(b);
     soundsystem_unlock();
 }
 

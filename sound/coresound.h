@@ -143,7 +143,8 @@ int32_t* Soundsystem_GetOutputBuffer();
 // Blocks mixed since Soundsystem_Init: the number of the last finished one.
 uint32_t Soundsystem_BlocksMixed();
 // On the calling thread, until the next view: every sound's position and
-// playing state read as they stood right after block `block` was mixed, and
+// playing state read as they stood between block `block` and the next (so
+// a sound started after the block was mixed is seen at its start), and
 // Soundsystem_GetOutputBuffer gives that block. Returns 0, with the live
 // values, when the block is not kept (too old, or not mixed yet).
 int Soundsystem_ViewBlock(uint32_t block);
@@ -151,6 +152,9 @@ int Soundsystem_ViewBlock(uint32_t block);
 void Soundsystem_ViewLive();
 // The mixer, under the lock, after each block: keeps it in the history.
 void soundsystem_keepblock();
+// The mixer, under the lock, before each block: the last block's entry
+// takes the sounds as they stand, started, stopped or moved since it.
+void soundsystem_keepstarts();
 char* upcase_sound(char* string);
 
 // WAV files (loadwav.cpp): the canonical 44-byte PCM layout only.

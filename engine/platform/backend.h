@@ -19,7 +19,7 @@
 //   (rendering off-screen: no display, or mox_offscreenasked()) and
 //   mox_syncevents (driver.h);
 // - the clock: MOX_GetMillis (driver.h), which answers mox_virtualmillis's
-//   reading while the offline clock runs;
+//   reading while the offline clock runs, and mox_sleep (driver.h);
 // - the input it reads rather than receives: mox_getkeys, mox_getmouse,
 //   mox_setmouse, mox_showmouse, mox_hidemouse below;
 // - joysticks: mox_getnumjoysticks, mox_joystickconnected, mox_polljoystick

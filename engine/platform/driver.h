@@ -34,6 +34,9 @@ void MOX_SetTitle(const char* title);
 // Milliseconds, unsigned 32-bit; every difference of two readings is taken
 // in unsigned 32-bit arithmetic, so the wrap is harmless.
 uint32_t MOX_GetMillis();
+// Gives up the demo thread for `ms` milliseconds (0: a moment), letting the
+// platform's own work run meanwhile (a browser page plays its sound then).
+void mox_sleep(int ms);
 
 // --- rendering off-screen, the offline clock, presented frames --------------
 
@@ -56,6 +59,9 @@ int mox_virtualclock();  // 1 while the virtual clock is in use
 // that takes `ms` to draw a frame and no time to rehearse one. 0 returns to
 // the clock that moves per step.
 void mox_setvirtualdrawtime(int ms);
+// A wait on the offline clock: it moves on by `ms` at once, as a machine
+// that waits that long would see it.
+void mox_virtualsleep(uint32_t ms);
 
 // Waits until the event thread has handled every event posted before the
 // call (tests, tools that inject events).

@@ -13,6 +13,7 @@
 #include <GL/glew.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -521,7 +522,13 @@ void mox_initwindow(int width, int height, int flags)
         hrc = SDL_GL_CreateContext(winhandle);
         if (hrc) {
             SDL_GL_MakeCurrent(winhandle, hrc);
-            SDL_GL_SetSwapInterval(0);  // pacing is the frame pacer's job
+            // Frames wait for the display where there is one (adaptive: a
+            // late frame is shown at once); the pacer holds the show's grid
+            // whatever the display's rate. Off-screen nothing waits.
+            if (mox_headless())
+                SDL_GL_SetSwapInterval(0);
+            else if (SDL_GL_SetSwapInterval(-1) != 0)
+                SDL_GL_SetSwapInterval(1);
         }
     }
 
@@ -574,6 +581,14 @@ uint32_t MOX_GetMillis()
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
+}
+
+void mox_sleep(int ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    else
+        std::this_thread::yield();
 }
 
 // --- input, device side ------------------------------------------------------

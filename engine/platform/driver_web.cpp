@@ -204,6 +204,9 @@ uint32_t MOX_GetMillis()
     return uint32_t(uint64_t(emscripten_get_now()));
 }
 
+// The page's one thread yields to its event loop, where the sound plays.
+void mox_sleep(int ms) { emscripten_sleep(unsigned(ms > 0 ? ms : 0)); }
+
 // --- input, device side ------------------------------------------------------
 
 void mox_getkeys(int* table) { mox_heldkeys(table); }

@@ -325,6 +325,20 @@ void mox_initwindow(int width, int height, int flags)
         if (hrc) wglMakeCurrent(hdc, hrc);
     }
 
+    // Frames wait for the display (adaptive, so a late one is shown at
+    // once, where the driver offers it); the pacer holds the show's grid
+    // whatever the display's rate. A hidden window waits for nothing.
+    typedef BOOL(WINAPI * swapinterval)(int);
+    const swapinterval setinterval =
+        hrc ? reinterpret_cast<swapinterval>(reinterpret_cast<void*>(wglGetProcAddress("wglSwapIntervalEXT")))
+            : nullptr;
+    if (setinterval) {
+        if (mox_offscreenasked())
+            setinterval(0);
+        else if (!setinterval(-1))
+            setinterval(1);
+    }
+
     puts("[MOX] Init Glew");
     const int missing = hrc ? mox_loadgl() : -1;
     if (missing != 0) puts("\nError Initing Glew");
@@ -368,6 +382,8 @@ uint32_t MOX_GetMillis()
     if (mox_virtualmillis(&ms)) return ms;
     return GetTickCount();
 }
+
+void mox_sleep(int ms) { Sleep(ms > 0 ? DWORD(ms) : 0); }
 
 // --- input, device side ------------------------------------------------------------
 

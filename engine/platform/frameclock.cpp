@@ -57,6 +57,8 @@ void mox_setvirtualdrawtime(int ms)
     if (running && ms > 0) mox_clockdrawms.store(ms);
 }
 
+void mox_virtualsleep(uint32_t ms) { mox_clockstart.fetch_add(ms); }
+
 int mox_virtualclock() { return mox_clockfps.load() > 0; }
 
 uint32_t mox_framespresented() { return mox_framecount.load(); }

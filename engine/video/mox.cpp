@@ -39,13 +39,16 @@ uint8_t MOX_Palette[8][256][3];
 
 int MOX_rehearsing = 0;
 int MOX_video_steprate = 0;
+uint32_t MOX_video_step = 0;
 int MOX_video_lag = 0;
 int MOX_video_groupstep = 1;
 int MOX_video_groupsize = 1;
-static uint32_t mox_groupstart = 0;  // the time of the step before a late frame's
-static uint32_t mox_groupfresh = 0;  // the reading after its wait, which its drawn step ends at
-static uint32_t mox_groupend = 0;    // the reading that ended its wait: the frame's time after
-static int mox_lagcounts = 0;        // 0 until the first wait after MOX_SetStepRate
+static int mox_showpending = 0;       // MOX_SetStepRate was called: the next wait is step 0
+static uint32_t mox_groupfirst = 0;   // the number of the first step its frame placed
+static uint32_t mox_showorigin = 0;   // where the show's 0 ms lies on MOX_GetMillis
+static uint32_t mox_shownow = 0;      // the show's clock as last read, ms: it never goes back
+static int mox_showsource = -1;       // the clock it was read from: 0 offline, 1 system, 2 the program's
+static MOX_showclock mox_showclock = nullptr;
 static MOX_stephook mox_stephook = nullptr;
 
 s_bitmap* mox_bitmaplist[MOX_MAXBITMAPS];
@@ -143,16 +146,31 @@ void MOX_SetRefreshRate(int rate)
     MOX_video_updatespeed = tick;
     MOX_video_starttime = MOX_video_time = MOX_GetMillis();
     MOX_video_currentframe = 0;
-    MOX_video_groupstep = MOX_video_groupsize = 1;
-    mox_lagcounts = 0;  // the clock starts again: nothing is owed
 }
 
 void MOX_SetStepRate(int rate)
 {
     MOX_video_steprate = rate > 0 ? rate : 0;
     MOX_video_lag = 0;
-    mox_lagcounts = 0;
+    MOX_video_groupstep = MOX_video_groupsize = 1;
+    mox_showpending = 1;
 }
+
+uint32_t MOX_StepTime(uint32_t step)
+{
+    if (MOX_video_steprate <= 0) return 0;
+    return uint32_t(uint64_t(step) * 1000u / unsigned(MOX_video_steprate));
+}
+
+// The last step at or before `ms` on the grid: step k lies at or before it
+// while k x 1000 < (ms + 1) x rate.
+static uint32_t mox_laststepby(uint32_t ms)
+{
+    const uint64_t rate = unsigned(MOX_video_steprate);
+    return uint32_t(((uint64_t(ms) + 1) * rate + 999) / 1000 - 1);
+}
+
+void MOX_SetShowClock(MOX_showclock clock) { mox_showclock = clock; }
 
 MOX_stephook MOX_SetStepHook(MOX_stephook hook)
 {
@@ -161,68 +179,112 @@ MOX_stephook MOX_SetStepHook(MOX_stephook hook)
     return previous;
 }
 
-// Steps a frame that took `elapsed` ms owes before it draws.
-static int mox_stepsowed(uint32_t elapsed)
+// The show's clock: the offline clock, the program's or the system's, each
+// going on from where the show stands when it takes over.
+static uint32_t mox_readshowclock()
 {
-    if (MOX_video_steprate <= 0) return 0;
-    if (!mox_lagcounts) {
-        // The first wait measures start-up, not a late frame.
-        mox_lagcounts = 1;
-        MOX_video_lag = 0;
-        return 0;
+    const int offline = mox_virtualclock();
+    uint32_t ms = 0;
+    int source = offline ? 0 : 1;
+    if (!offline && mox_showclock && mox_showclock(&ms)) {
+        source = 2;
+    } else {
+        const uint32_t now = MOX_GetMillis();
+        if (source != mox_showsource) mox_showorigin = now - mox_shownow;
+        ms = now - mox_showorigin;
     }
-    int64_t lag = int64_t(MOX_video_lag) + int64_t(elapsed) * MOX_video_steprate - 1000;
-    if (lag < 0) lag = 0;  // a fast frame banks nothing
-    int64_t owed = lag / 1000;
-    if (owed > MOX_MAXCATCHUP) owed = MOX_MAXCATCHUP;
-    lag -= owed * 1000;
-    MOX_video_lag = int(lag < 999 ? lag : 999);  // beyond the bound: forgotten
-    return int(owed);
+    mox_showsource = source;
+    if (int32_t(ms - mox_shownow) > 0) mox_shownow = ms;
+    return mox_shownow;
 }
 
-// Time of step `j` of a late frame's rehearsed steps, on the rate's grid.
-static uint32_t mox_gridtime(int j)
+// Waits until the show's clock reaches `due`, sleeping while more than 2 ms
+// remain and yielding for the rest; the offline clock waits by moving on.
+static uint32_t mox_waitshow(uint32_t due)
 {
-    return mox_groupstart + uint32_t(uint64_t(j) * 1000u / unsigned(MOX_video_steprate));
+    for (;;) {
+        const uint32_t now = mox_readshowclock();
+        if (int32_t(now - due) >= 0) return now;
+        if (mox_virtualclock() && mox_showsource == 0)
+            mox_virtualsleep(due - now);
+        else
+            mox_sleep(due - now > 2 ? 1 : 0);
+    }
+}
+
+// The steps of a frame on the grid: the first step of the show, the next
+// one of the frame's group, or a new frame's group.
+static void mox_placeonthegrid()
+{
+    if (MOX_video_groupstep < MOX_video_groupsize) {
+        MOX_video_step = mox_groupfirst + uint32_t(MOX_video_groupstep++);
+        return;
+    }
+    if (mox_showpending) {
+        mox_showpending = 0;
+        mox_shownow = 0;
+        mox_showsource = -1;
+        mox_readshowclock();
+        mox_groupfirst = MOX_video_step = 0;
+        MOX_video_lag = 0;
+        return;
+    }
+    const uint32_t next = MOX_video_step + 1;
+    const uint32_t now = mox_waitshow(MOX_StepTime(next));
+    const uint32_t last = mox_laststepby(now);
+    uint32_t first = next;
+    if (last - next > MOX_MAXCATCHUP) {
+        first = last - MOX_MAXCATCHUP;
+        printf("[MOX] the show is %.2f s behind its clock: %u steps skipped, the last %d caught up\n",
+               double(now - MOX_StepTime(next)) / 1000, unsigned(first - next), int(MOX_MAXCATCHUP));
+        fflush(stdout);
+    }
+    mox_groupfirst = MOX_video_step = first;
+    MOX_video_groupstep = 1;
+    MOX_video_groupsize = int(last - first) + 1;
+    MOX_video_lag = int(now - MOX_StepTime(last));
+}
+
+// One step per frame: waits for the next tick after the last frame's and
+// gives the frame's duration in ms.
+static uint32_t mox_waittick()
+{
+    const uint32_t tick = uint32_t(MOX_video_updatespeed);
+    uint32_t now;
+    for (;;) {
+        now = MOX_GetMillis();
+        const uint32_t passed = now - MOX_video_time;
+        if (passed >= tick || MOX_vsync_enabled) break;
+        if (mox_virtualclock())
+            mox_virtualsleep(tick - passed);
+        else
+            mox_sleep(tick - passed > 2 ? 1 : 0);
+    }
+    const uint32_t elapsed = MOX_GetMillis() - MOX_video_time;
+    MOX_video_time = now;
+    return elapsed;
 }
 
 float MOX_WaitRefresh()
 {
-    uint32_t tick = uint32_t(MOX_video_updatespeed);
-    uint32_t elapsed;
-    if (MOX_video_groupstep < MOX_video_groupsize) {
-        // The next step of a late frame: no wait; a rehearsed step stands
-        // at its place on the grid, the drawn one where the wait ended.
-        const int j = ++MOX_video_groupstep;
-        const bool drawn = j == MOX_video_groupsize;
-        elapsed = (drawn ? mox_groupfresh : mox_gridtime(j)) - MOX_video_time;
-        MOX_video_time = drawn ? mox_groupend : mox_gridtime(j);
-        MOX_rehearsing = !drawn;
+    const uint32_t tick = uint32_t(MOX_video_updatespeed);
+    uint32_t elapsed = 0;
+    if (MOX_video_steprate > 0) {
+        mox_placeonthegrid();
+        const uint32_t k = MOX_video_step;
+        elapsed = k > 0 ? MOX_StepTime(k) - MOX_StepTime(k - 1) : 0;
+        MOX_video_time = mox_showorigin + MOX_StepTime(k);
+        MOX_rehearsing = MOX_video_groupstep < MOX_video_groupsize;
+    } else if (mox_showpending) {
+        // The show starts here: nothing before it is a frame's time.
+        mox_showpending = 0;
+        MOX_video_time = MOX_GetMillis();
+        MOX_video_step = 0;
+        MOX_rehearsing = 0;
     } else {
-        uint32_t now;
-        for (;;) {
-            now = MOX_GetMillis();
-            uint32_t passed = now - MOX_video_time;
-            if (passed >= tick || MOX_vsync_enabled) break;
-            // The offline clock moves only when a step ends.
-            if (mox_virtualclock()) break;
-            // Sleep while more than 2 ms remain, spin for the rest.
-            if (tick - passed > 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        elapsed = MOX_GetMillis() - MOX_video_time;
-        const int owed = mox_stepsowed(elapsed);
-        MOX_video_groupstep = 1;
-        MOX_video_groupsize = owed + 1;
-        MOX_rehearsing = owed > 0;
-        if (owed > 0) {
-            mox_groupstart = MOX_video_time;
-            mox_groupfresh = MOX_video_time + elapsed;
-            mox_groupend = now;
-            elapsed = mox_gridtime(1) - MOX_video_time;
-            MOX_video_time = mox_gridtime(1);
-        } else {
-            MOX_video_time = now;
-        }
+        elapsed = mox_waittick();
+        MOX_video_step++;
+        MOX_rehearsing = 0;
     }
     if (mox_stephook) mox_stephook();
     if (!MOX_rehearsing) MOX_video_numframes++;  // the frames a viewer sees

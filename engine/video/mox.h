@@ -39,7 +39,7 @@ extern int MOX_projectionmode;  // 1 perspective, 0 the 2D projection
 extern int MOX_renderstate;     // states believed enabled
 extern int MOX_lasttextureid;   // last texture bound through MOX_BindTexture, -1 none
 extern int MOX_vsync_enabled;   // nonzero: the pacer does not wait
-extern uint32_t MOX_video_time;
+extern uint32_t MOX_video_time;    // the current step's time on MOX_GetMillis
 extern int MOX_video_updatespeed;  // ms per frame tick, at least 1
 extern int MOX_video_numframes;
 extern int MOX_video_fps;
@@ -67,35 +67,56 @@ int MOX_GetFPS();
 // Each pass of a frame loop is a step of the program's state. A rehearsed
 // step makes every state change of a drawn one and draws nothing: the
 // program skips its drawing while MOX_rehearsing is set, and MOX_SwapBuffers
-// ends the step without a present. MOX_WaitRefresh decides, once per step,
-// whether it is rehearsed:
-// - catch-up: a program made for `rate` steps a second (MOX_SetStepRate)
-//   keeps that rate on a machine that draws slower. Each wait adds the time
-//   the frame took beyond one step to MOX_video_lag; a frame that finds a
-//   whole step or more owed first rehearses the owed steps, placed on the
-//   rate's grid after the last step, then draws at the time the wait ended.
-//   A frame on time at the rate or faster (60 or 66 frames a second at a
-//   rate of 60) owes nothing and takes one step, as without catch-up. At
-//   most MOX_MAXCATCHUP steps are rehearsed per drawn frame; lag beyond that
-//   (a pause of the whole machine) is forgotten, so the show goes on from
-//   where it stopped instead of racing;
-// - the step hook, which may rehearse the step it is told about (a
-//   program's own rules, a capture tool that draws only some steps).
-// Rehearsed steps do not wait for the tick and are not counted as frames.
+// ends the step without a present. MOX_WaitRefresh places each step:
+// - on the grid: a program made for `rate` steps a second (MOX_SetStepRate)
+//   has step k at MOX_StepTime(k) = k x 1000 / rate ms of the show's clock,
+//   rounded down to the millisecond, on every machine. The first wait after
+//   MOX_SetStepRate is step 0 at 0 ms: the show's clock starts there, so
+//   nothing before it (loading) enters any step. Each later wait is a frame:
+//   it waits until the clock reaches the next step (a fast machine shows
+//   exactly `rate` steps a second), then draws the last step the clock has
+//   reached, first rehearsing those between (a slow machine); what the clock
+//   stands past the drawn step carries over as MOX_video_lag. Each step's
+//   framestep is its distance from the step before on the grid, in ticks
+//   (0 for step 0), so nothing that follows the framesteps depends on how
+//   the frames fell. At most MOX_MAXCATCHUP steps are rehearsed for one
+//   drawn frame: beyond that (a stall) the show skips forward once to the
+//   last MOX_MAXCATCHUP steps, saying so in one line; skipped steps are
+//   never run and step numbers only grow;
+// - one step per frame (rate 0): the tick's pacing, each step's framestep
+//   the frame's duration in ticks;
+// - the step hook may rehearse the step it is told about (a program's own
+//   rules, a capture tool that draws only some steps).
+// The show's clock is the offline clock while it runs (it waits by moving
+// on), else the program's (MOX_SetShowClock: a program that follows its
+// music), else the system clock, each going on from where the show stands
+// when it takes over; it never goes back. Rehearsed steps are not counted
+// as frames.
 enum {
-    MOX_MAXCATCHUP = 60  // a second: a frame or more a second keeps the whole show
+    MOX_MAXCATCHUP = 60  // a second at 60 steps a second
 };
 extern int MOX_rehearsing;       // 1 while the current step is rehearsed
-extern int MOX_video_steprate;   // steps a second that catch-up keeps; 0: one step per frame
-extern int MOX_video_lag;        // steps owed, in thousandths
-extern int MOX_video_groupstep;  // the step's place among those its wait placed, from 1
-extern int MOX_video_groupsize;  // steps that wait placed: the rehearsed ones and the drawn one
+extern int MOX_video_steprate;   // the grid's steps a second; 0: one step per frame
+extern uint32_t MOX_video_step;  // the current step's number: its place on the grid
+extern int MOX_video_lag;        // ms the show's clock stood past the frame's drawn step
+extern int MOX_video_groupstep;  // the step's place among those its frame placed, from 1
+extern int MOX_video_groupsize;  // steps that frame placed: the rehearsed ones and the drawn one
 
-// 0 turns catch-up off. The time before the next wait is not counted.
+// Starts a show of `rate` steps a second (0: one step per frame) at the
+// next wait, which is its step 0.
 void MOX_SetStepRate(int rate);
-// Called by MOX_WaitRefresh once it has placed a step: MOX_video_time is the
-// step's time and MOX_rehearsing whether it is rehearsed; the hook may set
-// MOX_rehearsing. Returns the hook it replaces, so hooks can chain.
+// Where step `step` lies on the show's clock, in ms: step x 1000 / rate,
+// rounded down (0 without a rate).
+uint32_t MOX_StepTime(uint32_t step);
+// A clock of the program's own for the show, in ms from its step 0: gives 1
+// and *ms, or 0 to leave the reading to the system clock. Read only while
+// the offline clock is off. Null removes it.
+typedef int (*MOX_showclock)(uint32_t* ms);
+void MOX_SetShowClock(MOX_showclock clock);
+// Called by MOX_WaitRefresh once it has placed a step: MOX_video_step and
+// MOX_video_time are the step's, MOX_rehearsing whether it is rehearsed; the
+// hook may set MOX_rehearsing. Returns the hook it replaces, so hooks can
+// chain.
 typedef void (*MOX_stephook)();
 MOX_stephook MOX_SetStepHook(MOX_stephook hook);
 

@@ -496,6 +496,46 @@ TEST_F(Mixer, APastBlockIsSeenWholeOnTheViewingThreadAlone)
     Soundsystem_ViewLive();
 }
 
+// A sound started between two blocks is seen at its start in a view of
+// the first of them, as a step between them would have seen it.
+TEST_F(Mixer, AViewOfABlockShowsTheSoundsStartedAfterIt)
+{
+    testsound early(std::vector<int16_t>(2048 * 8, 10), 1), late(std::vector<int16_t>(2048 * 8, 20), 1);
+    Soundsystem_PlaySound(&early.sound, 0);
+    mixblock();
+    mixblock();
+    Soundsystem_PlaySound(&late.sound, 0);
+    Soundsystem_SetSoundOffset(&late.sound, 256 * 1000);
+    ASSERT_EQ(Soundsystem_ViewBlock(2), 1);
+    EXPECT_EQ(int(late.sound.playing), 1);
+    mixblock();
+    ASSERT_EQ(Soundsystem_ViewBlock(2), 1);
+    EXPECT_EQ(uint64_t(late.sound.position), 256u * 1000);
+    EXPECT_EQ(uint64_t(early.sound.position), 2u * 2048 * 256);  // mono: a sample a frame
+    ASSERT_EQ(Soundsystem_ViewBlock(3), 1);
+    EXPECT_EQ(uint64_t(late.sound.position), 256u * (1000 + 2048));
+    Soundsystem_ViewLive();
+}
+
+// A new ring's schedule, as the offline output keeps it: the four short
+// start blocks end first, then a block is mixed for every whole one played.
+TEST_F(Mixer, ANewRingMixesItsBlocksOnTheScheduleItsFunctionsGive)
+{
+    EXPECT_EQ(audiodriver_framesfor(1), 512u);
+    EXPECT_EQ(audiodriver_framesfor(4), 2048u);
+    EXPECT_EQ(audiodriver_framesfor(5), 4096u);
+    uint64_t played = 0;
+    for (uint64_t frames = 1; frames < 2048 * 40; frames += 1 + frames % 301) {
+        audiodriver_offline_playuntil(frames);
+        played = frames;
+        const uint32_t mixed = Soundsystem_BlocksMixed();
+        ASSERT_EQ(audiodriver_blocksby(frames), mixed) << frames << " frames";
+        ASSERT_LE(audiodriver_framesfor(mixed), frames);
+        ASSERT_GT(audiodriver_framesfor(mixed + 1), frames);
+    }
+    EXPECT_EQ(audiodriver_playedframes(), played);
+}
+
 // Moving the ring to another output keeps what it holds: play goes on where
 // it stood, mid-block, byte for byte as if nothing had moved; a restarted
 // ring begins with the four short silent start blocks of a new output.

@@ -2,7 +2,9 @@
 // quads, lines, the render-state and texture caches, blending.
 #include <SDL2/SDL.h>  // the window's title
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -140,73 +142,162 @@ TEST_F(Pacing, VirtualClockMovesOnlyWhenAFrameIsPresented)
     EXPECT_EQ(MOX_GetMillis(), 1060u);
 }
 
-// Catch-up at 60 steps a second: the reading after each wait, in ms, and
-// what the waits placed (1 = one step drawn, as without catch-up).
-struct Placed {
-    int steps = 0, rehearsed = 0;
-    std::vector<uint32_t> times;  // each step's time
-    float ticks = 0;              // the framesteps' sum
+// A machine on the offline clock whose frame j takes took(j) ms to draw:
+// what each wait placed. Each frame's wait begins where the last one's
+// drawing ended.
+struct Frames {
+    std::vector<uint32_t> steps;   // every step placed, in order
+    std::vector<uint32_t> drawn;   // the frames' drawn steps
+    std::vector<uint32_t> times;   // each step's time, from the show's start
+    std::vector<uint32_t> arrived; // each frame's wait began at, from the show's start
+    float ticks = 0;               // the framesteps' sum
 };
 
-Placed waitat(uint32_t ms)
+Frames play(uint32_t start, int frames, const std::function<uint32_t(int)>& took)
 {
-    mox_setvirtualclock(1000, ms);
-    Placed p;
-    do {
-        p.ticks += MOX_WaitRefresh();
-        p.steps++;
-        p.rehearsed += MOX_rehearsing;
-        p.times.push_back(MOX_video_time);
-    } while (MOX_rehearsing);
-    return p;
+    Frames r;
+    for (int j = 0; j < frames; j++) {
+        r.arrived.push_back(MOX_GetMillis() - start);
+        do {
+            r.ticks += MOX_WaitRefresh();
+            r.steps.push_back(MOX_video_step);
+            r.times.push_back(MOX_video_time - start);
+        } while (MOX_rehearsing);
+        r.drawn.push_back(MOX_video_step);
+        mox_setvirtualclock(1000, MOX_GetMillis() + took(j));
+    }
+    return r;
 }
 
-TEST_F(Pacing, FramesOnTimeAt60Or66TakeOneStepEachAndALateOneRehearsesWhatItMissed)
+// Starts a show at 60 steps a second on the offline clock after `loading`
+// ms of start-up; returns its step 0's clock.
+uint32_t startshow(uint32_t loading)
 {
     mox_setvirtualclock(1000, 1000);
     MOX_SetRefreshRate(60);
     MOX_SetStepRate(60);
-    EXPECT_EQ(waitat(3000).steps, 1) << "start-up is not lag";
-    // 66 frames a second (the tick), 60 with the millisecond clock's
-    // 16-17-17 pattern, and 60 with a few ms of jitter either way.
-    uint32_t t = 3000;
-    for (int i = 0; i < 300; i++) ASSERT_EQ(waitat(t += 15).steps, 1) << "66 a second, frame " << i;
-    for (int i = 1; i <= 600; i++) ASSERT_EQ(waitat(t + i * 1000 / 60).steps, 1) << "60 a second, frame " << i;
-    t += 10000;
-    for (int i = 1; i <= 600; i++) {
-        const int jitter = (i * 7919) % 7 - 3;
-        ASSERT_EQ(waitat(uint32_t(int(t) + i * 1000 / 60 + jitter)).steps, 1) << "jittered frame " << i;
+    mox_setvirtualclock(1000, 1000 + loading);
+    return 1000 + loading;
+}
+
+// Step k stands at k x 1000 / 60 ms (rounded down) of the show's clock
+// however the frames fall: a fast machine waits for each step, a slow one
+// rehearses those it missed and draws the last it has reached, and every
+// step's framestep is its place on the grid, so the framesteps add up to
+// the grid's time. Nothing of start-up counts.
+TEST_F(Pacing, EveryStepStandsOnTheSixtyASecondGridHoweverTheFramesFall)
+{
+    struct Machine {
+        const char* name;
+        std::function<uint32_t(int)> took;
+    };
+    uint32_t seed = 7;
+    const Machine machines[] = {
+        {"15 ms frames", [](int) { return 15u; }},
+        {"60 Hz", [](int j) { return uint32_t((j + 1) * 1000 / 60 - j * 1000 / 60); }},
+        {"60 Hz, 3 ms of jitter", [](int j) { return uint32_t(16 + (j * 7919) % 7 - 3 + (j % 3 == 2)); }},
+        {"37 ms frames", [](int) { return 37u; }},
+        {"170 ms frames", [](int) { return 170u; }},
+        {"120 to 220 ms", [&](int) { return 120 + (seed = seed * 1103515245u + 12345u) / 65536u % 101u; }},
+    };
+    for (const Machine& m : machines) {
+        const uint32_t start = startshow(3000);
+        const Frames r = play(start, 300, m.took);
+        ASSERT_EQ(r.steps[0], 0u) << m.name;
+        EXPECT_EQ(r.times[0], 0u) << m.name;
+        for (size_t i = 0; i < r.steps.size(); i++) {
+            ASSERT_EQ(r.steps[i], i) << m.name << ": a step missed or repeated";
+            ASSERT_EQ(r.times[i], i * 1000 / 60) << m.name << ", step " << i;
+        }
+        for (size_t j = 1; j < r.drawn.size(); j++) {
+            // The last step the frame's time has reached, or the next one,
+            // waited for.
+            const uint32_t k = r.drawn[j];
+            EXPECT_EQ(k, std::max(r.drawn[j - 1] + 1, (r.arrived[j] + 1) * 60 / 1000 + ((r.arrived[j] + 1) * 60 % 1000 != 0) - 1))
+                << m.name << ", frame " << j;
+        }
+        EXPECT_NEAR(r.ticks, float(r.times.back()) / 15, r.times.back() * 1e-5) << m.name;
     }
-    t += 10000;
-    EXPECT_EQ(waitat(t).steps, 1);
-    EXPECT_LT(MOX_video_lag, 1000);
+    // A fast machine draws every step; 170 ms frames draw every 10th or 11th.
+    const uint32_t start = startshow(0);
+    const Frames fast = play(start, 120, [](int) { return 15u; });
+    EXPECT_EQ(fast.drawn.size(), fast.steps.size());
+    const Frames slow = play(MOX_video_time - MOX_StepTime(MOX_video_step), 30, [](int) { return 170u; });
+    for (size_t j = 1; j < slow.drawn.size(); j++) {
+        const uint32_t gap = slow.drawn[j] - slow.drawn[j - 1];
+        EXPECT_TRUE(gap == 10 || gap == 11) << gap;
+    }
+}
 
-    // 100 ms late: five steps on the grid after the last, then the drawn one
-    // at the wait's end; their framesteps add up to the frame's 100 ms.
-    const Placed late = waitat(t + 100);
-    EXPECT_EQ(late.steps, 6);
-    EXPECT_EQ(late.rehearsed, 5);
-    EXPECT_EQ(late.times, (std::vector<uint32_t>{t + 16, t + 33, t + 50, t + 66, t + 83, t + 100}));
-    EXPECT_FLOAT_EQ(late.ticks, 100.0f / 15);
+// A stall (the whole program stopped three seconds while the clock ran
+// on): the next frame rehearses the last second's steps and skips the
+// rest, once, saying so; step numbers and times only grow.
+TEST_F(Pacing, AStallSkipsForwardOnceAndNeverGoesBack)
+{
+    const uint32_t start = startshow(500);
+    testing::internal::CaptureStdout();
+    const Frames r = play(start, 40, [](int j) { return j == 20 ? 3000u : 170u; });
+    const std::string said = testing::internal::GetCapturedStdout();
+    for (size_t i = 1; i < r.steps.size(); i++) {
+        ASSERT_GT(r.steps[i], r.steps[i - 1]);
+        ASSERT_EQ(r.times[i], r.steps[i] * 1000 / 60);
+    }
+    size_t jumps = 0;
+    for (size_t i = 1; i < r.steps.size(); i++) jumps += r.steps[i] != r.steps[i - 1] + 1;
+    EXPECT_EQ(jumps, 1u);
+    // The frame after the stall: 60 steps rehearsed, then the drawn one.
+    const size_t after = std::find(r.steps.begin(), r.steps.end(), r.drawn[21]) - r.steps.begin();
+    EXPECT_EQ(r.steps[after] - r.steps[after - MOX_MAXCATCHUP], uint32_t(MOX_MAXCATCHUP));
+    EXPECT_EQ(r.steps[after - MOX_MAXCATCHUP - 1], r.drawn[20]);
+    EXPECT_EQ(r.drawn[21], (r.arrived[21] + 1) * 60 / 1000 - ((r.arrived[21] + 1) * 60 % 1000 == 0));
+    EXPECT_EQ(said.find("[MOX] the show is 2.98 s behind its clock: "), 0u) << said;
+    EXPECT_NE(said.find(" steps skipped, the last 60 caught up\n"), std::string::npos) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+}
 
-    // 45 frames a second: a step and a third each, so every third frame
-    // takes one more; 60 steps a second all the same.
-    t += 100;
-    int steps = 0;
-    for (int i = 1; i <= 45; i++) steps += waitat(t + uint32_t(i * 1000 / 45)).steps;
-    EXPECT_EQ(steps, 60);
+// A program's own clock drives the grid while the offline clock is off;
+// each clock that takes over goes on from where the show stands.
+uint32_t programclock = 0;
+int readprogramclock(uint32_t* ms)
+{
+    *ms = programclock += 5;  // 5 ms a reading
+    return 1;
+}
 
-    // A pause of the whole machine: a second caught up, the rest forgotten.
-    t += 1000;
-    const Placed pause = waitat(t + 10000);
-    EXPECT_EQ(pause.rehearsed, MOX_MAXCATCHUP);
-    EXPECT_LT(MOX_video_lag, 1000);
-    EXPECT_EQ(waitat(t + 10015).steps, 1);
-
-    // Without catch-up, one step per frame however late.
+TEST_F(Pacing, AProgramsClockDrivesTheGridAndHandsOverWithoutAJump)
+{
+    startshow(0);
+    const Frames offline = play(1000, 5, [](int) { return 170u; });
+    EXPECT_EQ(offline.drawn.back(), 40u);
+    programclock = 50;  // behind the show: the show waits for it
+    MOX_SetShowClock(readprogramclock);
+    mox_setvirtualclock(0, 0);
+    std::vector<uint32_t> steps;
+    for (int i = 0; i < 5; i++) {
+        MOX_WaitRefresh();
+        steps.push_back(MOX_video_step);
+    }
+    EXPECT_EQ(steps, (std::vector<uint32_t>{41, 42, 43, 44, 45}));
+    EXPECT_GE(programclock, MOX_StepTime(45));
+    MOX_SetShowClock(nullptr);
     MOX_SetStepRate(0);
-    EXPECT_EQ(waitat(t + 10300).steps, 1);
-    MOX_SetRefreshRate(60);
+}
+
+// One step per frame (no grid): each frame is a step whatever it took,
+// its framestep the frame's duration in ticks; the first is the show's start.
+TEST_F(Pacing, WithoutAGridEachFrameIsOneStepOfItsOwnLength)
+{
+    startshow(0);
+    MOX_SetStepRate(0);
+    mox_setvirtualclock(1000, 9000);
+    EXPECT_FLOAT_EQ(MOX_WaitRefresh(), 0.0f) << "start-up is no frame's time";
+    const uint32_t first = MOX_video_step;
+    mox_setvirtualclock(1000, 9300);
+    EXPECT_FLOAT_EQ(MOX_WaitRefresh(), 20.0f);
+    EXPECT_EQ(MOX_rehearsing, 0);
+    EXPECT_EQ(MOX_video_step, first + 1);
+    MOX_WaitRefresh();  // early: waits for the tick
+    EXPECT_EQ(MOX_video_time, 9315u);
 }
 
 TEST_F(Pacing, ARehearsedStepMovesTheClockAndPresentsNothing)
@@ -237,7 +328,8 @@ TEST_F(Pacing, FpsLatchesOncePerSecondAndAtTheFirstCall)
     MOX_video_oldtime = 0;
     MOX_video_numframes = 0;
     for (int i = 0; i < 3; i++) MOX_WaitRefresh();
-    EXPECT_EQ(MOX_GetFPS(), 3);  // the latch tick starts at 0
+    mox_setvirtualclock(1000, 50000);  // the waits moved the clock on by their ticks
+    EXPECT_EQ(MOX_GetFPS(), 3);        // the latch tick starts at 0
     for (int i = 0; i < 5; i++) MOX_WaitRefresh();
     mox_setvirtualclock(1000, 50999);
     EXPECT_EQ(MOX_GetFPS(), 3);

@@ -8,11 +8,13 @@
 // needs are rehearsed: the demo makes their state changes without drawing.
 // So any machine gives the same frames and the same sound, however slowly
 // it draws, and fewer frames show the same show. --slow puts the clock on a
-// slow machine's time instead, where the engine's catch-up chooses.
+// slow (or fast) machine's time instead, where the engine's pacer chooses
+// which steps are drawn; every step still stands on the grid.
 //
 //   orlem-capture [OUT.mp4] [--frames N] [--fps N] [--size WxH]
 //                 [--stills DIR --at T1,T2,...] [--trace FILE]
-//                 [--from N|Ts] [--slow MS] [--every-frame]
+//                 [--from N|Ts] [--slow MS|MIN-MAX [--stall T:MS]]
+//                 [--every-frame]
 //
 // Threads: the options and the finish run on the entry thread around
 // mox_main; everything per step runs on the demo thread, in the step hook
@@ -43,7 +45,8 @@ capture_options options;
 capture_output output;
 std::vector<uint8_t> pixels;  // the frame, bottom row first
 std::vector<uint8_t> sound;   // a step's share of the sound track
-uint32_t step = 0;            // steps begun so far
+bool begun = false;           // a step has begun
+uint32_t step = 0;            // the running step's number on the grid
 uint32_t frames = 0;          // frames of the video (or, without one, of the trace)
 uint32_t drawnsteps = 0;      // steps drawn: frames and stills
 int64_t firstframe = -1;      // the step of the first frame: the first the demo drew
@@ -71,6 +74,26 @@ double seconds(Clock::time_point from, Clock::time_point to)
 
 // Frames are the video's, or the trace's pictures when there is no video.
 bool wantframes() { return !options.stillsonly; }
+
+uint32_t jitter = 2463534242u;  // --slow MIN-MAX: the frames' durations, the same every run
+bool stalled = false;           // --stall: the stalled frame has been drawn
+
+// How long the frame being presented takes on the slow clock.
+int slowframe()
+{
+    int ms = options.slow;
+    if (options.slowmax > options.slow) {
+        jitter ^= jitter << 13;
+        jitter ^= jitter >> 17;
+        jitter ^= jitter << 5;
+        ms += int(jitter % uint32_t(options.slowmax - options.slow + 1));
+    }
+    if (options.stallms && !stalled && MOX_video_time >= uint32_t(options.stallat * 1000)) {
+        stalled = true;
+        ms += options.stallms;
+    }
+    return ms;
+}
 
 // Whether step `s` is a frame: every (60 / fps)-th from the first drawn.
 bool isframe(uint32_t s)
@@ -136,13 +159,15 @@ void endstep(uint32_t s, uint32_t until)
 void onstep()
 {
     Clock::time_point now = Clock::now();
-    const uint32_t s = step++;
-    if (s == 0) {
+    const uint32_t s = MOX_video_step;
+    if (!begun) {
         started = now;  // what came before was start-up (loading, compiling)
     } else {
         (presented ? timing.drawing : timing.rehearsing) += seconds(lastexit, now);
-        endstep(s - 1, MOX_video_time);
+        endstep(step, MOX_video_time);
     }
+    begun = true;
+    step = s;
     presented = hashed = false;
     position = snd_demomusic.position;  // what this step's queries will see
     steptime = MOX_video_time;
@@ -151,7 +176,7 @@ void onstep()
     if (options.frames > 0 && frames >= uint32_t(options.frames)) finish("--frames reached");
     if (options.stillsonly) {
         bool more = false;
-        for (double t : options.at) more |= std::ceil(t * CAPTURE_STEPRATE - 1e-9) >= s;
+        for (double t : options.at) more |= StepAt(t) >= s;
         if (!more) finish("every still was written");
     }
     // Once the music has ended (or was never there) the timeline cannot
@@ -170,8 +195,9 @@ void onpresent(int width, int height)
 {
     Clock::time_point now = Clock::now();
     timing.drawing += seconds(lastexit, now);
-    const uint32_t s = step - 1;
+    const uint32_t s = step;
     presented = true;
+    if (options.slow) mox_setvirtualdrawtime(slowframe());
     drawnsteps++;
     if (firstframe < 0 && wantframes()) firstframe = s;
     const bool frame = isframe(s);
@@ -226,6 +252,6 @@ int main(int argc, char** argv)
     mox_main(argcount, rest.data());
     // The demo's last step, unless the capture ended it: what plays until
     // the clock it left (a step later; on a slow machine, a frame later).
-    if (step > 0) endstep(step - 1, MOX_GetMillis());
+    if (begun) endstep(step, MOX_GetMillis());
     return capture_finish(options, &output, frames, drawnsteps, stepswritten, stillsdone, stopreason, &timing);
 }

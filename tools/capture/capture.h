@@ -23,6 +23,9 @@ struct capture_options {
     std::vector<double> at;      // seconds into the music of the stills
     std::string trace;           // per-step trace file
     int slow = 0;                // ms each drawn frame takes, as on a slow machine; 0: none
+    int slowmax = 0;             // above slow: each frame takes from slow to slowmax ms, a fixed sequence
+    double stallat = 0;          // the first frame drawn at or after this many seconds
+    int stallms = 0;             // takes this many ms more; 0: none
     bool stillsonly = false;     // no video and no trace: only the stills' steps are drawn
 };
 struct capture_output {

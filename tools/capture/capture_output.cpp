@@ -26,6 +26,7 @@
 #include <stb/stb_image_write.h>  // PNG stills
 
 #include "core/coremem.h"
+#include "demo/demotiming.h"
 #include "demo/helpers.h"
 #include "demo/main.h"
 #include "engine/platform/driver.h"
@@ -35,7 +36,8 @@ namespace {
 const char* usage =
     "usage: orlem-capture [OUT.mp4|.webm|.mkv] [--frames N] [--fps N] [--size WxH]\n"
     "                     [--stills DIR --at T1,T2,...] [--trace FILE]\n"
-    "                     [--from N|Ts] [--slow MS] [--every-frame]\n"
+    "                     [--from N|Ts] [--slow MS|MIN-MAX [--stall T:MS]]\n"
+    "                     [--every-frame]\n"
     "Plays the demo off-screen on a virtual clock and writes it as a video with\n"
     "its sound through ffmpeg, however long each frame takes: OUT.mp4 in H.264\n"
     "and AAC, OUT.webm in VP9 and Opus, OUT.mkv in H.264 and FLAC.\n"
@@ -52,8 +54,12 @@ const char* usage =
     "               field's age, the camera, fingerprints of the step's picture\n"
     "               (- when not drawn) and of its sound, and the memory held\n"
     "  --from N     start drawing at scene event N; --from 47.5s at that time\n"
-    "  --slow MS    no video: a trace of what a machine that takes MS ms to\n"
-    "               draw a frame shows, catching up by rehearsal\n"
+    "  --slow MS    no video: a trace (or stills) of what a machine that takes\n"
+    "               MS ms to draw a frame shows: every step on the grid, those\n"
+    "               it misses rehearsed; MIN-MAX: each frame takes from MIN to\n"
+    "               MAX ms, in a sequence that is the same every run\n"
+    "  --stall T:MS with --slow: the first frame drawn at or after T seconds\n"
+    "               takes MS ms more, as when the whole program stops a while\n"
     "  --every-frame  with --slow: one step per drawn frame, no catch-up\n";
 
 // What OUT's extension asks for: the container and the codecs, as ffmpeg
@@ -117,6 +123,27 @@ bool readtimes(const char* text, std::vector<double>* at)
         start = comma + 1;
     }
     return !at->empty();
+}
+
+// MS, or MIN-MAX with MIN at most MAX, each 1 to 10000.
+bool slowtimes(const char* text, capture_options* o)
+{
+    const std::string t = text;
+    const size_t dash = t.find('-');
+    if (dash == std::string::npos) return positiveint(text, 1, 10000, &o->slow);
+    return positiveint(t.substr(0, dash).c_str(), 1, 10000, &o->slow) &&
+           positiveint(t.substr(dash + 1).c_str(), o->slow, 10000, &o->slowmax);
+}
+
+// T:MS: seconds as --at takes them, milliseconds 1 to 600000.
+bool stalltime(const char* text, capture_options* o)
+{
+    const std::string t = text;
+    const size_t colon = t.find(':');
+    std::vector<double> at;
+    if (colon == std::string::npos || !readtimes(t.substr(0, colon).c_str(), &at) || at.size() != 1) return false;
+    o->stallat = at[0];
+    return positiveint(t.substr(colon + 1).c_str(), 1, 600000, &o->stallms);
 }
 
 int refuse(const std::string& why)
@@ -215,8 +242,11 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
             if (!hasvalue || !positiveint(argv[++i], 1, CAPTURE_STEPRATE, &o->fps) || CAPTURE_STEPRATE % o->fps)
                 return refuse("--fps wants a divisor of 60: 60, 30, 20, 15, 12, 10, 6, 5, 4, 3, 2 or 1");
         } else if (a == "--slow") {
-            if (!hasvalue || !positiveint(argv[++i], 1, 10000, &o->slow))
-                return refuse("--slow wants the milliseconds a frame takes, 1 to 10000");
+            if (!hasvalue || !slowtimes(argv[++i], o))
+                return refuse("--slow wants the milliseconds a frame takes, 1 to 10000, or a range like 120-220");
+        } else if (a == "--stall") {
+            if (!hasvalue || !stalltime(argv[++i], o))
+                return refuse("--stall wants T:MS, seconds into the music and milliseconds, like 40:3000");
         } else if (a == "--size") {
             if (!hasvalue || sscanf(argv[++i], "%dx%d", &o->width, &o->height) != 2 || o->width < 16 ||
                 o->height < 16 || o->width > 7680 || o->height > 4320 || o->width % 2 || o->height % 2)
@@ -248,6 +278,7 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
                       "(H.264 and FLAC)");
     if (o->slow && (!o->out.empty() || o->fps != CAPTURE_STEPRATE))
         return refuse("--slow draws when the machine would: it takes a trace or stills, not a video or --fps");
+    if (o->stallms && !o->slow) return refuse("--stall stops a slow machine: it goes with --slow");
     o->stillsonly = o->out.empty() && o->trace.empty();
     return -1;
 }
@@ -342,7 +373,7 @@ bool capture_stilldue(const capture_options& o, uint32_t step)
 {
     // Step k stands at k / 60 s; a still at T is the first step at or after T.
     for (double t : o.at)
-        if (double(step) == std::ceil(t * CAPTURE_STEPRATE - 1e-9)) return true;
+        if (step == StepAt(t)) return true;
     return false;
 }
 
@@ -379,7 +410,7 @@ void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t
     // wrappers hold, and the C heap as a whole (the GL driver's included).
     const struct mallinfo2 heap = mallinfo2();
     fprintf(out.trace, "%u %u %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %.6f %.6f %.6f %.6f %s %016llx %u %zu\n", step,
-            ms, int32_t(uint32_t(position >> 10)), demostate, effecttime, eventpulse, greetname, fade, blend, blurzoom,
+            ms, TimingUnits(position), demostate, effecttime, eventpulse, greetname, fade, blend, blurzoom,
             blurrgb, beatmultiplyer, numparticles, explosionCount, camrot, centerY, centerZ, fingerprint,
             (unsigned long long)sound, g_mem_in_use, heap.uordblks + heap.hblkhd);
 }
@@ -400,7 +431,7 @@ void capture_progress(const capture_options& o, uint32_t step, uint32_t done, ui
         if (seekscene > 0)
             fprintf(stderr, "%srehearsing to scene event %d: %.0f %%%s", start, seekscene, 100.0 * seek, end);
         else
-            fprintf(stderr, "%srehearsing to %.2f s: %.0f %%%s", start, double(seektime), 100.0 * seek, end);
+            fprintf(stderr, "%srehearsing to %.2f s: %.0f %%%s", start, seektime, 100.0 * seek, end);
         fflush(stderr);
         return;
     }
