@@ -86,7 +86,8 @@ uint32_t StepAt(double seconds);
 // rehearses on the offline clock and sound output, then hands the music to
 // the device where the rehearsal stopped and goes on in real time.
 void StartSteps();
-// The demo's step hook (MOX_WaitRefresh runs it): the --from rehearsal.
+// The demo's step hook (MOX_WaitRefresh runs it): the music the step sees, and
+// the --from rehearsal.
 void HandleStep();
 // How far a --from rehearsal has come, 0 to 1; -1 when none runs.
 float SeekProgress();

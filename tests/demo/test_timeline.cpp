@@ -735,39 +735,58 @@ TEST_F(Timeline, SeekingDrawsWhatTheWholeRunDrewThereAtAnyFrameRate)
     }
 }
 
-// A slow machine: each drawn frame takes 100 ms of the clock, so each first
-// rehearses the five steps it missed. Every step, rehearsed or drawn, is
-// the 60-steps-a-second run's (state and sound), every drawn one shows that
-// run's picture, every scene event and pulse is seen, and it ends where
-// that run ended. With --every-frame each frame is one step, however late:
-// the music runs on while the ramps crawl.
-TEST_F(Timeline, ASlowMachineCatchesUpByRehearsalAndShowsTheSameShow)
+// Machines of every speed on the offline clock, each drawn frame taking
+// the milliseconds --slow gives (a fixed range, jittered): every step
+// stands on the grid, so each one, rehearsed or drawn, is the
+// 60-steps-a-second run's (its state and its share of the sound, and its
+// picture wherever both drew), none is missed or repeated, every scene
+// event and pulse is seen as that run saw it, and the show ends at the
+// same step. A fast machine (15 ms a frame) waits for each step and draws
+// them all. With --every-frame each frame is one step, however late: the
+// music runs on while the ramps crawl.
+TEST_F(Timeline, MachinesOfEverySpeedShowTheSixtyStepsRunStepForStep)
 {
     ASSERT_GT(frames.size(), 100u) << log;
-    const fs::path d = playfolder("slow");
-    std::string out;
-    ASSERT_EQ(capture(d, "--slow 100 --trace trace.txt", &out), 0) << out;
-    const std::vector<Frame> slow = readtrace(d / "trace.txt");
-    ASSERT_EQ(slow.size(), frames.size()) << "the run ends at another step";
-    size_t drawn = 0, compared = 0;
-    for (const Frame& f : slow) {
-        const Frame& whole = frames[size_t(f.index)];
-        EXPECT_EQ(f.state, whole.state);
-        // The last step's share runs until the slow clock stops.
-        if (&f != &slow.back()) {
-            EXPECT_EQ(f.sound, whole.sound) << "step " << f.index;
+    struct Machine {
+        const char* args;
+        uint32_t fewest, most;  // steps from one drawn step to the next
+        bool whole;             // played to the end
+    };
+    int machine = 0;
+    for (const Machine& m : {Machine{"--slow 170", 10, 11, true}, Machine{"--slow 37 --frames 80", 2, 3, false},
+                             Machine{"--slow 120-220", 7, 14, true}, Machine{"--slow 15 --frames 60", 1, 1, false}}) {
+        const fs::path d = playfolder("slow" + std::to_string(machine++));
+        std::string out;
+        ASSERT_EQ(capture(d, std::string(m.args) + " --trace trace.txt", &out), 0) << m.args << "\n" << out;
+        const std::vector<Frame> slow = readtrace(d / "trace.txt");
+        ASSERT_GT(slow.size(), 59u) << m.args;
+        if (m.whole) {
+            EXPECT_EQ(slow.size(), frames.size()) << m.args << ": the run ends at another step";
         }
-        EXPECT_EQ(f.picture != "-", f.index % 6 == 0) << "step " << f.index;
-        if (f.picture == "-") continue;
-        drawn++;
-        if (whole.picture == "-") continue;
-        EXPECT_EQ(f.picture, whole.picture) << "step " << f.index;
-        compared++;
+        int lastdrawn = -1, compared = 0;
+        for (const Frame& f : slow) {
+            ASSERT_EQ(f.index, &f - &slow[0]) << m.args << ": a step missed or repeated";
+            const Frame& whole = frames[size_t(f.index)];
+            ASSERT_EQ(f.state, whole.state) << m.args;
+            // The last step's share runs until the slow clock stops.
+            if (&f != &slow.back()) {
+                ASSERT_EQ(f.sound, whole.sound) << m.args << ", step " << f.index;
+            }
+            if (f.picture == "-") continue;
+            if (lastdrawn >= 0) {
+                EXPECT_GE(uint32_t(f.index - lastdrawn), m.fewest) << m.args << ", step " << f.index;
+                EXPECT_LE(uint32_t(f.index - lastdrawn), m.most) << m.args << ", step " << f.index;
+            }
+            lastdrawn = f.index;
+            if (whole.picture == "-") continue;
+            EXPECT_EQ(f.picture, whole.picture) << m.args << ", step " << f.index;
+            compared++;
+        }
+        EXPECT_GE(compared, 5) << m.args;
     }
-    EXPECT_EQ(drawn, (slow.size() + 5) / 6);
-    EXPECT_EQ(compared, drawn);
 
     const fs::path e = playfolder("everyframe");
+    std::string out;
     ASSERT_EQ(capture(e, "--slow 100 --every-frame --frames 20 --trace trace.txt", &out), 0) << out;
     const std::vector<Frame> crawl = readtrace(e / "trace.txt");
     ASSERT_EQ(crawl.size(), 20u) << out;
@@ -784,6 +803,149 @@ TEST_F(Timeline, ASlowMachineCatchesUpByRehearsalAndShowsTheSameShow)
     int behind = 0;
     for (const Frame& f : crawl) behind += std::fabs(f.fade - frames[size_t(6 * f.index)].fade) > 0.01f;
     EXPECT_GE(behind, 5);
+}
+
+// A machine that stops for three seconds while the music plays on: the
+// next frame rehearses the last second's steps and skips the rest, once,
+// saying so in one line. Step numbers only grow and every step still sees
+// the music of its place on the grid, so the timeline (the music's
+// position, the scene event, its time, the pulse) is the 60-steps run's at
+// every step, before and after, and the show ends at the same step; only
+// what the skipped steps would have moved (ramps, field, camera) differs.
+TEST_F(Timeline, AStallSkipsForwardOnceAndTheMusicNeverGoesBack)
+{
+    ASSERT_GT(frames.size(), 100u) << log;
+    const fs::path d = playfolder("stall");
+    std::string out;
+    ASSERT_EQ(capture(d, "--slow 170 --stall 2:3000 --trace trace.txt", &out), 0) << out;
+    const size_t said = out.find("[MOX] the show is ");
+    ASSERT_NE(said, std::string::npos) << out;
+    EXPECT_EQ(out.find("[MOX] the show is ", said + 1), std::string::npos) << out;
+    EXPECT_NE(out.find(" steps skipped, the last 60 caught up\n", said), std::string::npos) << out;
+    const std::vector<Frame> run = readtrace(d / "trace.txt");
+    ASSERT_GT(run.size(), 100u);
+    int jumps = 0;
+    for (size_t i = 0; i < run.size(); i++) {
+        const Frame& f = run[i];
+        const Frame& whole = frames[size_t(f.index)];
+        EXPECT_EQ(f.ms, whole.ms);
+        EXPECT_EQ(f.t, whole.t) << "step " << f.index;
+        EXPECT_EQ(f.scene, whole.scene) << "step " << f.index;
+        EXPECT_EQ(f.effect, whole.effect) << "step " << f.index;
+        EXPECT_EQ(f.pulse, whole.pulse) << "step " << f.index;
+        if (i == 0) continue;
+        ASSERT_GT(f.index, run[i - 1].index);
+        ASSERT_GE(f.t, run[i - 1].t) << "the music went back at step " << f.index;
+        if (f.index != run[i - 1].index + 1) {
+            jumps++;
+            EXPECT_GT(f.index - run[i - 1].index, 120) << "about two seconds skipped";
+        } else if (!jumps) {
+            EXPECT_EQ(f.state, whole.state) << "before the stall, step " << f.index;
+        }
+    }
+    EXPECT_EQ(jumps, 1);
+    EXPECT_EQ(run.back().index, frames.back().index);
+}
+
+// The real show on its own data and sync table, across the camera field's
+// spawn at scene event 2 (14.7 s), whose start block a step off the grid
+// would see once more or less than the capture, splitting the random draws
+// from there: machines of every speed make the 60-steps capture's state
+// changes and hear its sound step for step, and draw its pictures where
+// both draw.
+TEST(RealShow, MachinesOfEverySpeedFollowTheCaptureAcrossASpawn)
+{
+    const fs::path d = fs::absolute("realshow");
+    fs::remove_all(d);
+    fs::create_directories(d);
+    const fs::path data = ORLEM_DAT;
+    fs::copy_file(data, d / "orlem.dat");
+    fs::copy_file(data.parent_path() / "timing.dat", d / "timing.dat");
+    std::string out;
+    ASSERT_EQ(capture(d, "--fps 3 --from 14.5s --frames 8 --trace ref.txt", &out), 0) << out;
+    std::map<int, Frame> capture60;
+    for (const Frame& f : readtrace(d / "ref.txt")) capture60[f.index] = f;
+    for (const char* machine : {"--slow 170 --frames 8", "--slow 37 --frames 12", "--slow 120-220 --frames 6",
+                                "--slow 15 --frames 24"}) {
+        ASSERT_EQ(capture(d, std::string(machine) + " --from 14.5s --trace trace.txt", &out), 0) << out;
+        const std::vector<Frame> run = readtrace(d / "trace.txt");
+        int compared = 0, pictures = 0;
+        bool spawned = false;
+        for (const Frame& f : run) {
+            ASSERT_TRUE(capture60.count(f.index)) << machine << ": step " << f.index;
+            const Frame& c = capture60[f.index];
+            ASSERT_EQ(f.state, c.state) << machine;
+            if (&f != &run.back()) {
+                ASSERT_EQ(f.sound, c.sound) << machine << ", step " << f.index;
+            }
+            spawned |= f.scene == 2 && f.effect == 0;
+            compared++;
+            if (f.picture != "-" && c.picture != "-") {
+                EXPECT_EQ(f.picture, c.picture) << machine << ", step " << f.index;
+                pictures++;
+            }
+        }
+        EXPECT_TRUE(spawned) << machine << " did not reach the spawn";
+        EXPECT_GE(pictures, 1) << machine;
+        EXPECT_GT(compared, 890) << machine;
+    }
+}
+
+// --from Ts draws first the step that the still for T shows, however T
+// rounds (5.05 s is step 303, not 304); a point at or past the show's end
+// starts at its last scene event and says so; a slow machine seeks too.
+TEST_F(Timeline, SeekingLandsOnTheStillsStepAndPastTheEndOnTheLastScene)
+{
+    ASSERT_GT(frames.size(), 100u) << log;
+    for (const double t : {1.35, 3.65, 5.05}) {
+        const fs::path d = playfolder("fromtime");
+        std::string out;
+        char from[32];
+        snprintf(from, sizeof from, "--from %.2fs", t);
+        ASSERT_EQ(capture(d, std::string(from) + " --frames 1 --trace trace.txt", &out), 0) << out;
+        const std::vector<Frame> run = readtrace(d / "trace.txt");
+        ASSERT_FALSE(run.empty()) << out;
+        const size_t still = size_t(std::ceil(t * STEPS - 1e-9));
+        size_t first = 0;
+        while (first < run.size() && run[first].picture == "-") first++;
+        ASSERT_LT(first, run.size()) << from;
+        EXPECT_EQ(size_t(run[first].index), still) << from;
+        EXPECT_EQ(run[first].state, frames[still].state) << from;
+    }
+    struct Past {
+        const char* from;
+        const char* said;
+    };
+    for (const Past& p : {Past{"19", "orlem: scene event 19 lies"}, Past{"6.5s", "orlem: 6.50 s lies"}}) {
+        const fs::path d = playfolder("pastend");
+        std::string out;
+        ASSERT_EQ(capture(d, std::string("--from ") + p.from + " --frames 2 --trace trace.txt", &out), 0) << out;
+        EXPECT_NE(out.find(std::string(p.said) + " at or after the show's end (scene event 18, at 6.18 s): starting "
+                                                 "at its last scene event, 17, at 6.04 s\n"),
+                  std::string::npos)
+            << out;
+        EXPECT_NE(out.find(", 2 of them drawn: --frames reached"), std::string::npos) << out;
+        const std::vector<Frame> run = readtrace(d / "trace.txt");
+        for (const Frame& f : run) {
+            if (f.picture == "-") continue;
+            EXPECT_EQ(f.scene, 17) << p.from;
+            EXPECT_EQ(f.state, frames[size_t(f.index)].state) << p.from;
+        }
+    }
+    const fs::path d = playfolder("slowfrom");
+    std::string out;
+    ASSERT_EQ(capture(d, "--slow 170 --from 9 --frames 5 --trace trace.txt", &out), 0) << out;
+    const std::vector<Frame> run = readtrace(d / "trace.txt");
+    int drawn = 0;
+    for (const Frame& f : run) {
+        EXPECT_EQ(f.state, frames[size_t(f.index)].state) << "step " << f.index;
+        if (f.picture == "-") continue;
+        if (!drawn++) {
+            EXPECT_EQ(f.scene, 9);
+            EXPECT_LT(frames[size_t(f.index) - 1].scene, 9);
+        }
+    }
+    EXPECT_EQ(drawn, 5);
 }
 
 // A capture of stills alone rehearses every other step and draws the
