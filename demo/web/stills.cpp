@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "demo/demotiming.h"
 #include "demo/main.h"
 #include "engine/platform/driver.h"
 #include "engine/platform/moxgl.h"
@@ -27,7 +28,7 @@ size_t nextstill = 0;
 double started = 0;  // page clock at the first frame, ms
 uint32_t firstframe = 0;
 
-double musicseconds() { return double(int32_t(uint32_t(snd_demomusic.position >> 10))) / DEMO_UNITSPERSECOND; }
+double musicseconds() { return double(MusicUnits(snd_demomusic)) / DEMO_UNITSPERSECOND; }
 
 void takestill(int width, int height, double at, uint32_t frames)
 {
