@@ -153,7 +153,10 @@ extern int laststate;               // pulse index of the last camera jump
 void InitParticles(float* voxels, int count, float startsize, float scalefactor, float ease, int mode);
 // Draws every particle of the field as an additive camera-facing square
 // (mirrored under the floor from scene event 6 on) and moves each one step.
+// The squares go to the GL as one vertex array, in FieldDraws() draws (one
+// per 16384 squares).
 void DrawParticles();
+int FieldDraws();
 
 // --- pulse slots and beat ------------------------------------------------------------
 

@@ -1,12 +1,19 @@
 // The particle field: a voxel object turned into camera-facing squares that
 // drift apart and grow. InitParticles spawns a field into the table;
-// DrawParticles draws every particle of it once a frame, in immediate mode,
-// and moves each one step. All squares of a field share one size, which
-// grows with explosionCount.
+// DrawParticles draws every particle of it once a frame and moves each one
+// step. All squares of a field share one size, which grows with
+// explosionCount.
 //
-// Each square is rotated back by -camrot so it faces the unturned camera;
-// back-face culling stays on, so the vertex order below decides what shows.
+// Each square is turned back by -camrot so it faces the unturned camera;
+// back-face culling stays on, so the corners' order decides what shows. The
+// corners are placed here, on the CPU, as the particle's own translation and
+// turn would place them, and the whole field goes to the GL as one vertex
+// array in the particles' order: the squares meet the depth test and the
+// additive blend one after another, as they would drawn one at a time, in
+// a handful of draws instead of one per particle.
 #include "engine/platform/moxgl.h"
+
+#include <cmath>
 
 #include "core/corerand.h"
 #include "demo/main.h"
@@ -43,6 +50,38 @@ void InitParticles(float* voxels, int count, float startsize, float scalefactor,
     }
 }
 
+// One corner of a square as the GL takes it: position, texture, colour.
+struct s_fieldcorner {
+    float x, y, z;
+    float u, v;
+    float r, g, b, a;  // a is 1, as glColor3f leaves it
+};
+
+enum {
+    FIELD_MAXSQUARES = DEMO_MAXPARTICLES + DEMO_MAXPARTICLES / 2,  // a square each, a mirror for every other
+    FIELD_DRAWSQUARES = 16384,  // squares a draw: 65536 corners, as many as 16-bit indices reach
+};
+static s_fieldcorner fieldcorners[FIELD_MAXSQUARES * 4];  // this frame's squares, four corners each
+static uint16_t fieldindices[FIELD_DRAWSQUARES * 6];      // two triangles a square, as GL_QUADS splits it
+static int fielddraws = 0;                                // draws of the last drawn field
+
+int FieldDraws() { return fielddraws; }
+
+// A square in the particle's own frame, its corner (0, base) at (x, 0, z)
+// after the turn by -camrot about the vertical: corners at px = 0 and
+// px = -size, heights base and base + size.
+static s_fieldcorner* addsquare(s_fieldcorner* c, float x, float z, float base, float size, float turncos,
+                                float turnsin, float vlow, float vhigh, const c_particle& p)
+{
+    const float left = -size, top = base + size;
+    const float lx = x + turncos * left, lz = z - turnsin * left;
+    *c++ = {x, base, z, 0, vlow, p.r, p.g, p.b, 1};
+    *c++ = {lx, base, lz, 1, vlow, p.r, p.g, p.b, 1};
+    *c++ = {lx, top, lz, 1, vhigh, p.r, p.g, p.b, 1};
+    *c++ = {x, top, z, 0, vhigh, p.r, p.g, p.b, 1};
+    return c;
+}
+
 void DrawParticles()
 {
     if (MOX_rehearsing) {
@@ -51,51 +90,49 @@ void DrawParticles()
         explosionCount = float(double(explosionCount) + 0.01);
         return;
     }
+    if (fieldindices[1] == 0)
+        for (int q = 0; q < FIELD_DRAWSQUARES; q++)
+            for (int k = 0; k < 6; k++) fieldindices[6 * q + k] = uint16_t(4 * q + "\0\1\2\0\2\3"[k]);
+
     MOX_BindTextureFromBitmap(bmp_cubetexture);
     MOX_EnableRenderState(MOX_ALPHATEST);
     glBlendFunc(GL_ONE, GL_ONE);
     glEnable(GL_BLEND);
 
     const float size = float(double(explosionCount) * particle_scalefactor + particle_startsize);
-    HandleCamera();
-    glPushMatrix();
+    // The turn by -camrot degrees, as the GL builds its matrix: the sine and
+    // cosine in double, kept as floats.
+    const double turn = -double(camrot) * 3.14159265358979323846 / 180.0;
+    const float turncos = float(std::cos(turn)), turnsin = float(std::sin(turn));
+    const bool mirrors = demostate >= SCENE_TITLE;
+    s_fieldcorner* c = fieldcorners;
     for (int i = 0; i < numparticles; i++) {
         c_particle& p = particle[i];
-        const float x = p.x, y = p.y, z = p.z;
         const float vlow = 0.25f * float(p.kind);
         const float vhigh = vlow + 0.25f;
-
-        glPopMatrix();
-        glPushMatrix();
-        glTranslatef(x, 0, z);
-        glRotatef(-camrot, 0, 1, 0);
-        glBegin(GL_QUADS);
-        glColor3f(p.r, p.g, p.b);
         // Stands on height y, reaching size to the left and upward; u runs
         // from 0 at the right edge to 1 at the left.
-        glTexCoord2f(0, vlow);
-        glVertex3f(0, y, 0);
-        glTexCoord2f(1, vlow);
-        glVertex3f(-size, y, 0);
-        glTexCoord2f(1, vhigh);
-        glVertex3f(-size, y + size, 0);
-        glTexCoord2f(0, vhigh);
-        glVertex3f(0, y + size, 0);
+        c = addsquare(c, p.x, p.z, p.y, size, turncos, turnsin, vlow, vhigh, p);
         // Its mirror image under the floor, for every other particle near it.
-        if (demostate >= SCENE_TITLE && y < 2 && (i & 1)) {
-            const float below = float(y + 0.1);
-            glTexCoord2f(0, vlow);
-            glVertex3f(0, -below, 0);
-            glTexCoord2f(1, vlow);
-            glVertex3f(-size, -below, 0);
-            glTexCoord2f(1, vhigh);
-            glVertex3f(-size, size - below, 0);
-            glTexCoord2f(0, vhigh);
-            glVertex3f(0, size - below, 0);
-        }
-        glEnd();
+        if (mirrors && p.y < 2 && (i & 1)) c = addsquare(c, p.x, p.z, -float(p.y + 0.1), size, turncos, turnsin, vlow, vhigh, p);
         p.Handle();
     }
+
+    HandleCamera();
+    glPushMatrix();
+    glEnableClientState(GL_COLOR_ARRAY);
+    const int squares = int(c - fieldcorners) / 4;
+    fielddraws = 0;
+    for (int first = 0; first < squares; first += FIELD_DRAWSQUARES) {
+        const s_fieldcorner* from = fieldcorners + 4 * first;
+        const int n = squares - first < FIELD_DRAWSQUARES ? squares - first : FIELD_DRAWSQUARES;
+        glVertexPointer(3, GL_FLOAT, sizeof(s_fieldcorner), &from->x);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(s_fieldcorner), &from->u);
+        glColorPointer(4, GL_FLOAT, sizeof(s_fieldcorner), &from->r);
+        glDrawElements(GL_TRIANGLES, 6 * n, GL_UNSIGNED_SHORT, fieldindices);
+        fielddraws++;
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
     glPopMatrix();
     glDisable(GL_BLEND);
     MOX_DisableRenderState(MOX_ALPHATEST);

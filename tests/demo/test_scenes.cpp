@@ -8,6 +8,7 @@
 #include <string>
 
 #include "demotest.h"
+#include "glcalls.h"
 
 namespace {
 
@@ -236,6 +237,46 @@ TEST_F(Demo, TheFieldStopsInSceneEvent7After54999AndFromSceneEvent16On)
         DrawScene();
         EXPECT_EQ(explosionCount > 0, c.drawn) << "scene event " << c.scene << ", t " << c.t;
     }
+}
+
+// A whole frame of the loop makes few draws in every scene, however large
+// the field: the squares go in one array, 16384 a draw, and everything else
+// (floor, blur passes, overlays, the post pass) is a draw or two each.
+TEST_F(Demo, EveryScenesFrameMakesAtMost64DrawsWithTheLargestField)
+{
+    float* voxels = new float[size_t(DEMO_MAXPARTICLES) * 6];
+    for (int i = 0; i < DEMO_MAXPARTICLES; i++) {
+        float* v = voxels + 6 * i;
+        v[0] = float(i % 181 - 90), v[1] = float(i / 181 % 181 - 60), v[2] = float(i / 32768);
+        v[3] = v[4] = v[5] = 0.5f;
+    }
+    demostate = SCENE_TITLE;
+    InitParticles(voxels, DEMO_MAXPARTICLES, 0.1f, 0.03f, 0.8f, 0);
+    delete[] voxels;
+    for (int scene = SCENE_LOGO; scene <= SCENE_AFTER; scene++) {
+        demostate = scene;
+        effecttime = 100;  // past every start window: the field stays
+        eventpulse = 0;
+        greetname = 3;
+        const int before = glcalls_draws;
+        PrepareScene(buffers().scene);
+        HandleSceneStart();
+        HandleBlurAndBeat();
+        DrawScene();
+        glColor4f(1, 1, 1, 1);
+        DoZoomBlur(buffers().scene, buffers().blur, buffers().output, blurzoom, blurrgb);
+        MOX_Enable2D();
+        DrawOverlays();
+        MOX_SetPostShader(postshader_id);
+        MOX_SwapBuffers();
+        const int draws = glcalls_draws - before;
+        EXPECT_LE(draws, 64) << "scene event " << scene;
+        EXPECT_GE(draws, 3) << "scene event " << scene << ": the blur passes and the post pass at least";
+        if (scene <= SCENE_FIELDFADE && scene != SCENE_LOGO) {
+            EXPECT_GE(FieldDraws(), 2) << "scene event " << scene;
+        }
+    }
+    EXPECT_EQ(numparticles, DEMO_MAXPARTICLES);
 }
 
 }  // namespace
