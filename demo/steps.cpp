@@ -115,7 +115,45 @@ static uint32_t clockorigin = 0;     // where its 0 ms lies on MOX_GetMillis
 static uint32_t clockmixed = 0;      // the blocks it last saw mixed
 static uint32_t clockmixedat = 0;    // and when it saw them first
 
+static int pacedscene = -1;           // the scene event whose frames are counted, -1: none
+static uint32_t pacedframes = 0;      // frames presented when it began
+static uint32_t pacedsince = 0;       // and when, ms
+
 static double musicseconds(int64_t units) { return double(units) / DEMO_UNITSPERSECOND; }
+
+// In real time, one line for each scene event passed: the frames drawn in
+// it and the size they were drawn at, so a viewer sees how the machine kept
+// pace.
+static void reportpace()
+{
+    if (mox_virtualclock() || seekscene > 0 || seektime > 0) {
+        pacedscene = -1;
+        return;
+    }
+    // The scene event this step will see (its view of the music is taken).
+    const int scene = GetTimingEvent(snd_demomusic, 0);
+    const uint32_t frames = mox_framespresented(), now = MOX_GetMillis();
+    if (pacedscene >= 0 && scene != pacedscene) {
+        const double seconds = double(now - pacedsince) / 1000;
+        int w = 0, h = 0;
+        MOX_GetRenderSize(&w, &h);
+        printf("orlem: scene event %d: %u frames drawn in %.1f s, %.1f a second, at %d x %d\n", pacedscene,
+               frames - pacedframes, seconds, seconds > 0 ? (frames - pacedframes) / seconds : 0.0, w, h);
+        fflush(stdout);
+    }
+    if (pacedscene != scene) {
+        pacedscene = scene;
+        pacedframes = frames;
+        pacedsince = now;
+    }
+}
+
+// In real time the picture is drawn at a size that keeps pace, unless the
+// command line chose one.
+static void choosesize()
+{
+    if (!mox_virtualclock() && !MOX_RenderSizeAsked()) MOX_SetAutoRenderSize(1);
+}
 
 uint32_t StepAt(double seconds)
 {
@@ -272,15 +310,18 @@ void StartSteps()
     MOX_SetShowClock(musicclock);
     const MOX_stephook previous = MOX_SetStepHook(HandleStep);
     if (previous != HandleStep) previoushook = previous;
+    pacedscene = -1;
     if (scene <= 0 && seconds <= 0) {
         puts("orlem: the music starts");  // the show's time 0, for whoever times it from the log
         fflush(stdout);
+        choosesize();
         return;
     }
     seekunits = seektarget(scene, seconds);
     if (seekunits <= 0) {
         seekscene = 0;
         seektime = 0;
+        choosesize();
         return;
     }
     seekstarted = std::chrono::steady_clock::now();
@@ -314,6 +355,7 @@ static void jointherealtime()
     audiodriver_switchoutput(seekoutput, 0);
     mox_setvirtualclock(0, 0);
     MOX_SetRefreshRate(60);  // one step per frame: its tick starts now
+    choosesize();
 }
 
 void HandleStep()
@@ -324,6 +366,7 @@ void HandleStep()
     // This step's place in the music: the blocks its time has played.
     if (seekoffline) audiodriver_offline_playuntil(uint64_t(MOX_video_time - seekclock) * DEMO_OUTPUTRATE / 1000);
     viewthemusic(step);
+    reportpace();
     if (seekscene <= 0 && seektime <= 0) return;
 
     bool reached = seekscene > 0 ? GetTimingEvent(snd_demomusic, 0) >= seekscene : step >= StepAt(seektime);

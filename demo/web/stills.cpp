@@ -1,8 +1,8 @@
 // The web build's stills, for checking the page against a capture: with
 // --stills T1,T2,... (seconds of the music), the first frame presented at
 // or after each time is read back, shrunk to 48 x 27 and written to the
-// console as one line of hex with the frames drawn so far, and after the
-// last a line gives the frames drawn and the rate. Nothing else reads the picture in the browser.
+// console as one line of hex with its step and the frames drawn so far, and
+// after the last a line gives the frames drawn and the rate. Nothing else reads the picture in the browser.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include "demo/main.h"
 #include "engine/platform/driver.h"
 #include "engine/platform/moxgl.h"
+#include "engine/video/mox.h"
 
 namespace {
 
@@ -53,8 +54,8 @@ void takestill(int width, int height, double at, uint32_t frames)
                 hex += digits[v >> 4];
                 hex += digits[v & 15];
             }
-    printf("orlem-web: still at %.2f s (asked %.2f s), frame %u, %.1f s in: %dx%d %s\n", musicseconds(), at,
-           frames - firstframe, (emscripten_get_now() - started) / 1000, STILL_W, STILL_H, hex.c_str());
+    printf("orlem-web: still at %.2f s (asked %.2f s), step %u, frame %u, %.1f s in: %dx%d %s\n", musicseconds(), at,
+           MOX_video_step, frames - firstframe, (emscripten_get_now() - started) / 1000, STILL_W, STILL_H, hex.c_str());
 }
 
 void presenthook(int width, int height)

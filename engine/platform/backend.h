@@ -74,6 +74,9 @@ int mox_polljoystick(int id, int* x, int* y, int* z, int* r, int* buttons);
 
 // 1 once mox_setoffscreen(1) asked for rendering without a window shown.
 int mox_offscreenasked();
+// The size asked for the off-screen window, into *width and *height; left
+// as they are when none was asked.
+void mox_offscreensize(int* width, int* height);
 // The offline clock's reading: 1 and *ms while it is in use, else 0.
 int mox_virtualmillis(uint32_t* ms);
 // Around a present: mox_presenting() runs the present hook with the

@@ -47,6 +47,9 @@ int mox_headless();
 // (capture, tests); before mox_main. The SDL backend renders through its
 // off-screen driver, the Win32 backend keeps its window hidden.
 void mox_setoffscreen(int on);
+// The off-screen window's size (capture at another size than the
+// picture's: MOX_SwapBuffers fits the picture to it); 0 x 0: the picture's.
+void mox_setoffscreensize(int width, int height);
 
 // The offline clock for capture and tests: with fps > 0, MOX_GetMillis
 // reads a virtual clock that starts at start_ms and moves only when a step

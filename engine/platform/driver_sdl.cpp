@@ -488,8 +488,10 @@ void mox_initwindow(int width, int height, int flags)
                 // one keeps the title already set.
                 std::string title = winhandle ? SDL_GetWindowTitle(winhandle) : "MOX Application";
                 if (winhandle) SDL_DestroyWindow(winhandle);
-                winhandle = mox_createglwindow(title.c_str(), 10, 10, width, height, SDL_WINDOW_HIDDEN);
-                mox_setdrawable(width, height);
+                int w = width, h = height;
+                mox_offscreensize(&w, &h);
+                winhandle = mox_createglwindow(title.c_str(), 10, 10, w, h, SDL_WINDOW_HIDDEN);
+                mox_setdrawable(w, h);
                 return;
             }
             if (!winhandle) return;

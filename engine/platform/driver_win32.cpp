@@ -295,7 +295,9 @@ void mox_initwindow(int width, int height, int flags)
 {
     if (winhandle) {
         SetWindowLongA(winhandle, GWL_STYLE, LONG(MOX_WINDOWSTYLE));
-        const RECT outer = mox_outer(width, height);
+        int w = width, h = height;
+        if (mox_offscreenasked()) mox_offscreensize(&w, &h);
+        const RECT outer = mox_outer(w, h);
         MoveWindow(winhandle, 10, 10, outer.right - outer.left, outer.bottom - outer.top, TRUE);
         if (mox_option_window) {
             mox_placewindow(width, height);

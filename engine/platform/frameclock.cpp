@@ -1,4 +1,4 @@
-// What both backends share about the steps of a frame loop: the frames
+// What every backend shares about the steps of a frame loop: the frames
 // presented and the steps ended (presented or rehearsed), the offline clock
 // that moves with them, the present hook, and where a picture
 // lands in a window of another size. The demo thread presents; any thread
@@ -18,6 +18,7 @@ static std::atomic<uint32_t> mox_framecount{0};     // frames presented
 static std::atomic<uint32_t> mox_stepcount{0};      // steps ended, presented or rehearsed
 static void (*mox_presenthook)(int, int) = nullptr;
 static std::atomic<int> mox_offscreen{0};  // rendering off-screen was asked for
+static std::atomic<int> mox_offscreenw{0}, mox_offscreenh{0};  // and at this size; 0: the picture's
 // The window's drawable in pixels, kept by the window's thread: it differs
 // from the picture when the window is scaled.
 static std::atomic<int> mox_drawwidth{10}, mox_drawheight{10};
@@ -115,3 +116,18 @@ void mox_getpresentrect(int width, int height, int* x, int* y, int* w, int* h)
 void mox_setoffscreen(int on) { mox_offscreen.store(on ? 1 : 0); }
 
 int mox_offscreenasked() { return mox_offscreen.load(); }
+
+void mox_setoffscreensize(int width, int height)
+{
+    const bool valid = width > 0 && height > 0;
+    mox_offscreenw.store(valid ? width : 0);
+    mox_offscreenh.store(valid ? height : 0);
+}
+
+void mox_offscreensize(int* width, int* height)
+{
+    if (mox_offscreenw.load() > 0) {
+        *width = mox_offscreenw.load();
+        *height = mox_offscreenh.load();
+    }
+}

@@ -122,6 +122,7 @@ void MOX_InitVideo(int width, int height, int flags)
     mox_numbitmaps = 0;
     mox_numsprites = 0;
     MOX_SetRefreshRate(60);
+    mox_applyresolution();
 }
 
 void MOX_CloseVideo() { mox_closewindow(); }

@@ -178,10 +178,11 @@ struct s_framebuffer {
 };
 
 struct s_framebufferdata {
-    uint8_t* pixels;  // width * height * 4 bytes for the read-back fallback
+    uint8_t* pixels;  // drawwidth * drawheight * 4 bytes for the read-back fallback
     uint32_t fbo;
     uint32_t texture;
     uint32_t depthtexture;  // 0 when there is none
+    int32_t drawwidth, drawheight;  // the size its images have: its own, at the render size
 };
 
 extern s_framebuffer MOX_framebuffers[MOX_MAXFRAMEBUFFERS];
@@ -200,6 +201,34 @@ extern const char* ff_defaultpostshader;
 // size is not positive.
 int MOX_CreateFrameBuffer(int width, int height, int flags);
 void MOX_SetFrameBuffer(int index);
+
+// --- render size ---------------------------------------------------------------
+// Frame buffers are drawn at the render size: each with its own size times
+// the render size over the picture's (MOX_video), while its 2D coordinates
+// stay its own size, so everything lands where it would, drawn with more or
+// fewer pixels, and the post pass shows it at the window's size. 0 x 0 (the
+// start) draws every frame buffer at its own size. A change re-makes the
+// frame buffers' images (their content is lost) and sets the viewport of
+// the current one.
+void MOX_SetRenderSize(int width, int height);
+void MOX_GetRenderSize(int* width, int* height);  // the picture's size at the render size
+// The render size chosen by the drawn frames' pace (MOX_SwapBuffers reports
+// each), among 1920 x 1080, 1600 x 900, 1280 x 720, 960 x 540 and 640 x 360
+// for a 1920 x 1080 picture (sixths of its size): when fewer than 24 frames
+// are drawn in a second, down to the largest size expected to keep 30 (a
+// frame's cost taken as its pixels'); after four seconds at a size, up a
+// step when that is expected to keep 30. Each change is one log line. On:
+// from the picture's own size; off: the picture's own size.
+void MOX_SetAutoRenderSize(int on);
+// What the command line asked (--resolution): 0 nothing, 1 auto, 2 a size.
+// MOX_InitVideo applies it.
+int MOX_RenderSizeAsked();
+// Asks for a fixed render size as --resolution WxH does (0 x 0: nothing),
+// before MOX_InitVideo.
+void MOX_AskRenderSize(int width, int height);
+void mox_applyresolution();
+// Called by MOX_SwapBuffers after each present.
+void mox_pacerendersize();
 int MOX_GetFrameBufferWidth();
 int MOX_GetFrameBufferHeight();
 int MOX_GetFrameBufferTexture(int index);

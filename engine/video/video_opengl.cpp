@@ -84,9 +84,18 @@ void MOX_Enable2D()
     if (MOX_projectionmode) {
         GLint vp[4];
         glGetIntegerv(GL_VIEWPORT, vp);
+        // A frame buffer drawn at another size keeps its own coordinates.
+        double sx = 1, sy = 1;
+        if (MOX_FrameBuffer) {
+            const s_framebufferdata& d = MOX_framebufferdata[MOX_FrameBuffer->dataindex];
+            if (d.drawwidth > 0 && d.drawheight > 0) {
+                sx = double(MOX_FrameBuffer->width) / d.drawwidth;
+                sy = double(MOX_FrameBuffer->height) / d.drawheight;
+            }
+        }
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(vp[0], vp[0] + vp[2], vp[1] + vp[3], vp[1], -1.0, 1.0);
+        glOrtho(vp[0] * sx, (vp[0] + vp[2]) * sx, (vp[1] + vp[3]) * sy, vp[1] * sy, -1.0, 1.0);
     }
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -277,6 +286,36 @@ void MOX_DrawLineRGB(float x1, float y1, float x2, float y2, float r, float g, f
 
 static bool mox_validframebuffer(int index) { return index >= 0 && index < MOX_numframebuffers; }
 
+static int mox_renderwidth = 0, mox_renderheight = 0;  // 0: every frame buffer at its own size
+
+// The size a frame buffer of width x height is drawn at: its own, scaled by
+// the render size over the picture's.
+static void mox_drawsize(int width, int height, int* w, int* h)
+{
+    *w = width;
+    *h = height;
+    if (mox_renderwidth <= 0 || mox_renderheight <= 0 || MOX_video.width <= 0 || MOX_video.height <= 0) return;
+    const int64_t sw = int64_t(width) * mox_renderwidth, sh = int64_t(height) * mox_renderheight;
+    *w = int((sw + MOX_video.width / 2) / MOX_video.width);
+    *h = int((sh + MOX_video.height / 2) / MOX_video.height);
+    if (*w < 1) *w = 1;
+    if (*h < 1) *h = 1;
+}
+
+// The images of frame buffer `index` at its draw size (their content undefined).
+static void mox_sizeframebuffer(int index)
+{
+    const s_framebufferdata& d = MOX_framebufferdata[index];
+    if (glActiveTexture) glActiveTexture(GL_TEXTURE0);
+    mox_directbind(d.texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, d.drawwidth, d.drawheight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    if (d.depthtexture) {
+        mox_directbind(d.depthtexture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, d.drawwidth, d.drawheight, 0, GL_DEPTH_STENCIL,
+                     GL_UNSIGNED_INT_24_8, nullptr);
+    }
+}
+
 int MOX_CreateFrameBuffer(int width, int height, int flags)
 {
     int index = MOX_numframebuffers;
@@ -288,14 +327,16 @@ int MOX_CreateFrameBuffer(int width, int height, int flags)
         printf("[MOX] frame buffer of %d,%d refused: size must be positive\n", width, height);
         return -1;
     }
-    uint8_t* pixels = static_cast<uint8_t*>(malloc(size_t(width) * size_t(height) * 4));
+    int drawwidth = width, drawheight = height;
+    mox_drawsize(width, height, &drawwidth, &drawheight);
+    uint8_t* pixels = static_cast<uint8_t*>(malloc(size_t(drawwidth) * size_t(drawheight) * 4));
     if (!pixels) {
         printf("[MOX] frame buffer of %d,%d refused: out of memory\n", width, height);
         return -1;
     }
     MOX_framebuffers[index] = s_framebuffer{width, height, index, flags};
     s_framebufferdata& d = MOX_framebufferdata[index];
-    d = s_framebufferdata{pixels, 0, 0, 0};
+    d = s_framebufferdata{pixels, 0, 0, 0, drawwidth, drawheight};
     printf("[MOX] Init Framebuffer: %d,%d\n", width, height);
 
     if (glActiveTexture) glActiveTexture(GL_TEXTURE0);
@@ -306,7 +347,6 @@ int MOX_CreateFrameBuffer(int width, int height, int flags)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_MIRRORED_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_MIRRORED_REPEAT);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
 
     if (flags & MOX_FRAMEBUFFER_DEPTH) {
         glGenTextures(1, &d.depthtexture);
@@ -316,9 +356,8 @@ int MOX_CreateFrameBuffer(int width, int height, int flags)
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH24_STENCIL8, width, height, 0, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8,
-                     nullptr);
     }
+    mox_sizeframebuffer(index);
 
     GLenum status = 0;
     if (glGenFramebuffersEXT) {
@@ -340,6 +379,46 @@ int MOX_CreateFrameBuffer(int width, int height, int flags)
     return index;
 }
 
+void MOX_SetRenderSize(int width, int height)
+{
+    if (width <= 0 || height <= 0) width = height = 0;
+    mox_renderwidth = width;
+    mox_renderheight = height;
+    for (int i = 0; i < MOX_numframebuffers; i++) {
+        s_framebufferdata& d = MOX_framebufferdata[i];
+        int w = 0, h = 0;
+        mox_drawsize(MOX_framebuffers[i].width, MOX_framebuffers[i].height, &w, &h);
+        if (w == d.drawwidth && h == d.drawheight) continue;
+        if (size_t(w) * size_t(h) > size_t(d.drawwidth) * size_t(d.drawheight)) {
+            // Larger: the read-back fallback's buffer grows with it.
+            uint8_t* pixels = static_cast<uint8_t*>(malloc(size_t(w) * size_t(h) * 4));
+            if (!pixels) {
+                printf("[MOX] frame buffer %d cannot be drawn at %d,%d: out of memory\n", i, w, h);
+                continue;
+            }
+            free(d.pixels);
+            d.pixels = pixels;
+        }
+        d.drawwidth = w;
+        d.drawheight = h;
+        mox_sizeframebuffer(i);
+    }
+    if (MOX_FrameBuffer) {
+        const s_framebufferdata& d = MOX_framebufferdata[MOX_FrameBuffer->dataindex];
+        mox_directbind(d.texture);
+        glViewport(0, 0, d.drawwidth, d.drawheight);
+        MOX_projectionmode = 1;
+    }
+}
+
+void MOX_GetRenderSize(int* width, int* height)
+{
+    int w = MOX_video.width, h = MOX_video.height;
+    if (mox_renderwidth > 0) w = mox_renderwidth, h = mox_renderheight;
+    if (width) *width = w;
+    if (height) *height = h;
+}
+
 void MOX_SetFrameBuffer(int index)
 {
     if (!mox_validframebuffer(index)) return;
@@ -347,7 +426,7 @@ void MOX_SetFrameBuffer(int index)
     const s_framebufferdata& d = MOX_framebufferdata[index];
     if (MOX_framebuffers_enabled) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, d.fbo);
     mox_directbind(d.texture);
-    glViewport(0, 0, MOX_FrameBuffer->width, MOX_FrameBuffer->height);
+    glViewport(0, 0, d.drawwidth, d.drawheight);
     MOX_projectionmode = 1;
 }
 
@@ -403,9 +482,9 @@ void MOX_SwapBuffers()
     } else {
         // No frame-buffer objects: the frame was drawn into the window's back
         // buffer; take it through system memory into the frame's texture.
-        glReadPixels(0, 0, fb.width, fb.height, GL_RGBA, GL_UNSIGNED_BYTE, d.pixels);
+        glReadPixels(0, 0, d.drawwidth, d.drawheight, GL_RGBA, GL_UNSIGNED_BYTE, d.pixels);
         glBindTexture(GL_TEXTURE_2D, d.texture);
-        glTexImage2D(GL_TEXTURE_2D, 0, 4, fb.width, fb.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, d.pixels);
+        glTexImage2D(GL_TEXTURE_2D, 0, 4, d.drawwidth, d.drawheight, 0, GL_RGBA, GL_UNSIGNED_BYTE, d.pixels);
     }
     glBindTexture(GL_TEXTURE_2D, d.texture);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -418,14 +497,13 @@ void MOX_SwapBuffers()
     MOX_projectionmode = 1;
     MOX_Enable2D();
 
+    // The picture's own coordinates over the viewport, whatever size the
+    // window and the frame are drawn at.
     float w = float(MOX_video.width), h = float(MOX_video.height);
-    if (px != 0 || py != 0 || pw != MOX_video.width || ph != MOX_video.height) {
-        // The picture's own coordinates over the scaled viewport.
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0.0, w, h, 0.0, -1.0, 1.0);
-        glMatrixMode(GL_MODELVIEW);
-    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, w, h, 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
     if (MOX_shaders_enabled) {
         int shader = MOX_postshader_id;
         if (shader >= 0) {
@@ -457,18 +535,22 @@ void MOX_SwapBuffers()
     glFinish();
     mox_swapbuffers();
     if (MOX_framebuffers_enabled) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, d.fbo);
-    glViewport(0, 0, fb.width, fb.height);
+    glViewport(0, 0, d.drawwidth, d.drawheight);
     MOX_projectionmode = 1;
     MOX_lasttextureid = -1;
     MOX_stats_numtriangles = 0;
     MOX_stats_numtexturebinds = 0;
     MOX_stats_numstateswitches = 0;
+    mox_pacerendersize();
 }
 
 void MOX_SwapBuffersBasic()
 {
     mox_swapbuffers();
-    if (MOX_FrameBuffer) glViewport(0, 0, MOX_FrameBuffer->width, MOX_FrameBuffer->height);
+    if (MOX_FrameBuffer) {
+        const s_framebufferdata& d = MOX_framebufferdata[MOX_FrameBuffer->dataindex];
+        glViewport(0, 0, d.drawwidth, d.drawheight);
+    }
     if (glBindFramebufferEXT) glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 

@@ -1,12 +1,12 @@
 #!/bin/sh
 # The real orlem in real time, full screen under xvfb on this machine's
-# software renderer (a few frames a second): screenshots at known times of
-# the music against orlem-capture's stills at the same times. Catching up
-# by rehearsal, the slow run shows the same show: each screenshot's mean
-# luminance is close to the still's, and its picture (blurred, so the
-# particles, whose random draws follow how many steps saw each pulse, count
-# little) correlates with it. The demo ends by itself soon after the music
-# reaches the last scene, within a second, with exit code 0.
+# software renderer: screenshots at known times of the music against
+# orlem-capture's stills at the same times. Every step on the grid, the
+# real-time run shows the same show: each screenshot's mean luminance is
+# close to the still's, and its picture (small and blurred: the screen
+# shows the last frame drawn before the shot, drawn at the size that keeps
+# pace) correlates with it. The demo ends by itself within a second of the
+# music reaching the last scene, with exit code 0.
 # Usage: orlem_realtime.sh ORLEM ORLEM-CAPTURE DEMODIR
 set -u
 orlem=$1 capture=$2 demodir=$3
@@ -19,12 +19,10 @@ cd "$work" || exit 1
 fail() { echo "FAILED: $*"; exit 1; }
 
 # Seconds of the music: the logo at full brightness; the title over the
-# floor; a greeting name; the greetings screen; the closing screen; the
-# credits. Each lies well inside its scene. The closing screen stands over
-# a grown field that fills the picture, laid out by random draws that
-# differ from run to run: there only the brightness is compared.
+# floor; a greeting name; the greetings screen; the closing screen over a
+# grown field that fills the picture; the credits. Each lies well inside
+# its scene.
 times="7 47.5 61 86.5 100 116"
-fieldonly="100"
 "$capture" --stills stills --at "$(echo $times | tr ' ' ',')" > capture.log 2>&1 ||
     { cat capture.log; fail "orlem-capture"; }
 
@@ -54,8 +52,11 @@ unset WAYLAND_DISPLAY
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"  # the X11 GL driver's own
 TIMES=$times timeout 300 xvfb-run -a -s "-screen 0 1920x1080x24" ./session.sh "$orlem"
 rc=$?
-grep -v -e '^width' -e 'TGA' -e '^found file' orlem.log | tail -5
+grep -v -e '^width' -e 'TGA' -e '^found file' -e 'orlem: scene event' orlem.log | tail -5
 [ $rc -eq 0 ] || fail "exit code $rc"
+# How the machine kept pace, scene by scene (figures, not a verdict: the
+# machine running the test sets them).
+grep -e 'orlem: scene event' -e '\[MOX\] drawing at' orlem.log
 
 # The music reaches scene event 18 at 124.46 s; the demo ends after the
 # step that sees it, within a frame and the sound's own latency.
@@ -75,7 +76,6 @@ for t in $times; do
     seen=$(convert b.png -format '%[fx:mean]' info:)
     ncc=$(compare -metric NCC a.png b.png null: 2>&1)
     echo "$t s: mean luminance $seen on screen, $wanted in the capture; correlation $ncc"
-    [ "$t" = "$fieldonly" ] && ncc=1
     awk -v s="$seen" -v w="$wanted" -v n="$ncc" 'BEGIN { exit !(s > w * 0.6 && s < w * 1.6 + 0.02 && n > 0.6) }' ||
         { echo "  differs at $t s"; status=1; }
 done

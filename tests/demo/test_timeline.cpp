@@ -305,6 +305,35 @@ std::string comparestill(const fs::path& png, const Frame& f, float drawnblend)
     return faults;
 }
 
+// A still's luminance as the means of cw x ch cells; empty when it cannot
+// be read. `size` gets its width and height.
+std::vector<double> cells(const fs::path& png, int cw, int ch, int* size = nullptr)
+{
+    int w = 0, h = 0, n = 0;
+    unsigned char* px = stbi_load(png.string().c_str(), &w, &h, &n, 3);
+    if (!px) return {};
+    if (size) size[0] = w, size[1] = h;
+    std::vector<double> c(size_t(cw) * ch, 0.0);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            const unsigned char* p = px + (size_t(y) * w + x) * 3;
+            c[size_t(y * ch / h) * cw + size_t(x * cw / w)] += 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+        }
+    for (double& v : c) v /= double(w / cw) * (h / ch);
+    stbi_image_free(px);
+    return c;
+}
+
+double correlation(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double ma = 0, mb = 0, ab = 0, aa = 0, bb = 0;
+    for (size_t i = 0; i < a.size(); i++) ma += a[i], mb += b[i];
+    ma /= double(a.size()), mb /= double(b.size());
+    for (size_t i = 0; i < a.size(); i++)
+        ab += (a[i] - ma) * (b[i] - mb), aa += (a[i] - ma) * (a[i] - ma), bb += (b[i] - mb) * (b[i] - mb);
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
+}
+
 class Timeline : public testing::Test {
 protected:
     static fs::path dir;
@@ -847,6 +876,65 @@ TEST_F(Timeline, AStallSkipsForwardOnceAndTheMusicNeverGoesBack)
     EXPECT_EQ(run.back().index, frames.back().index);
 }
 
+// The picture drawn with fewer or more pixels than its own lands where its
+// own does: at 1280 x 720 (shown at 1920 x 1080) and at 3840 x 2160 (a 4K
+// video's stills, drawn at that size), every marker and caption stands in
+// the same place, the pictures the same once brought to one small size.
+TEST_F(Timeline, OtherRenderSizesPutTheOverlaysWhereTheirOwnSizePutsThem)
+{
+    ASSERT_EQ(status, 0) << log;
+    for (const char* size : {"--resolution 1280x720", "--size 3840x2160"}) {
+        const fs::path d = playfolder("rendersize");
+        std::string out;
+        ASSERT_EQ(capture(d, std::string(size) + " --stills stills --at 0.3,3.6,5.95", &out), 0) << out;
+        for (const char* still : {"still-0000.30s.png", "still-0003.60s.png", "still-0005.95s.png"}) {
+            int got[2] = {0, 0};
+            const std::vector<double> own = cells(dir / "stills" / still, 240, 135);
+            const std::vector<double> other = cells(d / "stills" / still, 240, 135, got);
+            ASSERT_EQ(other.size(), own.size()) << size << ": " << still;
+            EXPECT_EQ(got[0], std::string(size).find("3840") != std::string::npos ? 3840 : W) << size;
+            double sum = 0, most = 0;
+            for (size_t i = 0; i < own.size(); i++) {
+                sum += std::fabs(own[i] - other[i]);
+                most = std::max(most, std::fabs(own[i] - other[i]));
+            }
+            printf("%s, %s: cells differ by %.2f on average, %.1f at most\n", size, still, sum / double(own.size()),
+                   most);
+            EXPECT_LT(sum / double(own.size()), 1.0) << size << ": " << still;
+            EXPECT_LT(most, 40.0) << size << ": " << still << ": a marker moved";
+            EXPECT_GT(correlation(own, other), 0.99) << size << ": " << still;
+        }
+    }
+}
+
+// The size that keeps pace, on the offline clock: a machine that draws a
+// frame in 170 ms is drawn smaller at once and stays at that size; one that
+// draws in 15 ms keeps 60 frames a second at the picture's own size. The
+// show is the 60-steps run's, step for step, whatever size draws it.
+TEST_F(Timeline, TheSizeThatKeepsPaceStepsDownOnASlowMachineAndNeverOnAFastOne)
+{
+    ASSERT_GT(frames.size(), 100u) << log;
+    struct Machine {
+        const char* args;
+        int changes;
+    };
+    for (const Machine& m : {Machine{"--slow 170", 1}, Machine{"--slow 15 --frames 150", 0}}) {
+        const fs::path d = playfolder("autosize");
+        std::string out;
+        ASSERT_EQ(capture(d, std::string(m.args) + " --resolution auto --trace trace.txt", &out), 0) << out;
+        int changes = 0;
+        for (size_t at = out.find("[MOX] drawing at "); at != std::string::npos;
+             at = out.find("[MOX] drawing at ", at + 1))
+            changes++;
+        EXPECT_EQ(changes, m.changes) << m.args << "\n" << out;
+        if (m.changes) {
+            EXPECT_NE(out.find("[MOX] drawing at 640 x 360: 5.9 frames a second at 1920 x 1080\n"), std::string::npos)
+                << out;
+        }
+        for (const Frame& f : readtrace(d / "trace.txt")) ASSERT_EQ(f.state, frames[size_t(f.index)].state) << m.args;
+    }
+}
+
 // The real show on its own data and sync table, across the camera field's
 // spawn at scene event 2 (14.7 s), whose start block a step off the grid
 // would see once more or less than the capture, splitting the random draws
@@ -888,6 +976,31 @@ TEST(RealShow, MachinesOfEverySpeedFollowTheCaptureAcrossASpawn)
         EXPECT_TRUE(spawned) << machine << " did not reach the spawn";
         EXPECT_GE(pictures, 1) << machine;
         EXPECT_GT(compared, 890) << machine;
+    }
+}
+
+// The real show drawn smaller or larger: a 960 x 540 still of a grown field
+// over the floor, and a 3840 x 2160 one (a 4K capture, drawn at that size),
+// are the 1920 x 1080 one, cell for cell (48 x 27 cells).
+TEST(RealShow, OtherSizesShowTheSamePicture)
+{
+    const fs::path d = fs::absolute("realsizes");
+    fs::remove_all(d);
+    fs::create_directories(d);
+    const fs::path data = ORLEM_DAT;
+    fs::copy_file(data, d / "orlem.dat");
+    fs::copy_file(data.parent_path() / "timing.dat", d / "timing.dat");
+    std::string out;
+    for (const char* size : {"--resolution 1920x1080", "--resolution 960x540", "--size 3840x2160"}) {
+        ASSERT_EQ(capture(d, std::string(size) + " --stills '" + size + "' --at 61", &out), 0) << out;
+    }
+    const std::vector<double> own = cells(d / "--resolution 1920x1080" / "still-0061.00s.png", 48, 27);
+    for (const char* size : {"--resolution 960x540", "--size 3840x2160"}) {
+        int got[2] = {0, 0};
+        const double c = correlation(own, cells(d / size / "still-0061.00s.png", 48, 27, got));
+        printf("%s against 1920 x 1080 at 61 s: correlation %.4f over 48 x 27 cells\n", size, c);
+        EXPECT_GT(c, 0.95) << size;
+        EXPECT_EQ(got[0], std::string(size).find("3840") != std::string::npos ? 3840 : W) << size;
     }
 }
 

@@ -2,6 +2,8 @@
 // buffers and from the presented window.
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gltest.h"
 
@@ -26,6 +28,56 @@ TEST_F(FrameBuffers, PackedClearColourHasRedInTheLowByte)
     EXPECT_FLOAT_EQ(c[0], 1.0f);
     EXPECT_FLOAT_EQ(c[1], 0.0f);
     EXPECT_FLOAT_EQ(c[3], 1.0f);
+}
+
+// The lit columns of row `y` of the current frame buffer, drawn at w x h.
+std::pair<int, int> litcolumns(int w, int h, int y)
+{
+    std::vector<uint32_t> px(size_t(w) * h);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    int first = -1, last = -1;
+    for (int x = 0; x < w; x++)
+        if (px[size_t(h - 1 - y) * w + x] & 0xFFFFFF) {
+            if (first < 0) first = x;
+            last = x;
+        }
+    return {first, last};
+}
+
+// Drawn at another render size a frame buffer keeps its 2D coordinates,
+// and its edges fall on its finer or coarser pixels: a quad from x = 10.3
+// to 30.3 lights columns 10 to 29 of its own 64, 21 to 60 of 128 (twice
+// the render size), 5 to 14 of 32. The viewport follows; 0 x 0 is its own
+// size again.
+TEST_F(FrameBuffers, AtAnotherRenderSizeCoordinatesStayAndEdgesFallOnItsPixels)
+{
+    const int fb = MOX_CreateFrameBuffer(kWidth, kHeight, 0);
+    ASSERT_GE(fb, 0);
+    struct Size {
+        int w, h;  // the render size (0: the picture's own)
+        int drawn, first, last;
+    };
+    for (const Size& z : {Size{0, 0, kWidth, 10, 29}, Size{2 * kWidth, 2 * kHeight, 2 * kWidth, 21, 60},
+                          Size{kWidth / 2, kHeight / 2, kWidth / 2, 5, 14}, Size{0, 0, kWidth, 10, 29}}) {
+        MOX_SetRenderSize(z.w, z.h);
+        int w = 0, h = 0;
+        MOX_GetRenderSize(&w, &h);
+        EXPECT_EQ(w, z.w ? z.w : kWidth);
+        EXPECT_EQ(MOX_framebufferdata[fb].drawwidth, z.drawn);
+        MOX_SetFrameBuffer(fb);
+        GLint vp[4];
+        glGetIntegerv(GL_VIEWPORT, vp);
+        EXPECT_EQ(vp[2], z.drawn);
+        MOX_ClearFrameBuffer(int(0xFF000000u));
+        MOX_Enable2D();
+        MOX_BindTexture(mox_whitetexture_id);
+        MOX_DrawColorQuad(10.3f, 10.3f, 20, 20, 1, 1, 1);
+        const std::pair<int, int> lit = litcolumns(z.drawn, z.drawn * kHeight / kWidth, z.drawn / 4);
+        EXPECT_EQ(lit.first, z.first) << "drawn at " << z.drawn;
+        EXPECT_EQ(lit.second, z.last) << "drawn at " << z.drawn;
+        EXPECT_EQ(MOX_GetFrameBufferWidth(), kWidth) << "its coordinates are its own size";
+    }
+    MOX_SetFrameBuffer(0);
 }
 
 TEST_F(FrameBuffers, NewFrameBuffersAreNotSelectedAndKeepTheirFlags)
@@ -114,7 +166,7 @@ TEST_F(FrameBuffers, TheSeventeenthIsRefusedWithALogLine)
         free(d.pixels);
         glDeleteFramebuffersEXT(1, &d.fbo);
         glDeleteTextures(1, &d.texture);
-        d = s_framebufferdata{nullptr, 0, 0, 0};
+        d = s_framebufferdata{};
     }
     MOX_numframebuffers = before;
 }

@@ -240,6 +240,12 @@ int main(int argc, char** argv)
     // The offline platform: a virtual clock and an audio output that plays
     // only when told; rendered off-screen, whatever display there is.
     mox_setoffscreen(1);
+    if (options.width) {
+        // Drawn at the size the picture fills in the video, not scaled after.
+        const double scale = std::min(double(options.width) / DEMO_WIDTH, double(options.height) / DEMO_HEIGHT);
+        mox_setoffscreensize(options.width, options.height);
+        if (!MOX_RenderSizeAsked()) MOX_AskRenderSize(int(DEMO_WIDTH * scale + 0.5), int(DEMO_HEIGHT * scale + 0.5));
+    }
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
     mox_setvirtualclock(CAPTURE_STEPRATE, 0);
     if (options.slow) mox_setvirtualdrawtime(options.slow);
