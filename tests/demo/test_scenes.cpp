@@ -270,6 +270,7 @@ TEST_F(Demo, EveryScenesFrameMakesAtMost64DrawsWithTheLargestField)
         MOX_SetPostShader(postshader_id);
         MOX_SwapBuffers();
         const int draws = glcalls_draws - before;
+        printf("scene event %d: %d draws\n", scene, draws);
         EXPECT_LE(draws, 64) << "scene event " << scene;
         EXPECT_GE(draws, 3) << "scene event " << scene << ": the blur passes and the post pass at least";
         if (scene <= SCENE_FIELDFADE && scene != SCENE_LOGO) {
