@@ -29,7 +29,7 @@
 #include "core/corefile.h"
 #include "core/corerand.h"
 #include "demo/helpers.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 
 namespace {
 

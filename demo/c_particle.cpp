@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "core/corerand.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 
 void hsv2rgb(float h, float s, float v, float* r, float* g, float* b)
 {

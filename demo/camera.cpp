@@ -4,7 +4,7 @@
 // the same eye without the turn, so the floor stays still under the field.
 #include "engine/platform/moxgl.h"
 
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "engine/video/mox.h"
 
 float centerX = 0;

@@ -16,7 +16,7 @@
 #include <cmath>
 
 #include "core/corerand.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "demo/scenes.h"
 #include "engine/video/mox.h"
 

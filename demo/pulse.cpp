@@ -4,7 +4,7 @@
 // mixer's last block is loud at 1306 Hz and 1531 Hz.
 #include "core/corerand.h"
 #include "demo/demotiming.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 
 float* pulse_voxeldata[DEMO_PULSESLOTS];
 int pulse_numvoxels[DEMO_PULSESLOTS];

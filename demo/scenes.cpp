@@ -15,9 +15,10 @@
 #include <string>
 
 #include "core/corefile.h"
+#include "core/coremem.h"
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "demo/scenes.h"
 #include "engine/video/mox.h"
 
@@ -84,55 +85,153 @@ void PrepareScene(int scene)
     glColor3f(1, 1, 1);
 }
 
+// --- where each asset is kept -----------------------------------------------------
+
+// The globals an asset loads into, by the table's row.
+struct s_assetplace {
+    c_mesh* mesh;
+    float** voxels;
+    int* count;
+    s_sprite* sprites;  // a picture's sprite, or a sheet's pieces
+    s_bitmap* bitmap;   // a sheet or a texture
+    s_font* font;
+    s_sound* sound;
+};
+
+static s_assetplace place(int asset)
+{
+    s_assetplace p = {};
+    switch (asset) {
+    case ASSET_FLOOR: p.mesh = &mesh_floor; break;
+    case ASSET_CHAIR: p.voxels = &chair_voxeldata, p.count = &chair_numvoxels; break;
+    case ASSET_FLOWER: p.voxels = &flower_voxeldata, p.count = &flower_numvoxels; break;
+    case ASSET_SHOE: p.voxels = &shoe_voxeldata, p.count = &shoe_numvoxels; break;
+    case ASSET_SKULL: p.voxels = &skull_voxeldata, p.count = &skull_numvoxels; break;
+    case ASSET_CAMERA: p.voxels = &camera_voxeldata, p.count = &camera_numvoxels; break;
+    case ASSET_MONEY: p.voxels = &money_voxeldata, p.count = &money_numvoxels; break;
+    case ASSET_LOGO: p.sprites = &spr_veldrix; break;
+    case ASSET_INTRO1: p.sprites = &spr_intro[0]; break;
+    case ASSET_INTRO2: p.sprites = &spr_intro[1]; break;
+    case ASSET_INTRO3: p.sprites = &spr_intro[2]; break;
+    case ASSET_TITLE: p.sprites = &spr_title; break;
+    case ASSET_GREETINGS: p.sprites = &spr_greetings; break;
+    case ASSET_CREDITS: p.sprites = &spr_credits; break;
+    case ASSET_CLOSING: p.sprites = &spr_allover; break;
+    case ASSET_SUBTITLES: p.sprites = spr_subtitle, p.bitmap = &bmp_subtitle; break;
+    case ASSET_NAMES: p.sprites = spr_name, p.bitmap = &bmp_greetings; break;
+    case ASSET_FONT: p.font = &myfont; break;
+    case ASSET_FLOORTEXTURE: p.bitmap = &bmp_floor; break;
+    case ASSET_PARTICLES: p.bitmap = &bmp_cubetexture; break;
+    case ASSET_MUSIC: p.sound = &snd_demomusic; break;
+    default: break;
+    }
+    return p;
+}
+
+const s_sprite* AssetSprite(int asset, int piece)
+{
+    const s_assetplace p = place(asset);
+    if (!p.sprites || asset < 0 || asset >= ASSETS) return nullptr;
+    const int pieces = demo_assets[asset].kind == KIND_SHEET ? demo_assets[asset].pieces : 1;
+    return piece >= 0 && piece < pieces ? &p.sprites[piece] : nullptr;
+}
+
+// A voxel buffer of 32768 voxels and the set's file loaded into it.
+static void loadvoxelset(const char* name, float** data, int* count)
+{
+    *data = static_cast<float*>(_wrap_malloc_dbg(DEMO_VOXELBYTES, __FILE__, __LINE__));
+    if (*data) LoadVoxel(name, *data, count);
+}
+
+// Each asset of one kind, in the table's order.
+template <typename F>
+static void eachasset(demo_assetkind kind, F load)
+{
+    for (int i = 0; i < ASSETS; i++)
+        if (demo_assets[i].kind == kind) load(demo_assets[i], place(i));
+}
+
+// Wrap arguments 0 are no wrap mode: only the filters change.
+static void linearfilters(const s_demoasset& a, const s_assetplace& p)
+{
+    if (a.linear) MOX_SetTextureOptions(p.bitmap->texture, GL_LINEAR, GL_LINEAR, 0, 0);
+}
+
+void LoadAssets()
+{
+    eachasset(KIND_MESH, [](const s_demoasset& a, const s_assetplace& p) {
+        puts("- load mesh");
+        p.mesh->Load(a.file);
+    });
+    eachasset(KIND_VOXELS, [](const s_demoasset& a, const s_assetplace& p) { loadvoxelset(a.file, p.voxels, p.count); });
+    InitPulse();
+    eachasset(KIND_SPRITE, [](const s_demoasset& a, const s_assetplace& p) { MOX_LoadSprite(a.file, p.sprites); });
+    eachasset(KIND_SHEET, [](const s_demoasset& a, const s_assetplace& p) {
+        MOX_LoadBitmap(a.file, p.bitmap);
+        linearfilters(a, p);
+        for (int i = 0; i < a.pieces; i++)
+            MOX_GetSprite(a.piecewidth * (i % a.columns), a.pieceheight * (i / a.columns), a.piecewidth,
+                          a.pieceheight, *p.bitmap, &p.sprites[i]);
+    });
+    eachasset(KIND_FONT, [](const s_demoasset& a, const s_assetplace& p) {
+        MOX_LoadFont(a.file, p.font);
+        MOX_SetFontSpacing(a.spacing, p.font);
+    });
+    // The textures loaded first, then their filters.
+    eachasset(KIND_TEXTURE, [](const s_demoasset& a, const s_assetplace& p) { MOX_LoadBitmap(a.file, p.bitmap); });
+    eachasset(KIND_TEXTURE, linearfilters);
+    Soundsystem_Init(44100, 16, 2);
+    eachasset(KIND_MUSIC, [](const s_demoasset& a, const s_assetplace& p) { Soundsystem_LoadSound(a.file, p.sound); });
+}
+
+// --- the scene table ---------------------------------------------------------------
+
 void HandleSceneStart()
 {
     if (effecttime > DEMO_STARTWINDOW) return;
-    switch (demostate) {
-    case SCENE_CAMERA: InitParticles(camera_voxeldata, camera_numvoxels, 0.1f, 0.03f, 0.8f, 3); break;
-    case SCENE_SHOE: InitParticles(shoe_voxeldata, shoe_numvoxels, 0.2f, 0.01f, 0.7f, 2); break;
-    case SCENE_SKULL: InitParticles(skull_voxeldata, skull_numvoxels, 0.1f, 0.04f, 0.4f, 3); break;
-    case SCENE_FLOWER: InitParticles(flower_voxeldata, flower_numvoxels, 0.1f, 0.02f, 0.1f, 2); break;
-    case SCENE_TITLE:
-        InitParticles(skull_voxeldata, skull_numvoxels, 0.2f, 0.02f, 0.8f, 0);
-        centerY = 4;  // down to the floor
-        break;
-    case SCENE_CHAIR: InitParticles(chair_voxeldata, chair_numvoxels, 0.5f, 0.03f, 0.4f, 0); break;
-    default: break;
+    const s_scene& scene = SceneRow(demostate);
+    if (scene.field >= 0) {
+        const s_assetplace p = place(scene.field);
+        if (p.voxels) InitParticles(*p.voxels, *p.count, scene.startsize, scene.scalefactor, scene.ease, scene.mode);
     }
+    if (scene.eye != 0) centerY = scene.eye;  // down to the floor
 }
 
 void HandleBlurAndBeat()
 {
-    if (demostate > SCENE_TITLEHOLD && demostate <= SCENE_LASTNAMES) {
+    switch (SceneRow(demostate).blur) {
+    case BLUR_BEAT:
         blurzoom = blurrgb = float(beatmultiplyer * 0.5);
         // Every frame of a pulse spawns again from its slot.
         if (eventpulse > 0) {
             const int k = eventpulse % DEMO_PULSESLOTS;
             InitParticles(pulse_voxeldata[k], pulse_numvoxels[k], pulse_startsize[k], pulse_scale[k], 0.8f, 0);
         }
-    }
-    if (demostate <= SCENE_TITLEHOLD) {
+        break;
+    case BLUR_BURST:
+        blurzoom = float(std::sin(explosionCount * 0.001) * 0.5 + 1);
+        blurrgb = 1;
+        break;
+    case BLUR_TITLE:
         blurzoom = float(std::sin(explosionCount * 0.001) * 0.1 + 0.6);
         blurrgb = 0.5f;
-        if (demostate <= SCENE_FLOWER) {
-            blurzoom = float(std::sin(explosionCount * 0.001) * 0.5 + 1);
-            blurrgb = 1;
-        }
-    }
-    if (demostate > SCENE_GREETINGS) {
+        break;
+    case BLUR_CLOSING:
         blurzoom = float(std::cos(explosionCount * 0.001) * 0.2 + 0.8);
         blurrgb = 0.5f;
+        break;
+    case BLUR_HOLD: break;  // the values the step before left
     }
-    // Scene event 11 keeps the values the frame before left.
 }
 
 void DrawScene()
 {
-    if (demostate > SCENE_FIELDFADE) return;
-    if (!(demostate == SCENE_TITLEHOLD && effecttime > 54999)) DrawParticles();
+    const s_scene& scene = SceneRow(demostate);
+    if (!scene.drawn) return;
+    if (scene.fieldfor < 0 || effecttime <= scene.fieldfor) DrawParticles();
     if (MOX_rehearsing) return;  // the particles have moved; the rest only draws
     glColor3f(1, 1, 1);
-    if (demostate > SCENE_FLOWER) {
+    if (scene.floor) {
         MOX_BindTextureFromBitmap(bmp_floor);
         glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
         glEnable(GL_BLEND);
@@ -143,129 +242,44 @@ void DrawScene()
     }
 }
 
-// A rehearsed step makes the rows' changes to the ramps and draws nothing.
-static void draw(int x, int y, s_sprite s)
+// One overlay row's action. A rehearsed step makes the rows' changes to
+// the ramps and draws nothing.
+static void act(const s_overlayrow& row)
 {
-    if (!MOX_rehearsing) MOX_DrawSprite(x, y, s);
+    const s_sprite* sprite = AssetSprite(row.asset, row.piece);
+    switch (row.action) {
+    case ACT_DRAW:
+        if (sprite && !MOX_rehearsing) MOX_DrawSprite(row.x, row.y, *sprite);
+        break;
+    case ACT_DRAWFADED:
+        if (sprite && !MOX_rehearsing) MOX_DrawAlphaSprite(row.x, row.y, *sprite, blend);
+        break;
+    case ACT_FADEMODE: fadeevent = int(row.value); break;
+    case ACT_BLENDMODE: blendevent = int(row.value); break;
+    case ACT_FADE: fade = float(row.value); break;
+    case ACT_BLEND: blend = float(row.value); break;
+    case ACT_BLENDFLOOR:
+        if (blend < row.value) blend = float(row.value);
+        break;
+    case ACT_FADEUP:
+        if (fade < 1) fade = float(fade + row.value);
+        break;
+    case ACT_BLENDUP:
+        if (blend < 1) blend = float(blend + row.value);
+        break;
+    case ACT_GREETNAME: {
+        if (eventpulse > 0) greetname = eventpulse;
+        const s_sprite* name = AssetSprite(row.asset, greetname - 1);
+        if (name && !MOX_rehearsing) MOX_DrawSprite(row.x, row.y, *name);
+        break;
+    }
+    }
 }
-static void drawfaded(int x, int y, s_sprite s)
-{
-    if (!MOX_rehearsing) MOX_DrawAlphaSprite(x, y, s, blend);
-}
-static void drawsubtitle(int i) { draw(SUBTITLE_X, SUBTITLE_Y, spr_subtitle[i]); }
-static float plus(float v, double step) { return float(v + step); }
 
 void DrawOverlays()
 {
-    const int t = effecttime;
-    const bool rampwindow = t <= DEMO_RAMPWINDOW;
-
-    if (demostate == SCENE_LOGO) {
-        blendevent = RAMP_SLOWRISE;
-        drawfaded(0, 0, spr_veldrix);
-    }
-    if (demostate == SCENE_LOGOSUBTITLE) {
-        blendevent = RAMP_FASTRISE;
-        drawfaded(0, 0, spr_veldrix);
-        drawsubtitle(0);
-        if (t > 10000) fadeevent = RAMP_SLOWFALL;
-    }
-    // The intro: each scene starts at full brightness, captions 1..3 in
-    // scene events 2, 4 and 5, and falls slowly towards its end.
-    if (demostate == SCENE_CAMERA) {
-        if (rampwindow) fade = blend = 1;
-        if (t <= 31999) drawfaded(CAPTION_X, CAPTION_Y, spr_intro[0]);
-        if (t > 20000) fadeevent = RAMP_SLOWFALL;
-    }
-    if (demostate == SCENE_SHOE) {
-        if (rampwindow) fade = 1;
-        if (t > 20000) fadeevent = RAMP_SLOWFALL;
-    }
-    if (demostate == SCENE_SKULL) {
-        if (rampwindow) fade = blend = 1;
-        if (t <= 31999) drawfaded(CAPTION_X, CAPTION_Y, spr_intro[1]);
-        drawsubtitle(2);
-        if (t > 20000) fadeevent = RAMP_SLOWFALL;
-    }
-    if (demostate == SCENE_FLOWER) {
-        if (rampwindow) fade = blend = 1;
-        if (t <= 31999) drawfaded(CAPTION_X, CAPTION_Y, spr_intro[2]);
-        if (t > 20000) fadeevent = RAMP_SLOWFALL;
-    }
-    if (demostate == SCENE_TITLE) {
-        fadeevent = RAMP_FASTRISE;
-        blendevent = RAMP_FASTRISE;
-        drawfaded(0, 0, spr_title);
-        if (t > 8000) {
-            drawsubtitle(1);
-            blendevent = RAMP_SLOWFALL;
-        }
-    }
-    if (demostate == SCENE_TITLEHOLD) {
-        if (rampwindow) fade = 1;
-        if (blend < 0) blend = 0;
-        drawfaded(0, 0, spr_title);
-        drawsubtitle(1);
-        fadeevent = RAMP_SLOWFALL;
-        if (t > 33000) fadeevent = RAMP_FASTFALL;
-    }
-    // The greeting names: one per track-1 pulse, held until the next.
-    if (demostate >= SCENE_NAMES && demostate <= SCENE_GREETINGS) {
-        fadeevent = RAMP_FASTRISE;
-        blendevent = RAMP_FASTRISE;
-        if (demostate == SCENE_NAMES) {
-            if (fade < 1) fade = plus(fade, 0.1);
-            if (blend < 1) blend = plus(blend, 0.1);
-        }
-        if (eventpulse > 0) greetname = eventpulse;
-        if (greetname >= 1 && greetname <= 16) draw(NAME_X, NAME_Y, spr_name[greetname - 1]);
-    }
-    if (demostate == SCENE_GREETINGS) {
-        draw(0, 0, spr_greetings);
-        drawsubtitle(3);
-        if (rampwindow) fade = blend = 1;
-        if (t > 2000) {
-            blendevent = RAMP_FASTFALL;
-            fadeevent = RAMP_FASTFALL;
-        }
-    }
-    if (demostate == SCENE_CHAIR) {
-        blendevent = RAMP_FASTRISE;
-        fadeevent = RAMP_FASTRISE;
-    }
-    if (demostate == SCENE_CLOSING) {
-        if (rampwindow) fade = 1;
-        draw(0, 0, spr_allover);
-        if (t > 8000) drawsubtitle(5);
-    }
-    if (demostate == SCENE_CLOSINGSUBTITLE) {
-        drawsubtitle(5);
-        blendevent = RAMP_SLOWFALL;
-        fadeevent = RAMP_SLOWFALL;
-    }
-    if (demostate == SCENE_FIELDFADE) {
-        blendevent = RAMP_SLOWFALL;
-        fadeevent = RAMP_SLOWFALL;
-        if (t > 8000) {
-            blendevent = RAMP_FASTFALL;
-            fadeevent = RAMP_FASTFALL;
-        }
-    }
-    if (demostate == SCENE_CREDITS) {
-        if (rampwindow) {
-            fade = 0;
-            blend = 1;
-        }
-        fadeevent = RAMP_FASTRISE;
-        draw(0, 0, spr_credits);
-        if (t > 8000) drawsubtitle(4);
-    }
-    if (demostate == SCENE_CREDITSFADE) {
-        draw(0, 0, spr_credits);
-        fadeevent = RAMP_SLOWFALL;
-    }
-    if (demostate == SCENE_END) fadeevent = RAMP_SLOWFALL;
-    if (demostate == SCENE_AFTER) fade = blend = 0;
+    for (int i = 0; i < demo_numoverlays; i++)
+        if (OverlayActs(demo_overlays[i], demostate, effecttime)) act(demo_overlays[i]);
 }
 
 // --- what did not load -------------------------------------------------------------
@@ -276,48 +290,37 @@ int64_t LastMusicUnit()
     return int64_t((uint64_t(snd_demomusic.length) * 256 - 1) >> 10);
 }
 
+// Whether an asset's load left nothing usable.
+static bool missing(const s_demoasset& a, const s_assetplace& p)
+{
+    switch (a.kind) {
+    case KIND_MESH: return p.mesh->numverts == 0 || p.mesh->facegroups == 0;
+    case KIND_VOXELS: return *p.count == 0;
+    case KIND_SPRITE: return p.sprites->texture == 0 || p.sprites->width <= 0;
+    case KIND_SHEET:
+    case KIND_TEXTURE: return !p.bitmap->pixels;
+    case KIND_FONT: return p.font->numletters == 0;
+    case KIND_MUSIC: return !p.sound->data || p.sound->length == 0;
+    }
+    return false;
+}
+
 int ReportMissingAssets()
 {
-    struct asset {
-        const char* name;
-        bool missing;
-    };
-    const asset assets[] = {
-        {"floor.c3m", mesh_floor.numverts == 0 || mesh_floor.facegroups == 0},
-        {"chair.vxl", chair_numvoxels == 0},
-        {"flower.vxl", flower_numvoxels == 0},
-        {"shoe.vxl", shoe_numvoxels == 0},
-        {"skull.vxl", skull_numvoxels == 0},
-        {"camera.vxl", camera_numvoxels == 0},
-        {"money.vxl", money_numvoxels == 0},
-        {"veldrix.tga", spr_veldrix.texture == 0 || spr_veldrix.width <= 0},
-        {"intro1.tga", spr_intro[0].texture == 0 || spr_intro[0].width <= 0},
-        {"intro2.tga", spr_intro[1].texture == 0 || spr_intro[1].width <= 0},
-        {"intro3.tga", spr_intro[2].texture == 0 || spr_intro[2].width <= 0},
-        {"title2.tga", spr_title.texture == 0 || spr_title.width <= 0},
-        {"greetings.tga", spr_greetings.texture == 0 || spr_greetings.width <= 0},
-        {"credits.tga", spr_credits.texture == 0 || spr_credits.width <= 0},
-        {"allover.tga", spr_allover.texture == 0 || spr_allover.width <= 0},
-        {"subs.tga", !bmp_subtitle.pixels},
-        {"names.tga", !bmp_greetings.pixels},
-        {"font_heatbig.tga", myfont.numletters == 0},
-        {"ground1.tga", !bmp_floor.pixels},
-        {"splats2.tga", !bmp_cubetexture.pixels},
-        {"music.wav", !snd_demomusic.data || snd_demomusic.length == 0},
-    };
+    std::string missingfiles;
+    for (int i = 0; i < ASSETS; i++)
+        if (missing(demo_assets[i], place(i)))
+            missingfiles += std::string(missingfiles.empty() ? "" : ", ") + demo_assets[i].file;
     int lines = 0;
-    std::string missing;
-    for (const asset& a : assets)
-        if (a.missing) missing += std::string(missing.empty() ? "" : ", ") + a.name;
     if (corefile_image.numfiles == 0) {
         puts("orlem: orlem.dat could not be read: every picture, object, the floor and the music are missing");
         lines++;
-    } else if (!missing.empty()) {
-        printf("orlem: missing or damaged in the data image: %s\n", missing.c_str());
+    } else if (!missingfiles.empty()) {
+        printf("orlem: missing or damaged in the data image: %s\n", missingfiles.c_str());
         lines++;
     }
     if (!snd_demomusic.data || snd_demomusic.length == 0) {
-        if (const char* why = Soundsystem_WAVProblem("music.wav")) {
+        if (const char* why = Soundsystem_WAVProblem(demo_assets[ASSET_MUSIC].file)) {
             printf("orlem: %s; %s\n", why, Soundsystem_WAVRemedy());
             lines++;
         }

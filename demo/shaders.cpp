@@ -2,7 +2,7 @@
 // shares, the two blur passes, the post pass that applies the fade, and a
 // depth-of-field pass that nothing compiles. Taps are written out one by
 // one; the blur's 1/36 comes ready-made as a uniform.
-#include "demo/main.h"
+#include "demo/demo.h"
 
 const char* const vv_default =
     "#version 120\n"

@@ -33,7 +33,7 @@
 #include <cstring>
 
 #include "demo/demotiming.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "engine/video/mox.h"
 #include "sound/audiodriver.h"
 

@@ -2,7 +2,7 @@
 // blur away from the picture's centre, then an RGB split around a point 40 %
 // down from the top. The strengths come from the frame loop (blurzoom and
 // blurrgb). Without shaders each pass draws its source as it is.
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "engine/video/mox.h"
 
 int zoomblur1_id = -1;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "demo/demotiming.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "engine/platform/driver.h"
 #include "engine/platform/moxgl.h"
 #include "engine/video/mox.h"

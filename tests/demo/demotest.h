@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "demo/helpers.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "engine/video/mox.h"
 
 namespace demotest {

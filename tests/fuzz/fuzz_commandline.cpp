@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "engine/platform/driver.h"
 #include "tools/capture/capture.h"
 

@@ -33,7 +33,7 @@
 #include "capture.h"
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "engine/platform/coreinput.h"
 #include "engine/platform/driver.h"
 #include "engine/video/mox.h"

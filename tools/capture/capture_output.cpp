@@ -28,7 +28,7 @@
 #include "core/coremem.h"
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
-#include "demo/main.h"
+#include "demo/demo.h"
 #include "engine/platform/driver.h"
 
 namespace {

@@ -1,15 +1,17 @@
-// The demo module: "VELDRIX - ORLEM" itself. coremain (main.cpp) loads every
-// asset, starts the music and runs the frame loop; the rest of the module is
-// the scene timeline, the particle field and its camera, the pulse slots and
-// the beat envelope, the two blur passes and the demo's shader sources.
+// The demo module: "VELDRIX - ORLEM" itself. coremain (main.cpp) runs
+// LoadDemo, starts the music and runs the frame loop of ReadTimeline and
+// DrawStep (frameloop.cpp); the rest of the module is the scene timeline
+// that walks the show's tables (scenes.cpp over scenes.h), the particle
+// field and its camera, the pulse slots and the beat envelope, the two blur
+// passes, the demo's shader sources, and which steps are drawn (steps.cpp).
 //
 // Everything here is a global of the module, loaded once and never released,
 // touched only by the demo thread (the one that holds the GL context). The
-// timeline has no clock of its own: each frame asks the sync table where the
+// timeline has no clock of its own: each step asks the sync table where the
 // music's playback position lies (scene event, time into it, beat pulse)
-// and draws what the scene table says for those three values. Random numbers
-// come from the engine's generator (MOX_rand) seeded with 13371337; the order
-// of the draws is part of what the viewer sees.
+// and draws what the show's tables say for those three values. Random
+// numbers come from the engine's generator (MOX_rand) seeded with 13371337;
+// the order of the draws is part of what the viewer sees.
 #pragma once
 #include <cstdint>
 
@@ -26,9 +28,6 @@ enum {
     DEMO_MAXPARTICLES = 32768,  // the particle table, and every voxel buffer
     DEMO_VOXELBYTES = 786432,   // one voxel buffer: 32768 voxels of six floats
     DEMO_PULSESLOTS = 8,
-    DEMO_LASTSCENE = SCENE_CREDITSFADE,  // the loop ends after the first frame past it
-    DEMO_STARTWINDOW = 59,               // spawn rows run while effecttime <= 59
-    DEMO_RAMPWINDOW = 31,                // ramp jumps run while effecttime <= 31
     DEMO_PULSELENGTH = 40,               // timing units a track-1 pulse lasts
     DEMO_STEPRATE = 60,                  // steps a second the show is made for
     DEMO_UNITSPERSECOND = 22050,         // timing units a second of the 44100 Hz stereo music
@@ -39,7 +38,7 @@ enum {
 extern int demostate;         // current scene event of track 0
 extern int effecttime;        // timing units since it began
 extern int eventpulse;        // current track-1 event while under 40 units old, else 0
-extern int greetname;         // greeting name on screen in scene events 8..11, 1-based
+extern int greetname;         // greeting name on screen in the names' scenes, 1-based
 extern float currentframe;    // running sum of framestep
 extern float framestep;       // this frame's length in engine ticks (1 on time)
 extern float beatmultiplyer;  // beat envelope: 2 on a beat, decaying to 1
@@ -47,10 +46,41 @@ extern int exitgame;          // 1 once Escape has been seen held
 extern float blurzoom;        // strength of the zoom blur
 extern float blurrgb;         // amount of the RGB split
 
-// The frame loop's steps 4 to 7 and 9 (coremain runs the others): the
-// scene buffer cleared under the demo's perspective, the spawn rows of the
-// scene table at a scene's start, the blur values and the beat fields, the
-// 3D drawing of particles and floor, and the overlay rows.
+// --- start-up and the frame loop ------------------------------------------------
+
+// The three frame buffers, made in this order.
+struct s_demobuffers {
+    int output = -1, blur = -1, scene = -1;
+};
+// Everything before the music starts: the random seed, the data image
+// `image` mounted, the video, the frame buffers and shader programs, every
+// asset (LoadAssets) and the sync table from timing.dat.
+s_demobuffers LoadDemo(const char* image);
+// Every asset of demo_assets into the module's globals, in the table's
+// order by kind: the mesh, the voxel sets (then the pulse slots), the
+// pictures, the sheets cut into their pieces, the font, the textures (then
+// their filters), the sound system and the music.
+void LoadAssets();
+// The sprite of an asset's picture, or of a sheet's piece; null when there
+// is none.
+const s_sprite* AssetSprite(int asset, int piece);
+// The values the frame loop starts from.
+void StartShow();
+// One step, in two: the wait for its place on the show's clock, the music's
+// position through the sync table and the beat; then everything it draws
+// and moves. `stagedone` (may be null) is told as each stage ends.
+enum {
+    DEMO_STAGE_3D,        // the field and the floor into the scene buffer
+    DEMO_STAGE_BLUR,      // the two blur passes into the output buffer
+    DEMO_STAGE_OVERLAYS,  // the overlay rows
+    DEMO_STAGE_PRESENT,   // the ramps, Escape, the post pass and the present
+};
+void ReadTimeline();
+void DrawStep(const s_demobuffers& buffers, void (*stagedone)(int stage));
+
+// DrawStep's parts: the scene buffer cleared under the demo's perspective,
+// the field that bursts at a scene's start, the blur values and the beat's
+// fields, the 3D drawing of particles and floor, and the overlay rows.
 void PrepareScene(int scene);
 void HandleSceneStart();
 void HandleBlurAndBeat();

@@ -1,0 +1,98 @@
+// The show's start-up and its steps, as coremain runs them: LoadDemo does
+// everything before the music starts, StartShow sets the values the frame
+// loop starts from, and each pass of the loop is ReadTimeline (the wait,
+// the music's position, the beat) and DrawStep (the 3D scene, the blur
+// passes, the overlays, the ramps and the present, then the motion for the
+// next step). The bench draws steps of its own choosing through DrawStep.
+// Demo thread only.
+#include "engine/platform/moxgl.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/corefile.h"
+#include "core/corerand.h"
+#include "demo/demo.h"
+#include "demo/demotiming.h"
+#include "demo/helpers.h"
+#include "engine/video/mox.h"
+
+s_demobuffers LoadDemo(const char* image)
+{
+    MOX_srand(13371337);
+    corefile_mountimage(image, 0);
+    MOX_SetTitle("VELDRIX - ORLEM");
+    MOX_InitVideo(DEMO_WIDTH, DEMO_HEIGHT, 1);
+
+    s_demobuffers b;
+    b.output = MOX_CreateFrameBuffer(DEMO_WIDTH, DEMO_HEIGHT, 3);
+    b.blur = MOX_CreateFrameBuffer(DEMO_WIDTH, DEMO_HEIGHT, 3);
+    b.scene = MOX_CreateFrameBuffer(DEMO_WIDTH, DEMO_HEIGHT, 3);
+    MOX_SetFrameBuffer(b.scene);
+
+    zoomblur1_id = MOX_InitShader(vv_default, ff_zoomblur1);
+    zoomblur2_id = MOX_InitShader(vv_default, ff_zoomblur2);
+    postshader_id = MOX_InitShader(vv_default, ff_post);
+
+    LoadAssets();
+    InitTiming();
+    LoadTiming("timing.dat");
+    return b;
+}
+
+void StartShow()
+{
+    currentframe = 0;
+    beatmultiplyer = 1;
+    fade = 0;
+    blend = 0;
+    fadeevent = RAMP_SLOWRISE;
+    blendevent = RAMP_SLOWRISE;
+    demostate = SCENE_LOGO;
+    exitgame = 0;
+    centerY = 8;
+}
+
+void ReadTimeline()
+{
+    framestep = MOX_WaitRefresh();
+    demostate = GetTimingEvent(snd_demomusic, 0);
+    eventpulse = GetTimingPulse(snd_demomusic, 1, DEMO_PULSELENGTH);
+    effecttime = GetTimingEffectTime(snd_demomusic, 0);
+    HandleBeat();
+    if (beatmultiplyer > 1) beatmultiplyer = float(beatmultiplyer - 0.1);
+}
+
+void DrawStep(const s_demobuffers& b, void (*stagedone)(int stage))
+{
+    // The scene buffer, cleared, with the demo's perspective; the field at
+    // a scene's start, the blur values and the beat's fields; the 3D drawing.
+    PrepareScene(b.scene);
+    HandleSceneStart();
+    HandleBlurAndBeat();
+    DrawScene();
+    if (stagedone) stagedone(DEMO_STAGE_3D);
+
+    // The two blur passes into the output buffer, the overlays on it.
+    glColor4f(1, 1, 1, 1);
+    DoZoomBlur(b.scene, b.blur, b.output, blurzoom, blurrgb);
+    if (stagedone) stagedone(DEMO_STAGE_BLUR);
+    MOX_Enable2D();
+    DrawOverlays();
+    if (stagedone) stagedone(DEMO_STAGE_OVERLAYS);
+
+    // The ramps, Escape, and the frame through the post shader.
+    MOX_SetPostShader(postshader_id);
+    HandleFading();
+    MOX_SetFadeValue(fade);
+    HandleInput();
+    MOX_SwapBuffers();
+    if (stagedone) stagedone(DEMO_STAGE_PRESENT);
+
+    // Motion for the next step.
+    currentframe = float(currentframe + framestep);
+    camrot = float(camrot + std::sin(currentframe * 0.01) * 0.1 + 0.1);
+    centerZ = float(std::sin(currentframe * 0.001) * 2.5 - 12.5);
+    explosionCount = float(explosionCount + 0.01);
+    if (beatmultiplyer > 1) beatmultiplyer = float(beatmultiplyer - 0.1);
+}
