@@ -29,6 +29,7 @@
 #include "core/corefile.h"
 #include "core/corerand.h"
 #include "demo/helpers.h"
+#include "sound/audiodriver.h"
 #include "demo/demo.h"
 
 namespace {
@@ -36,11 +37,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 enum {
-    STAGE_3D,
-    STAGE_BLUR,
-    STAGE_OVERLAYS,
-    STAGE_PRESENT,
-    STAGES
+    STAGES = DEMO_STAGE_PRESENT + 1
 };
 const char* const stagename[STAGES] = {"3D", "blur passes", "overlays", "present"};
 
@@ -59,41 +56,32 @@ double since(Clock::time_point& t)
     return ms;
 }
 
-// The frame loop's steps 4 to 11 for the current timeline values.
-void frame(int scene, int blur, int output, double* ms)
+// A step drawn as the frame loop draws it, for the current timeline
+// values; each stage ends with glFinish and its time.
+Clock::time_point stagestart;
+double* stagems = nullptr;
+
+void stagedone(int stage)
 {
-    Clock::time_point t = Clock::now();
-    PrepareScene(scene);
-    HandleSceneStart();
-    HandleBlurAndBeat();
-    DrawScene();
-    ms[STAGE_3D] = since(t);
-    glColor4f(1, 1, 1, 1);
-    DoZoomBlur(scene, blur, output, blurzoom, blurrgb);
-    ms[STAGE_BLUR] = since(t);
-    MOX_Enable2D();
-    DrawOverlays();
-    ms[STAGE_OVERLAYS] = since(t);
-    MOX_SetPostShader(postshader_id);
-    HandleFading();
-    MOX_SetFadeValue(fade);
-    MOX_SwapBuffers();
-    ms[STAGE_PRESENT] = since(t);
-    currentframe += 1;
-    camrot = float(camrot + std::sin(currentframe * 0.01) * 0.1 + 0.1);
-    centerZ = float(std::sin(currentframe * 0.001) * 2.5 - 12.5);
-    explosionCount = float(explosionCount + 0.01);
-    if (beatmultiplyer > 1) beatmultiplyer = float(beatmultiplyer - 0.1);
+    stagems[stage] = since(stagestart);
+}
+
+void frame(const s_demobuffers& b, double* ms)
+{
+    stagestart = Clock::now();
+    stagems = ms;
+    framestep = 1;
+    DrawStep(b, stagedone);
 }
 
 template <typename Step>
-Result run(int frames, int scene, int blur, int output, Step step)
+Result run(int frames, const s_demobuffers& b, Step step)
 {
     Result r;
     for (int i = -3; i < frames; i++) {  // three to warm up
         step(i);
         double ms[STAGES];
-        frame(scene, blur, output, ms);
+        frame(b, ms);
         if (i < 0) continue;
         double sum = 0;
         for (int s = 0; s < STAGES; s++) r.stage[s] += ms[s] / frames, sum += ms[s];
@@ -133,31 +121,8 @@ int coremain(int argc, char** argv)
         printf("bench_demo: %s cannot be read; build the content first (scripts/build.sh)\n", image.c_str());
         return 1;
     }
-    MOX_srand(13371337);
-    MOX_InitVideo(DEMO_WIDTH, DEMO_HEIGHT, 0);
-    const int output = MOX_CreateFrameBuffer(DEMO_WIDTH, DEMO_HEIGHT, 3);
-    const int blur = MOX_CreateFrameBuffer(DEMO_WIDTH, DEMO_HEIGHT, 3);
-    const int scene = MOX_CreateFrameBuffer(DEMO_WIDTH, DEMO_HEIGHT, 3);
-    zoomblur1_id = MOX_InitShader(vv_default, ff_zoomblur1);
-    zoomblur2_id = MOX_InitShader(vv_default, ff_zoomblur2);
-    postshader_id = MOX_InitShader(vv_default, ff_post);
-    mesh_floor.Load("floor.c3m");
-    float** sets[] = {&chair_voxeldata, &flower_voxeldata, &shoe_voxeldata, &skull_voxeldata, &camera_voxeldata};
-    int* counts[] = {&chair_numvoxels, &flower_numvoxels, &shoe_numvoxels, &skull_numvoxels, &camera_numvoxels};
-    const char* names[] = {"chair.vxl", "flower.vxl", "shoe.vxl", "skull.vxl", "camera.vxl"};
-    for (int i = 0; i < 5; i++) {
-        *sets[i] = static_cast<float*>(calloc(DEMO_MAXPARTICLES, 6 * sizeof(float)));
-        LoadVoxel(names[i], *sets[i], counts[i]);
-    }
-    InitPulse();
-    MOX_LoadSprite("title2.tga", &spr_title);
-    MOX_LoadBitmap("subs.tga", &bmp_subtitle);
-    for (int i = 0; i < 6; i++) MOX_GetSprite(0, 64 * i, 384, 64, bmp_subtitle, &spr_subtitle[i]);
-    MOX_LoadBitmap("names.tga", &bmp_greetings);
-    for (int i = 0; i < 16; i++) MOX_GetSprite(1024 * (i % 2), 256 * (i / 2), 1024, 256, bmp_greetings, &spr_name[i]);
-    MOX_LoadSprite("intro1.tga", &spr_intro[0]);
-    MOX_LoadBitmap("ground1.tga", &bmp_floor);
-    MOX_LoadBitmap("splats2.tga", &bmp_cubetexture);
+    audiodriver_setoutput(AUDIODRIVER_OFFLINE);  // the sound is loaded, never played
+    const s_demobuffers b = LoadDemo(image.c_str());
     centerY = 4;
     fade = blend = 1;
 
@@ -172,11 +137,11 @@ int coremain(int argc, char** argv)
         p[0] += float(copy % 4) * 0.5f;
         p[2] += float(copy / 4) * 0.5f;
     }
-    demostate = 6;
+    demostate = SCENE_TITLE;
     effecttime = 100;
     eventpulse = 0;
     InitParticles(full.data(), DEMO_MAXPARTICLES, 0.2f, 0.02f, 0.8f, 0);
-    Result field = run(frames, scene, blur, output, [](int) { effecttime += 330; });
+    Result field = run(frames, b, [](int) { effecttime += 330; });
 
     // The same field rehearsed: every state change of a step, nothing drawn.
     InitParticles(full.data(), DEMO_MAXPARTICLES, 0.2f, 0.02f, 0.8f, 0);
@@ -185,32 +150,32 @@ int coremain(int argc, char** argv)
     Clock::time_point t = Clock::now();
     for (int i = 0; i < rehearsals; i++) {
         double ms[STAGES];
-        frame(scene, blur, output, ms);
+        frame(b, ms);
     }
     const double rehearsal = std::chrono::duration<double, std::milli>(Clock::now() - t).count() / rehearsals;
     MOX_rehearsing = 0;
 
     // Greetings: a block is 2.8 frames at 60 Hz; every third frame begins
     // a block with a new pulse, which spawns on that frame.
-    demostate = 9;
+    demostate = SCENE_MORENAMES;
     effecttime = 100;
-    Result pulses = run(frames, scene, blur, output, [](int i) {
+    Result pulses = run(frames, b, [](int i) {
         eventpulse = (i + 3) % 3 == 0 ? 1 + ((i + 3) / 3) % 16 : 0;
         beatmultiplyer = (i + 3) % 3 == 0 ? 2.0f : beatmultiplyer;
     });
 
-    demostate = 2;
+    demostate = SCENE_CAMERA;
     effecttime = 0;
-    Result intro = run(frames, scene, blur, output, [](int) { effecttime += 330; });
+    Result intro = run(frames, b, [](int) { effecttime += 330; });
 
     // The greetings at each size the render size may take.
     const int sizes[][2] = {{1920, 1080}, {1600, 900}, {1280, 720}, {960, 540}, {640, 360}};
     Result sized[5];
     for (int i = 0; i < 5; i++) {
         MOX_SetRenderSize(sizes[i][0], sizes[i][1]);
-        demostate = 9;
+        demostate = SCENE_MORENAMES;
         effecttime = 100;
-        sized[i] = run(frames, scene, blur, output, [](int j) { eventpulse = (j + 3) % 3 == 0 ? 1 : 0; });
+        sized[i] = run(frames, b, [](int j) { eventpulse = (j + 3) % 3 == 0 ? 1 : 0; });
     }
     MOX_SetRenderSize(0, 0);
 
@@ -225,8 +190,8 @@ int coremain(int argc, char** argv)
     for (int i = 0; i < 5; i++)
         printf("    %4d x %-4d  %7.1f ms a frame (%.1f frames a second); 3D %.1f, blur %.1f, overlays %.1f, present "
                "%.1f ms\n",
-               sizes[i][0], sizes[i][1], sized[i].total, 1000 / sized[i].total, sized[i].stage[STAGE_3D],
-               sized[i].stage[STAGE_BLUR], sized[i].stage[STAGE_OVERLAYS], sized[i].stage[STAGE_PRESENT]);
+               sizes[i][0], sizes[i][1], sized[i].total, 1000 / sized[i].total, sized[i].stage[DEMO_STAGE_3D],
+               sized[i].stage[DEMO_STAGE_BLUR], sized[i].stage[DEMO_STAGE_OVERLAYS], sized[i].stage[DEMO_STAGE_PRESENT]);
     MOX_CloseVideo();
     return 0;
 }

@@ -535,14 +535,14 @@ TEST_F(PackedContent, TheMixedMusicIsAsLoudAsSharedMusicAndKeepsItsSections)
 
     // Intro, riser, drop, break, closing and credits, against the drop.
     const stereo_buffer score = ComposeMusic();
-    const int drop[2] = {scene_bar[SCENE_TITLE], scene_bar[SCENE_NAMES]};
+    const int drop[2] = {SceneBar(SCENE_TITLE), SceneBar(SCENE_NAMES)};
     const int parts[][2] = {
-        {0, scene_bar[SCENE_CAMERA]},                                  // the intro
-        {scene_bar[SCENE_CAMERA], scene_bar[SCENE_SKULL]},             // the build's first half
-        {scene_bar[SCENE_SKULL], scene_bar[SCENE_TITLE]},              // and the riser's end
-        {scene_bar[SCENE_GREETINGS], scene_bar[SCENE_CHAIR]},          // the break
-        {scene_bar[SCENE_CHAIR], scene_bar[SCENE_CREDITS]},            // the closing
-        {scene_bar[SCENE_CREDITS], scene_bar[SCENE_CREDITSFADE] + 1},  // the credits, before the fade
+        {0, SceneBar(SCENE_CAMERA)},                                  // the intro
+        {SceneBar(SCENE_CAMERA), SceneBar(SCENE_SKULL)},             // the build's first half
+        {SceneBar(SCENE_SKULL), SceneBar(SCENE_TITLE)},              // and the riser's end
+        {SceneBar(SCENE_GREETINGS), SceneBar(SCENE_CHAIR)},          // the break
+        {SceneBar(SCENE_CHAIR), SceneBar(SCENE_CREDITS)},            // the closing
+        {SceneBar(SCENE_CREDITS), SceneBar(SCENE_CREDITSFADE) + 1},  // the credits, before the fade
     };
     const double scoredrop = barsloudness(score, drop[0], drop[1]), mixeddrop = barsloudness(mixed, drop[0], drop[1]);
     for (const auto& p : parts) {

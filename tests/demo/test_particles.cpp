@@ -40,7 +40,7 @@ TEST(Hsv, SectorsAndHuesPastAFullTurn)
 
 TEST(Particle, SpawnDrawsTenNumbersInItsOrder)
 {
-    demostate = 2;
+    demostate = SCENE_CAMERA;
     const std::vector<int> r = peek(77, 11);
     c_particle p;
     memset(&p, 0, sizeof p);
@@ -64,7 +64,7 @@ TEST(Particle, SpawnDrawsTenNumbersInItsOrder)
     EXPECT_EQ(p.b, 0.3f);
 
     // Falling mode: always upwards at first.
-    demostate = 6;
+    demostate = SCENE_TITLE;
     const std::vector<int> s = peek(78, 10);
     p.Spawn(0, 0, 0, 0, 0, 0, 0.5f, 0);
     EXPECT_EQ(p.mode, 0);
@@ -75,7 +75,7 @@ TEST(Particle, SpawnDrawsTenNumbersInItsOrder)
 
 TEST(Particle, LivesItsStepsEasesAndBounces)
 {
-    demostate = 4;
+    demostate = SCENE_SKULL;
     c_particle p;
     p.Spawn(0, 5, 0, 1, 1, 1, 1, 0);
     p.life = 500;
@@ -112,7 +112,7 @@ TEST(Field, APulseTurnsTheCameraOnceAndPulseOneNever)
     laststate = 0;
     camrot = 7;
     eventpulse = 1;
-    demostate = 8;
+    demostate = SCENE_NAMES;
     InitParticles(voxels, 1, 0.1f, 0.2f, 0.8f, 0);
     EXPECT_EQ(camrot, 7);
     EXPECT_FLOAT_EQ(particle[0].x, 1);
@@ -255,7 +255,7 @@ TEST_F(Demo, ASquareFacesTheEyeAndMirrorsUnderTheFloorForOddParticlesBelow2)
 {
     particletexture();
     camrot = 0;
-    demostate = 6;
+    demostate = SCENE_TITLE;
     oneparticle(1, 1.99f, 0);
     scene3d();
     DrawParticles();
@@ -268,12 +268,12 @@ TEST_F(Demo, ASquareFacesTheEyeAndMirrorsUnderTheFloorForOddParticlesBelow2)
     EXPECT_GT(mirrored.count, even.count * 3 / 2);
     EXPECT_GT(mirrored.bottom, even.bottom + 20);  // the image reaches further down the picture
 
-    demostate = 5;  // no floor yet: no mirror
+    demostate = SCENE_FLOWER;  // no floor yet: no mirror
     oneparticle(1, 1.99f, 0);
     scene3d();
     DrawParticles();
     EXPECT_EQ(lit().count, even.count);
-    demostate = 6;
+    demostate = SCENE_TITLE;
     oneparticle(1, 2.0f, 0);  // at 2 itself: none
     scene3d();
     DrawParticles();

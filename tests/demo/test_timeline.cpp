@@ -77,15 +77,15 @@ void put(const fs::path& dir, const std::string& file, const content_image& im, 
 // Scene events, in blocks of 1,024 units from the start. Event 3 shares
 // event 4's time, so its rows never run; 18 shares 19's, so the last frame
 // jumps from 17 straight to 19.
-const int kSceneBlock[20] = {0, 3, 7, 41, 41, 44, 47, 57, 61, 73, 85, 97, 101, 104, 114, 117, 120, 130, 133, 133};
+const int kSceneBlock[SCENE_EVENTS] = {0, 3, 7, 41, 41, 44, 47, 57, 61, 73, 85, 97, 101, 104, 114, 117, 120, 130, 133, 133};
 // Pulses 1..17 every second block from scene event 8 on.
 int pulseblock(int i) { return kSceneBlock[8] + 2 * (i - 1); }
 
 void writetiming(const fs::path& file)
 {
     InitTiming();
-    demotiming_numevents[0] = 20;
-    for (int i = 0; i < 20; i++) demotiming_event[0][i] = kSceneBlock[i] * BLOCK;
+    demotiming_numevents[0] = SCENE_EVENTS;
+    for (int i = 0; i < SCENE_EVENTS; i++) demotiming_event[0][i] = kSceneBlock[i] * BLOCK;
     demotiming_numevents[1] = 18;
     for (int i = 1; i < 18; i++) demotiming_event[1][i] = pulseblock(i) * BLOCK;
     demotiming_numevents[2] = 3;  // not queried, but saved back as it was
@@ -213,56 +213,45 @@ int capture(const fs::path& dir, const std::string& args, std::string* log, cons
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// What the scene table shows for a frame's values, bottom layer first. The
-// faded overlays carry the blend value they were drawn with, which is the
-// one before this frame's HandleFading step.
+// An overlay as a frame shows it. The faded overlays carry the blend value
+// they were drawn with, which is the one before this frame's HandleFading
+// step.
 struct Shown {
     Marker m;
     bool faded;
 };
 
+// The marker a picture of the show's assets was made with, drawn with its
+// top-left corner at (x, y): the full-screen pictures' markers stand where
+// they were painted, captions, subtitles and names fill their sprites.
+Marker markerof(int asset, int piece, int x, int y)
+{
+    const int screens[] = {ASSET_LOGO, ASSET_TITLE, ASSET_GREETINGS, ASSET_CREDITS, ASSET_CLOSING};
+    for (int i = 0; i < 5; i++)
+        if (asset == screens[i]) {
+            Marker m = kScreens[i];
+            m.x += x, m.y += y;
+            return m;
+        }
+    Marker m = asset == ASSET_SUBTITLES ? subtitle(piece)
+               : asset == ASSET_NAMES   ? name(piece + 1)
+                                        : caption(asset - ASSET_INTRO1);
+    m.x = x, m.y = y;
+    return m;
+}
+
+// What the show's overlay rows draw for a frame's values, bottom layer
+// first; faded ones with the blend value they were drawn with.
 std::vector<Shown> expected(const Frame& f)
 {
-    const int t = f.effect;
     std::vector<Shown> s;
-    auto faded = [&](const Marker& m) { s.push_back({m, true}); };
-    auto plain = [&](const Marker& m) { s.push_back({m, false}); };
-    switch (f.scene) {
-    case SCENE_LOGO: faded(kLogo); break;
-    case SCENE_LOGOSUBTITLE: faded(kLogo), plain(subtitle(0)); break;
-    case SCENE_CAMERA:
-        if (t <= 31999) faded(caption(0));
-        break;
-    case SCENE_SKULL:
-        if (t <= 31999) faded(caption(1));
-        plain(subtitle(2));
-        break;
-    case SCENE_FLOWER:
-        if (t <= 31999) faded(caption(2));
-        break;
-    case SCENE_TITLE:
-        faded(kTitle);
-        if (t > 8000) plain(subtitle(1));
-        break;
-    case SCENE_TITLEHOLD: faded(kTitle), plain(subtitle(1)); break;
-    case SCENE_NAMES:
-    case SCENE_MORENAMES:
-    case SCENE_LASTNAMES:
-    case SCENE_GREETINGS:
-        if (f.greet >= 1 && f.greet <= 16) plain(name(f.greet));
-        if (f.scene == SCENE_GREETINGS) plain(kGreetings), plain(subtitle(3));
-        break;
-    case SCENE_CLOSING:
-        plain(kAllover);
-        if (t > 8000) plain(subtitle(5));
-        break;
-    case SCENE_CLOSINGSUBTITLE: plain(subtitle(5)); break;
-    case SCENE_CREDITS:
-        plain(kCredits);
-        if (t > 8000) plain(subtitle(4));
-        break;
-    case SCENE_CREDITSFADE: plain(kCredits); break;
-    default: break;
+    for (int i = 0; i < demo_numoverlays; i++) {
+        const s_overlayrow& row = demo_overlays[i];
+        if (!OverlayActs(row, f.scene, f.effect)) continue;
+        if (row.action == ACT_DRAW || row.action == ACT_DRAWFADED)
+            s.push_back({markerof(row.asset, row.piece, row.x, row.y), row.action == ACT_DRAWFADED});
+        if (row.action == ACT_GREETNAME && f.greet >= 1 && f.greet <= 16)
+            s.push_back({markerof(row.asset, f.greet - 1, row.x, row.y), false});
     }
     return s;
 }
@@ -401,13 +390,13 @@ TEST_F(Timeline, PlaysEverySceneInOrderAndEndsAfterTheFirstFramePast17)
         ASSERT_EQ(f.index, &f - &frames[0]);
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 19}));
-    EXPECT_EQ(frames.back().scene, 19);
+    EXPECT_EQ(frames.back().scene, SCENE_AFTER);
     EXPECT_EQ(frames.back().fade, 0);
     EXPECT_EQ(frames.back().blend, 0);
-    EXPECT_EQ(frames[frames.size() - 2].scene, 17);
+    EXPECT_EQ(frames[frames.size() - 2].scene, DEMO_LASTSCENE);
 
     // The first frame: scene event 0, both ramps one slow step up.
-    EXPECT_EQ(frames[0].scene, 0);
+    EXPECT_EQ(frames[0].scene, SCENE_LOGO);
     EXPECT_FLOAT_EQ(frames[0].fade, 0.003f);
     EXPECT_FLOAT_EQ(frames[0].blend, 0.003f);
     // Each block of the music is seen by at least one frame: t moves 1,024
@@ -429,17 +418,17 @@ TEST_F(Timeline, RampsJumpAtSceneStartsAndNamesFollowThePulses)
         if (!first.count(f.scene)) first[f.scene] = &f;
     // Starts that jump the picture to full brightness (t <= 31), and the
     // credits that start from black.
-    for (int scene : {2, 4, 5, 11, 13}) {
+    for (int scene : {SCENE_CAMERA, SCENE_SKULL, SCENE_FLOWER, SCENE_GREETINGS, SCENE_CLOSING}) {
         ASSERT_TRUE(first.count(scene));
         EXPECT_EQ(first[scene]->effect, 0) << scene;
         EXPECT_NEAR(first[scene]->fade, 1.0f, 0.004f) << scene;  // a slow fall may follow the jump
     }
-    EXPECT_NEAR(first[16]->fade, 0.01f, 1e-6);
+    EXPECT_NEAR(first[SCENE_CREDITS]->fade, 0.01f, 1e-6);
 
     // Greeting names: the last pulse's index from scene event 8 on.
     int greet = 0;
     for (const Frame& f : frames) {
-        if (f.scene >= 8 && f.scene <= 11 && f.pulse > 0) greet = f.pulse;
+        if (f.scene >= SCENE_NAMES && f.scene <= SCENE_GREETINGS && f.pulse > 0) greet = f.pulse;
         EXPECT_EQ(f.greet, greet) << "frame " << f.index;
         if (f.pulse) {
             EXPECT_EQ(f.t, pulseblock(f.pulse) * BLOCK) << "pulse " << f.pulse;
@@ -461,8 +450,9 @@ TEST_F(Timeline, StillsShowTheOverlaysOfTheirFramesAndNothingElse)
         // The faded overlays were drawn with blend as it was before this
         // frame's ramp step: the previous frame's value, or the row's jump.
         float drawn = index > 0 ? frames[index - 1].blend : 0;
-        if (f.effect <= 31 && (f.scene == 2 || f.scene == 4 || f.scene == 5)) drawn = 1;
-        if (f.scene == 7 && drawn < 0) drawn = 0;
+        if (f.effect <= DEMO_RAMPWINDOW && (f.scene == SCENE_CAMERA || f.scene == SCENE_SKULL || f.scene == SCENE_FLOWER))
+            drawn = 1;
+        if (f.scene == SCENE_TITLEHOLD && drawn < 0) drawn = 0;
         EXPECT_EQ(comparestill(dir / "stills" / file, f, drawn), "")
             << file << ": scene event " << f.scene << ", t " << f.effect << ", fade " << f.fade;
         scenes.insert(f.scene);
@@ -706,11 +696,11 @@ TEST_F(Timeline, TwoCapturesOfTheSameInputsAreTheSameBitForBit)
         for (const Frame& f : readtrace(d / "trace.txt")) {
             if (f.picture != "-") drawn.push_back(f);
             if (drawn.empty()) {
-                EXPECT_LT(f.scene, 8) << "step " << f.index;
+                EXPECT_LT(f.scene, SCENE_NAMES) << "step " << f.index;
             }
         }
         ASSERT_EQ(drawn.size(), 24u);
-        EXPECT_EQ(drawn[0].scene, 8);
+        EXPECT_EQ(drawn[0].scene, SCENE_NAMES);
         EXPECT_EQ(drawn[0].effect, 0);
         EXPECT_EQ(drawn[23].index - drawn[0].index, 46);
     }
@@ -733,7 +723,8 @@ TEST_F(Timeline, SeekingDrawsWhatTheWholeRunDrewThereAtAnyFrameRate)
         int scene;  // what the first drawn step sees
         int step;   // or, for a time, which step it is (0: not checked)
     };
-    for (const Seek& seek : {Seek{"7", 7, 0}, Seek{"9", 9, 0}, Seek{"13", 13, 0}, Seek{"2.5s", 0, 150}}) {
+    for (const Seek& seek : {Seek{"7", SCENE_TITLEHOLD, 0}, Seek{"9", SCENE_MORENAMES, 0}, Seek{"13", SCENE_CLOSING, 0},
+                             Seek{"2.5s", 0, 150}}) {
         const fs::path d = playfolder(std::string("from") + seek.from);
         std::string out;
         ASSERT_EQ(capture(d, std::string("--from ") + seek.from + " --frames 12 --trace trace.txt", &out), 0) << out;
@@ -966,7 +957,7 @@ TEST(RealShow, MachinesOfEverySpeedFollowTheCaptureAcrossASpawn)
             if (&f != &run.back()) {
                 ASSERT_EQ(f.sound, c.sound) << machine << ", step " << f.index;
             }
-            spawned |= f.scene == 2 && f.effect == 0;
+            spawned |= f.scene == SCENE_CAMERA && f.effect == 0;
             compared++;
             if (f.picture != "-" && c.picture != "-") {
                 EXPECT_EQ(f.picture, c.picture) << machine << ", step " << f.index;
@@ -1041,7 +1032,7 @@ TEST_F(Timeline, SeekingLandsOnTheStillsStepAndPastTheEndOnTheLastScene)
         const std::vector<Frame> run = readtrace(d / "trace.txt");
         for (const Frame& f : run) {
             if (f.picture == "-") continue;
-            EXPECT_EQ(f.scene, 17) << p.from;
+            EXPECT_EQ(f.scene, DEMO_LASTSCENE) << p.from;
             EXPECT_EQ(f.state, frames[size_t(f.index)].state) << p.from;
         }
     }
@@ -1054,8 +1045,8 @@ TEST_F(Timeline, SeekingLandsOnTheStillsStepAndPastTheEndOnTheLastScene)
         EXPECT_EQ(f.state, frames[size_t(f.index)].state) << "step " << f.index;
         if (f.picture == "-") continue;
         if (!drawn++) {
-            EXPECT_EQ(f.scene, 9);
-            EXPECT_LT(frames[size_t(f.index) - 1].scene, 9);
+            EXPECT_EQ(f.scene, SCENE_MORENAMES);
+            EXPECT_LT(frames[size_t(f.index) - 1].scene, SCENE_MORENAMES);
         }
     }
     EXPECT_EQ(drawn, 5);

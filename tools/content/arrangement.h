@@ -19,8 +19,8 @@ constexpr int SONG_BARS = 70;        // 130 s, under the 190 s the sound system 
 constexpr int NAMES_FIRST_BAR = 30;  // one greeting name per bar from here
 constexpr int NAMES_COUNT = 16;
 
-// Bar at which each scene event of track 0 begins, by demo_scene.
-extern const int scene_bar[SCENE_EVENTS];
+// Bar at which scene event `scene` of track 0 begins (the show's table).
+int SceneBar(int scene);
 
 // The parts of the song, each under its scenes.
 enum song_section {

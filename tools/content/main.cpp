@@ -17,6 +17,7 @@
 #include "core/corefile.h"
 #include "demo/demotiming.h"
 #include "demo/helpers.h"
+#include "demo/scenes.h"
 #include "image.h"
 #include "models.h"
 #include "music.h"
@@ -27,7 +28,7 @@
 namespace {
 
 struct picture {
-    const char* name;
+    int asset;  // its row in the show's assets, which names its file
     content_image (*draw)();
     tga_kind kind;
     bool rle;
@@ -39,20 +40,34 @@ content_image Intro3() { return DrawIntroCaption(3); }
 
 // The big screens are mostly transparent, so they are run-length packed.
 const picture pictures[] = {
-    {"veldrix.tga", DrawLogo, TGA_ALPHA32, true},
-    {"intro1.tga", Intro1, TGA_ALPHA32, false},
-    {"intro2.tga", Intro2, TGA_ALPHA32, false},
-    {"intro3.tga", Intro3, TGA_ALPHA32, false},
-    {"title2.tga", DrawTitle, TGA_ALPHA32, true},
-    {"greetings.tga", DrawGreetingsScreen, TGA_KEYED24, true},
-    {"credits.tga", DrawCreditsScreen, TGA_KEYED24, true},
-    {"allover.tga", DrawClosingScreen, TGA_KEYED24, true},
-    {"subs.tga", DrawSubtitleSheet, TGA_KEYED24, true},
-    {"names.tga", DrawNamesSheet, TGA_KEYED24, true},
-    {"font_heatbig.tga", DrawFontSheet, TGA_ALPHA32, false},
-    {"ground1.tga", DrawFloorTexture, TGA_OPAQUE24, false},
-    {"splats2.tga", DrawParticleSprites, TGA_ALPHA32, false},
+    {ASSET_LOGO, DrawLogo, TGA_ALPHA32, true},
+    {ASSET_INTRO1, Intro1, TGA_ALPHA32, false},
+    {ASSET_INTRO2, Intro2, TGA_ALPHA32, false},
+    {ASSET_INTRO3, Intro3, TGA_ALPHA32, false},
+    {ASSET_TITLE, DrawTitle, TGA_ALPHA32, true},
+    {ASSET_GREETINGS, DrawGreetingsScreen, TGA_KEYED24, true},
+    {ASSET_CREDITS, DrawCreditsScreen, TGA_KEYED24, true},
+    {ASSET_CLOSING, DrawClosingScreen, TGA_KEYED24, true},
+    {ASSET_SUBTITLES, DrawSubtitleSheet, TGA_KEYED24, true},
+    {ASSET_NAMES, DrawNamesSheet, TGA_KEYED24, true},
+    {ASSET_FONT, DrawFontSheet, TGA_ALPHA32, false},
+    {ASSET_FLOORTEXTURE, DrawFloorTexture, TGA_OPAQUE24, false},
+    {ASSET_PARTICLES, DrawParticleSprites, TGA_ALPHA32, false},
 };
+
+// Every asset of the show has its maker here, or the build stops.
+bool EveryAssetIsMade()
+{
+    bool ok = true;
+    for (int i = 0; i < ASSETS; i++) {
+        bool made = i == ASSET_FLOOR || i == ASSET_MUSIC;
+        for (const picture& p : pictures) made |= p.asset == i;
+        for (const model_desc& m : demo_models) made |= m.asset == i;
+        if (!made) fprintf(stderr, "content: nothing makes %s\n", demo_assets[i].file);
+        ok &= made;
+    }
+    return ok;
+}
 
 bool WriteText(const std::string& path, const std::string& text)
 {
@@ -64,13 +79,14 @@ bool MakePictures(const std::string& dir, bool png)
     if (!InitFonts()) return false;
     for (const picture& p : pictures) {
         const content_image image = p.draw();
-        if (!WriteFile(dir + "/" + p.name, EncodeTGA(image, p.kind, p.rle))) return false;
+        const char* file = demo_assets[p.asset].file;
+        if (!WriteFile(dir + "/" + file, EncodeTGA(image, p.kind, p.rle))) return false;
         if (png) {
-            std::string name = p.name;
+            std::string name = file;
             name.replace(name.size() - 4, 4, ".png");
             if (!WritePNG(dir + "/" + name, AsLoaded(image, p.kind))) return false;
         }
-        printf("content: %s %d x %d\n", p.name, image.width, image.height);
+        printf("content: %s %d x %d\n", file, image.width, image.height);
     }
     DoneFonts();
     return true;
@@ -80,13 +96,14 @@ bool MakeModels(const std::string& assets, const std::string& objdir, bool png)
 {
     for (const model_desc& m : demo_models) {
         const std::vector<model_voxel> voxels = m.build();
-        if (png && !WritePNG(assets + "/" + m.name + "_preview.png", PreviewModel(voxels))) return false;
+        const std::string name = ModelName(m);
+        if (png && !WritePNG(assets + "/" + name + "_preview.png", PreviewModel(voxels))) return false;
         if (voxels.size() > VOXEL_MAXVOXELS) {
-            fprintf(stderr, "content: %s has %zu voxels, more than %d\n", m.name, voxels.size(), VOXEL_MAXVOXELS);
+            fprintf(stderr, "content: %s has %zu voxels, more than %d\n", name.c_str(), voxels.size(),
+                    VOXEL_MAXVOXELS);
             return false;
         }
-        const std::string obj = std::string(m.name) + ".obj";
-        if (!WriteText(objdir + "/" + obj, ModelToObj(voxels, m.name))) return false;
+        if (!WriteText(objdir + "/" + name + ".obj", ModelToObj(voxels, name.c_str()))) return false;
     }
     // The converter reads through the file layer: mount the sources.
     if (!corefile_mountimage(objdir.c_str(), COREFILE_DIRECTORY)) {
@@ -95,11 +112,11 @@ bool MakeModels(const std::string& assets, const std::string& objdir, bool png)
     }
     bool ok = true;
     for (const model_desc& m : demo_models) {
-        const std::string obj = std::string(m.name) + ".obj";
-        const std::string vxl = assets + "/" + m.name + ".vxl";
+        const std::string obj = ModelName(m) + ".obj";
+        const std::string vxl = assets + "/" + demo_assets[m.asset].file;
         const int written = ConvertObjToFile(obj.c_str(), 0, vxl.c_str());
         if (written != (int)m.build().size()) {
-            fprintf(stderr, "content: %s converted to %d voxels\n", m.name, written);
+            fprintf(stderr, "content: %s converted to %d voxels\n", demo_assets[m.asset].file, written);
             ok = false;
         }
     }
@@ -111,8 +128,8 @@ bool MakeMusic(const std::string& assets)
 {
     master_result m{};
     std::vector<int16_t> pcm = RenderMusic(&m);
-    printf("content: music.wav %.2f s, %.1f LUFS integrated, peak %.3f of full scale, %+.1f dB of make-up gain\n",
-           pcm.size() / 2 / (double)SAMPLE_RATE, m.lufs, m.peak, m.gain_db);
+    printf("content: %s %.2f s, %.1f LUFS integrated, peak %.3f of full scale, %+.1f dB of make-up gain\n",
+           demo_assets[ASSET_MUSIC].file, pcm.size() / 2 / (double)SAMPLE_RATE, m.lufs, m.peak, m.gain_db);
     if (m.peak >= 1.0) {
         fprintf(stderr, "content: the music clips (peak %.3f)\n", m.peak);
         return false;
@@ -129,12 +146,13 @@ bool MakeMusic(const std::string& assets)
         fprintf(stderr, "content: cannot mount %s\n", assets.c_str());
         return false;
     }
-    Soundsystem_SaveWAV("music.wav", &sound);
+    const char* file = demo_assets[ASSET_MUSIC].file;
+    Soundsystem_SaveWAV(file, &sound);
     corefile_closeimage();
-    FILE* f = fopen((assets + "/music.wav").c_str(), "rb");
+    FILE* f = fopen((assets + "/" + file).c_str(), "rb");
     bool ok = f && fseek(f, 0, SEEK_END) == 0 && ftell(f) == (long)sound.size + 44;
     if (f) fclose(f);
-    if (!ok) fprintf(stderr, "content: music.wav was not written whole\n");
+    if (!ok) fprintf(stderr, "content: %s was not written whole\n", file);
     return ok;
 }
 
@@ -159,8 +177,9 @@ int main(int argc, char** argv)
         }
     }
 
+    if (!EveryAssetIsMade()) return 1;
     if (!MakePictures(assets, png)) return 1;
-    if (!WriteFile(assets + "/floor.c3m", BuildFloorC3M())) return 1;
+    if (!WriteFile(assets + "/" + demo_assets[ASSET_FLOOR].file, BuildFloorC3M())) return 1;
     if (!MakeModels(assets, objdir, png)) return 1;
     if (!MakeMusic(assets)) return 1;
     FillTimingTable();

@@ -9,6 +9,8 @@
 // quarter turns so that its best side faces the eye at that moment.
 #include "models.h"
 
+#include "demo/scenes.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -300,9 +302,15 @@ std::vector<model_voxel> build_money()
 }  // namespace
 
 const model_desc demo_models[6] = {
-    {"chair", build_chair}, {"flower", build_flower}, {"shoe", build_shoe},
-    {"skull", build_skull}, {"camera", build_camera}, {"money", build_money},
+    {ASSET_CHAIR, build_chair}, {ASSET_FLOWER, build_flower}, {ASSET_SHOE, build_shoe},
+    {ASSET_SKULL, build_skull}, {ASSET_CAMERA, build_camera}, {ASSET_MONEY, build_money},
 };
+
+std::string ModelName(const model_desc& m)
+{
+    std::string file = demo_assets[m.asset].file;
+    return file.substr(0, file.rfind('.'));
+}
 
 std::string ModelToObj(const std::vector<model_voxel>& voxels, const char* name)
 {

@@ -16,11 +16,13 @@ struct model_voxel {
 };
 
 struct model_desc {
-    const char* name;  // "chair" ... "money": the voxel file is name + ".vxl"
+    int asset;  // its row in the show's assets: ASSET_CHAIR ... ASSET_MONEY
     std::vector<model_voxel> (*build)();
 };
 
 extern const model_desc demo_models[6];
+// Its voxel file's name without ".vxl": "chair" ... "money", its OBJ's too.
+std::string ModelName(const model_desc& m);
 
 // The cubes as OBJ text: per cube a "g" line, a "usemtl RGB_r_g_b" line,
 // eight "v" lines and six faces; y is up.

@@ -307,7 +307,7 @@ stereo_buffer ComposeMusic()
         }
 
         const bool drums = s == SECTION_DROP || s == SECTION_NAMES || (s == SECTION_BUILD) ||
-                           (s == SECTION_CLOSING && bar < scene_bar[SCENE_FIELDFADE]);
+                           (s == SECTION_CLOSING && bar < SceneBar(SCENE_FIELDFADE));
         if (drums) {
             for (int beat = 0; beat < 4; beat++) {
                 const size_t at = b0 + (size_t)beat * FRAMES_PER_BEAT;
@@ -335,7 +335,7 @@ stereo_buffer ComposeMusic()
 
         // Bass: off-beat eighths in the build, rolling sixteenths later.
         const bool bass = (s == SECTION_BUILD && in_section >= 4) || s == SECTION_DROP || s == SECTION_NAMES ||
-                          (s == SECTION_CLOSING && bar < scene_bar[SCENE_FIELDFADE]);
+                          (s == SECTION_CLOSING && bar < SceneBar(SCENE_FIELDFADE));
         if (bass) {
             const double cut = s == SECTION_BUILD ? 500 + 30 * in_section : 900;
             for (int step = 0; step < 16; step++) {
@@ -345,8 +345,8 @@ stereo_buffer ComposeMusic()
         }
 
         // The hook: over the title, late in the names, and in the closing.
-        if (s == SECTION_DROP || (s == SECTION_NAMES && bar >= scene_bar[SCENE_LASTNAMES]) ||
-            (s == SECTION_CLOSING && bar < scene_bar[SCENE_CLOSINGSUBTITLE]))
+        if (s == SECTION_DROP || (s == SECTION_NAMES && bar >= SceneBar(SCENE_LASTNAMES)) ||
+            (s == SECTION_CLOSING && bar < SceneBar(SCENE_CLOSINGSUBTITLE)))
             PlayHook(mix, bar, s == SECTION_NAMES ? 0.06f : 0.075f, s == SECTION_NAMES ? 1000 : 2200);
     }
     Echo(arp, mix, 0.45f);
@@ -360,7 +360,7 @@ std::vector<int16_t> RenderMusic(master_result* mastered)
 
     // Fade the last two bars of the credits out, after the limiter so that
     // it does not lift the fade back up.
-    const size_t fade0 = bar_frame(scene_bar[SCENE_END] - 2), fade1 = bar_frame(scene_bar[SCENE_END] + 1);
+    const size_t fade0 = bar_frame(SceneBar(SCENE_END) - 2), fade1 = bar_frame(SceneBar(SCENE_END) + 1);
     std::vector<float> fade(frames);
     for (size_t i = 0; i < frames; i++)
         fade[i] = i >= fade1 ? 0.0f : i > fade0 ? (float)(1.0 - (double)(i - fade0) / (double)(fade1 - fade0)) : 1.0f;
