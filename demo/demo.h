@@ -30,7 +30,6 @@ enum {
     DEMO_PULSESLOTS = 8,
     DEMO_PULSELENGTH = 40,               // timing units a track-1 pulse lasts
     DEMO_STEPRATE = 60,                  // steps a second the show is made for
-    DEMO_UNITSPERSECOND = 22050,         // timing units a second of the 44100 Hz stereo music
 };
 
 // --- the timeline ----------------------------------------------------------

@@ -116,6 +116,10 @@ int32_t TimingUnits(uint64_t position) { return (int32_t)(uint32_t)(position >> 
 
 int32_t MusicUnits(const s_sound& sound) { return TimingUnits(sound.position); }
 
+double TimingSeconds(int64_t units) { return double(units) / DEMOTIMING_UNITSPERSECOND; }
+
+int64_t TimingUnitsAt(double seconds) { return int64_t(seconds * DEMOTIMING_UNITSPERSECOND); }
+
 static int32_t timing_time(const s_sound& sound) { return MusicUnits(sound); }
 
 // The highest index whose time is at or before t; 0 when none qualifies.

@@ -20,6 +20,13 @@ extern int32_t demotiming_event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];
 // bits read as signed; and of a sound's position now.
 int32_t TimingUnits(uint64_t position);
 int32_t MusicUnits(const s_sound& sound);
+// Timing units and seconds of the demo's music (44100 Hz stereo: 22050
+// units a second).
+enum {
+    DEMOTIMING_UNITSPERSECOND = 22050
+};
+double TimingSeconds(int64_t units);
+int64_t TimingUnitsAt(double seconds);
 
 void InitTiming();
 void ClearTiming(int track);

@@ -287,7 +287,7 @@ void DrawOverlays()
 int64_t LastMusicUnit()
 {
     if (!snd_demomusic.data || snd_demomusic.length == 0) return -1;
-    return int64_t((uint64_t(snd_demomusic.length) * 256 - 1) >> 10);
+    return TimingUnits(uint64_t(snd_demomusic.length) * 256 - 1);
 }
 
 // Whether an asset's load left nothing usable.

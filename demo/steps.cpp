@@ -119,8 +119,6 @@ static int pacedscene = -1;           // the scene event whose frames are counte
 static uint32_t pacedframes = 0;      // frames presented when it began
 static uint32_t pacedsince = 0;       // and when, ms
 
-static double musicseconds(int64_t units) { return double(units) / DEMO_UNITSPERSECOND; }
-
 // In real time, one line for each scene event passed: the frames drawn in
 // it and the size they were drawn at, so a viewer sees how the machine kept
 // pace.
@@ -249,7 +247,7 @@ static int startatlastscene(const char* what, int64_t end)
     const int32_t last = demotiming_event[0][DEMO_LASTSCENE];
     printf("orlem: %s lies at or after the show's end (scene event %d, at %.2f s): starting at its last scene "
            "event, %d, at %.2f s\n",
-           what, DEMO_LASTSCENE + 1, musicseconds(end), DEMO_LASTSCENE, musicseconds(last));
+           what, DEMO_LASTSCENE + 1, TimingSeconds(end), DEMO_LASTSCENE, TimingSeconds(last));
     seekscene = DEMO_LASTSCENE;
     return last > 0 ? last : 1;
 }
@@ -282,10 +280,10 @@ static int seektarget(int scene, double seconds)
         seekscene = scene;
         return time;
     }
-    const double units = seconds * DEMO_UNITSPERSECOND;
+    const double units = seconds * DEMOTIMING_UNITSPERSECOND;
     if (units > last) {
         printf("orlem: %.2f s lies after the end of the music (%.2f s): starting at the beginning\n", seconds,
-               musicseconds(last > 0 ? last : 0));
+               TimingSeconds(last > 0 ? last : 0));
         return 0;
     }
     if (end >= 0 && units >= double(end)) {
@@ -379,7 +377,7 @@ void HandleStep()
         return;
     }
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - seekstarted).count();
-    const double at = musicseconds(MusicUnits(snd_demomusic));
+    const double at = TimingSeconds(MusicUnits(snd_demomusic));
     if (seekscene > 0)
         printf("orlem: starting at scene event %d, %.2f s into the music, after rehearsing %u steps in %.1f s\n",
                seekscene, at, step, took);

@@ -29,7 +29,7 @@ size_t nextstill = 0;
 double started = 0;  // page clock at the first frame, ms
 uint32_t firstframe = 0;
 
-double musicseconds() { return double(MusicUnits(snd_demomusic)) / DEMO_UNITSPERSECOND; }
+double musicseconds() { return TimingSeconds(MusicUnits(snd_demomusic)); }
 
 void takestill(int width, int height, double at, uint32_t frames)
 {

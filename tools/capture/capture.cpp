@@ -119,7 +119,7 @@ uint32_t demoframes()
 {
     if (demotiming_numevents[0] <= DEMO_LASTSCENE + 1 || firstframe < 0 || options.slow) return 0;
     const double units = demotiming_event[0][DEMO_LASTSCENE + 1];
-    const int64_t last = int64_t(units / DEMO_UNITSPERSECOND * CAPTURE_STEPRATE) + 1;
+    const int64_t last = int64_t(TimingSeconds(int64_t(units)) * CAPTURE_STEPRATE) + 1;
     const int every = CAPTURE_STEPRATE / options.fps;
     return last > firstframe ? uint32_t((last - firstframe + every - 1) / every) : 0;
 }

@@ -49,8 +49,8 @@ bool MixMusicBlocks(const char* path, std::vector<musicblock>* blocks, std::stri
             // As the demo's beat detector: scaled in double, each stored as a float.
             b.e1306 = (float)(Soundsystem_DetectFrequency(1306.0f) * 0.0002);
             b.e1531 = (float)(Soundsystem_DetectFrequency(1531.0f) * 0.0002);
-            int32_t t = (int32_t)(uint32_t)(Soundsystem_GetSoundOffset(music) >> 10);
-            if (!music.playing) t = (int32_t)(uint32_t)(((uint64_t)music.length * 256) >> 10);
+            int32_t t = TimingUnits(Soundsystem_GetSoundOffset(music));
+            if (!music.playing) t = TimingUnits((uint64_t)music.length * 256);
             b.units = t;
             b.seconds = units_per_second > 0 ? t / units_per_second : 0.0;
             const int32_t* mix = Soundsystem_GetOutputBuffer();

@@ -20,7 +20,6 @@
 
 namespace {
 
-const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
 
 struct span {
     double from, to;
@@ -79,7 +78,7 @@ int timingtool_plot(const char* tablepath, const char* musicpath, const char* pn
     double end = blocks.empty() ? 0 : blocks.back().seconds;
     for (int track = 0; track < 2; track++)
         for (int i = 0; i < demotiming_numevents[track]; i++)
-            end = std::max(end, demotiming_event[track][i] / UNITS_PER_SECOND + 1);
+            end = std::max(end, TimingSeconds(demotiming_event[track][i]) + 1);
     span s = {o.from, o.to >= 0 ? o.to : std::max(end, o.from + 1), double(PLOT_LEFT),
               double(o.width - PLOT_RIGHT)};
 
@@ -120,14 +119,14 @@ int timingtool_plot(const char* tablepath, const char* musicpath, const char* pn
     // Track 1's pulses along the envelope's bottom, track 0's scene events
     // across it, each labelled with its number.
     for (int i = 0; i < demotiming_numevents[1]; i++) {
-        const double t = demotiming_event[1][i] / UNITS_PER_SECOND;
+        const double t = TimingSeconds(demotiming_event[1][i]);
         if (t < s.from || t > s.to) continue;
         colour(cr, 0.1, 0.85, 0.45);
         vline(cr, s.x(t), PLOT_WAVEBOTTOM - 26, PLOT_WAVEBOTTOM);
         label(cr, s.x(t) + 3, PLOT_WAVEBOTTOM - 16, std::to_string(i), 11, false);
     }
     for (int i = 0; i < demotiming_numevents[0]; i++) {
-        const double t = demotiming_event[0][i] / UNITS_PER_SECOND;
+        const double t = TimingSeconds(demotiming_event[0][i]);
         if (t < s.from || t > s.to) continue;
         colour(cr, 1.0, 0.63, 0.0);
         vline(cr, s.x(t), PLOT_WAVETOP, PLOT_WAVEBOTTOM);

@@ -14,7 +14,6 @@
 
 #include "demo/demotiming.h"
 
-static const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
 
 // One line of the text, split into words.
 static std::vector<std::string> words(const std::string& line)
@@ -108,8 +107,8 @@ int timingtool_readtext(const std::string& text, std::string* error)
                 double seconds;
                 if (!parsedouble(w[3], &seconds)) return fail(lineno, "seconds '" + w[3] + "' is not a number");
                 // Both columns given: they must say the same, or one was edited alone.
-                if (fabs(seconds * UNITS_PER_SECOND - (double)units) > 0.5)
-                    return fail(lineno, w[2] + " units is " + std::to_string(units / UNITS_PER_SECOND) + " s, not " +
+                if (fabs(seconds * DEMOTIMING_UNITSPERSECOND - (double)units) > 0.5)
+                    return fail(lineno, w[2] + " units is " + std::to_string(TimingSeconds(units)) + " s, not " +
                                             w[3] + " s");
             }
             demotiming_event[track][seen++] = (int32_t)units;

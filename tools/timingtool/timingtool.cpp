@@ -26,7 +26,6 @@
 #include "tools/timingtool/plot.h"
 #include "tools/timingtool/timingtext.h"
 
-static const double UNITS_PER_SECOND = 22050.0;  // 44100 Hz stereo music
 static const char* HEADER =
     "# sync table: per track, each event's time in timing units and in seconds (22050 units a second)";
 
@@ -83,7 +82,7 @@ static int dump(const char* path)
         printf("track %d events %d\n", track, (int)demotiming_numevents[track]);
         for (int i = 0; i < demotiming_numevents[track]; i++) {
             int32_t units = demotiming_event[track][i];
-            printf("event %d %d %.6f\n", i, (int)units, units / UNITS_PER_SECOND);
+            printf("event %d %d %.6f\n", i, (int)units, TimingSeconds(units));
         }
     }
     return 0;
