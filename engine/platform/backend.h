@@ -1,7 +1,12 @@
-// The contract between the engine and a platform backend. A build links one
-// backend (driver_sdl.cpp over SDL2, driver_win32.cpp over the window and
-// message services, WGL and winmm); a new platform is one more file that
-// implements the list below and calls back only what this header declares.
+// The contract between the engine and a platform backend, in one place. A
+// build links one backend (MOX_BACKEND: driver_sdl.cpp over SDL2,
+// driver_win32.cpp over the window and message services, WGL and winmm,
+// driver_web.cpp over the browser's page); a new platform is one more file
+// that implements the list below, calls back only what this header
+// declares, and takes its name in the top CMakeLists.txt's
+// MOX_KNOWN_BACKENDS and its sources in engine/platform/CMakeLists.txt.
+// What the rest of the engine and programs call of it is declared in
+// driver.h; what only a backend implements or calls, here.
 //
 // Threads: the entry thread runs mox_main, owns the window and handles its
 // events; the demo thread runs coremain and every GL call. Window work the
@@ -14,10 +19,15 @@
 //   (mox_readoptions), starts the demo thread running coremain, handles
 //   window events until coremain returns or the window is closed, and
 //   returns the process's exit code (0);
-// - the window and context: mox_initwindow, mox_closewindow and
-//   mox_swapbuffers below; MOX_SetTitle, GetDesktopResolution, mox_headless
-//   (rendering off-screen: no display, or mox_offscreenasked()) and
-//   mox_syncevents (driver.h);
+// - the window and context (driver.h): mox_initwindow (on the demo
+//   thread: shapes and shows the window, full screen when flags bit 0 is
+//   set, a fitted window with --window, an off-screen one of
+//   mox_offscreensize when asked; creates the GL context on the calling
+//   thread and loads the entry points), mox_closewindow, mox_swapbuffers
+//   (on the demo thread: calls mox_presenting() just before the present
+//   and mox_presented() once shown), MOX_SetTitle, GetDesktopResolution,
+//   mox_headless (rendering off-screen: no display, or mox_offscreenasked())
+//   and mox_syncevents;
 // - the clock: MOX_GetMillis (driver.h), which answers mox_virtualmillis's
 //   reading while the offline clock runs, and mox_sleep (driver.h);
 // - the input it reads rather than receives: mox_getkeys, mox_getmouse,
@@ -27,11 +37,12 @@
 // - MOX_shaders_enabled (driver.h): 1 once the GL entry points are loaded.
 // It hands the engine every key, mouse button, cursor move and wheel step
 // through mox_input (coreinput.h; mox_inputcursormoved for a cursor it
-// moves itself), which alone writes the input state, and
-// calls back the shared pieces below: mox_resetinput at entry,
-// mox_presenting and mox_presented around each present, mox_setdrawable when the window's drawable changes,
-// mox_fitwindow to size a --window window, mox_heldkeys for a held-key
-// table kept from its own events.
+// moves itself), which alone writes the input state, and calls back the
+// shared pieces below: mox_resetinput at entry, mox_presenting and
+// mox_presented around each present, mox_setdrawable when the window's
+// drawable changes, mox_fitwindow to size a --window window, mox_offscreen*
+// for rendering off-screen, mox_heldkeys for a held-key table kept from its
+// own events.
 #pragma once
 #include <cstdint>
 
@@ -46,15 +57,6 @@ inline int mox_load(const int& v) { return __atomic_load_n(&v, __ATOMIC_RELAXED)
 inline void mox_store(int& v, int value) { __atomic_store_n(&v, value, __ATOMIC_RELAXED); }
 
 // --- what a backend implements ---------------------------------------------------
-
-// Demo thread: shapes and shows the window (full screen when flags bit 0
-// is set, a fitted window with --window), creates the GL context on the
-// calling thread and loads the GL entry points.
-void mox_initwindow(int width, int height, int flags);
-void mox_closewindow();
-// Demo thread: presents the finished frame, calling mox_presenting() just
-// before and mox_presented() once shown.
-void mox_swapbuffers();
 
 // Fills 256 entries, by virtual-key code, with 0x8000 for a key held now.
 void mox_getkeys(int* table);

@@ -39,7 +39,11 @@ int mox_addoption(const char* name, const char* value, const char* help, mox_opt
 {
     for (int i = 0; i < mox_numoptions; i++)
         if (strcmp(mox_options[i].name, name) == 0) return 1;  // declared twice: the first stays
-    if (mox_numoptions >= MOX_MAXOPTIONS) return 0;
+    if (mox_numoptions >= MOX_MAXOPTIONS) {
+        // Declared from a static initialiser, before anything could say so later.
+        fprintf(stderr, "[MOX] the option table is full (%d options): %s is not taken\n", MOX_MAXOPTIONS, name);
+        return 0;
+    }
     mox_options[mox_numoptions++] = {name, value, help, handler};
     return 1;
 }
@@ -77,13 +81,21 @@ static void mox_printusage(FILE* to)
     fputs(" [--help]\n", to);
     if (mox_description) fputs(mox_description, to);
     fputs("\n", to);
+    mox_printoptions(to);
+    fputs("  --help         show this text\n", to);
+}
+
+void mox_printoptions(FILE* to)
+{
     for (int i = 0; i < mox_numoptions; i++) {
         const mox_option& o = mox_options[i];
         char head[40];
         snprintf(head, sizeof head, "%s%s%s", o.name, o.value ? " " : "", o.value ? o.value : "");
-        // The help's lines, the first beside the option, the rest under it.
+        // The help's lines, the first beside the option (under it when the
+        // option is too long for its column), the rest under it.
         const char* line = o.help;
-        bool first = true;
+        bool first = strlen(head) < 15;
+        if (!first) fprintf(to, "  %s\n", head);
         while (*line) {
             const char* end = strchr(line, '\n');
             const int length = end ? int(end - line) : int(strlen(line));
@@ -92,7 +104,6 @@ static void mox_printusage(FILE* to)
             line += length + (end ? 1 : 0);
         }
     }
-    fputs("  --help         show this text\n", to);
 }
 
 int mox_readoptions(int* argc, char** argv)

@@ -6,6 +6,7 @@
 // the GL context is created and made current on the demo thread.
 #pragma once
 #include <cstdint>
+#include <cstdio>  // mox_printoptions writes to a FILE
 
 // The application's entry, run on the demo thread with the process's
 // arguments. Supplied by whoever links the engine.
@@ -102,9 +103,12 @@ const char* mox_programname();
 // ("N|Ts"; null when it takes none), its help (lines ending in line
 // breaks) and the handler that takes it, with its value (null when none);
 // a handler that refuses the value says why on stderr and returns 0. The
-// platform declares --window; a program declares its own, usually from a
-// static initialiser (which is why this returns 1). At most
-// MOX_MAXOPTIONS; a name declared twice keeps its first handler.
+// platform declares --window, the renderer --resolution; a program declares
+// its own, usually from a static initialiser (which is why this returns 1;
+// a static library's file that holds nothing else is dropped by the linker,
+// so the program links such a library whole). At most MOX_MAXOPTIONS: one
+// more is refused with a line on stderr and 0. A name declared twice keeps
+// its first handler.
 enum {
     MOX_MAXOPTIONS = 16
 };
@@ -113,6 +117,9 @@ int mox_addoption(const char* name, const char* value, const char* help, mox_opt
 // 1 when a declared option takes a value, 0 when it takes none, -1 when no
 // option has that name.
 int mox_optionvalue(const char* name);
+
+// The declared options and their help, as --help lists them, into `to`.
+void mox_printoptions(FILE* to);
 
 // Takes the declared options out of argv (argc follows). Returns -1 to go
 // on, or the exit code to end with at once: 0 after --help, 2 after an

@@ -84,6 +84,37 @@ TEST(Options, DeclaredOptionsAreTakenWithTheirValuesAndListedInHelp)
     mox_setusage(nullptr, nullptr);
 }
 
+// The table holds MOX_MAXOPTIONS: the next one is refused with a line that
+// names it, and those declared before it are still taken and listed.
+TEST(Options, PastTheTableTheNextOptionIsRefusedAloud)
+{
+    static std::vector<std::string> names;
+    int added = 0;
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < MOX_MAXOPTIONS + 2; i++) {
+        names.push_back("--extra" + std::to_string(i));
+        if (!mox_addoption(names.back().c_str(), nullptr, "one more\n", [](const char*) { return 1; })) break;
+        added++;
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_LT(added, MOX_MAXOPTIONS) << "the table never filled";
+    EXPECT_EQ(said, "[MOX] the option table is full (" + std::to_string(MOX_MAXOPTIONS) + " options): " +
+                        names.back() + " is not taken\n");
+    EXPECT_EQ(mox_optionvalue(names.back().c_str()), -1);
+    EXPECT_EQ(mox_optionvalue(names[0].c_str()), 0);
+    EXPECT_EQ(mox_optionvalue("--window"), 0);
+    EXPECT_EQ(mox_optionvalue("--resolution"), -1) << "the renderer's option is not linked into this test";
+
+    mox_setusage("p", "Does p.\n");
+    std::vector<char*> argv = {const_cast<char*>("p"), const_cast<char*>("--help"), nullptr};
+    int argc = 2;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(mox_readoptions(&argc, argv.data()), 0);
+    const std::string help = testing::internal::GetCapturedStdout();
+    EXPECT_NE(help.find("  --extra0       one more\n"), std::string::npos) << help;
+    mox_setusage(nullptr, nullptr);
+}
+
 TEST(CommandLine, QuotedArgumentKeepsItsSpacesAndLosesTheMarks)
 {
     EXPECT_EQ(split("demo.exe \"a b\" c"), (Args{"demo.exe", "a b", "c"}));

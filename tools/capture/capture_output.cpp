@@ -33,14 +33,9 @@
 
 namespace {
 
-const char* usage =
-    "usage: orlem-capture [OUT.mp4|.webm|.mkv] [--frames N] [--fps N] [--size WxH]\n"
-    "                     [--stills DIR --at T1,T2,...] [--trace FILE]\n"
-    "                     [--from N|Ts] [--slow MS|MIN-MAX [--stall T:MS]]\n"
-    "                     [--every-frame]\n"
-    "Plays the demo off-screen on a virtual clock and writes it as a video with\n"
-    "its sound through ffmpeg, however long each frame takes: OUT.mp4 in H.264\n"
-    "and AAC, OUT.webm in VP9 and Opus, OUT.mkv in H.264 and FLAC.\n"
+// The capture's own options; the formats and the demo's and the
+// platform's options are added from their tables (usage()).
+const char* const ownoptions =
     "The show always steps 60 times a second; steps that no frame or still\n"
     "needs are rehearsed: played without drawing, which is far quicker.\n"
     "  --frames N   stop after N frames (default: at the demo's end)\n"
@@ -56,14 +51,12 @@ const char* usage =
     "               greeting name, fade, blend, blur, beat, particle count, the\n"
     "               field's age, the camera, fingerprints of the step's picture\n"
     "               (- when not drawn) and of its sound, and the memory held\n"
-    "  --from N     start drawing at scene event N; --from 47.5s at that time\n"
     "  --slow MS    no video: a trace (or stills) of what a machine that takes\n"
     "               MS ms to draw a frame shows: every step on the grid, those\n"
     "               it misses rehearsed; MIN-MAX: each frame takes from MIN to\n"
     "               MAX ms, in a sequence that is the same every run\n"
     "  --stall T:MS with --slow: the first frame drawn at or after T seconds\n"
-    "               takes MS ms more, as when the whole program stops a while\n"
-    "  --every-frame  with --slow: one step per drawn frame, no catch-up\n";
+    "               takes MS ms more, as when the whole program stops a while\n";
 
 // What OUT's extension asks for: the container and the codecs, as ffmpeg
 // names them. Every format is written bit-exact, so the same inputs give the
@@ -84,6 +77,33 @@ const format formats[] = {
     {".mkv", "matroska", "-c:v libx264 -preset veryfast -crf 18 -pix_fmt yuv420p", "-c:a flac",
      ".mkv (H.264 and FLAC)"},
 };
+
+// The formats as a list: ".mp4 (H.264 and AAC), .webm (VP9 and Opus) or
+// .mkv (H.264 and FLAC)", or their extensions alone ("OUT.mp4|.webm|.mkv").
+std::string formatlist(bool says)
+{
+    std::string list;
+    const size_t n = sizeof formats / sizeof formats[0];
+    for (size_t i = 0; i < n; i++) {
+        if (i) list += says ? (i + 1 == n ? " or " : ", ") : "|";
+        list += says ? formats[i].says : formats[i].extension;
+    }
+    return list;
+}
+
+void usage(FILE* to)
+{
+    fprintf(to,
+            "usage: orlem-capture [OUT%s] [--frames N] [--fps N] [--size WxH]\n"
+            "                     [--stills DIR --at T1,T2,...] [--trace FILE]\n"
+            "                     [--slow MS|MIN-MAX [--stall T:MS]] [demo options]\n"
+            "Plays the demo off-screen on a virtual clock and writes it as a video with\n"
+            "its sound through ffmpeg, however long each frame takes: OUT ends in\n"
+            "%s.\n%s",
+            formatlist(false).c_str(), formatlist(true).c_str(), ownoptions);
+    fputs("Options of the demo and the engine:\n", to);
+    mox_printoptions(to);
+}
 
 const format* formatof(const std::string& out)
 {
@@ -151,7 +171,8 @@ bool stalltime(const char* text, capture_options* o)
 
 int refuse(const std::string& why)
 {
-    fprintf(stderr, "orlem-capture: %s\n%s", why.c_str(), usage);
+    fprintf(stderr, "orlem-capture: %s\n", why.c_str());
+    usage(stderr);
     return 2;
 }
 
@@ -235,7 +256,7 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
         const std::string a = argv[i];
         const bool hasvalue = i + 1 < argc;
         if (a == "--help" || a == "-h") {
-            fputs(usage, stdout);
+            usage(stdout);
             return 0;
         } else if (a == "--frames") {
             if (!hasvalue || !positiveint(argv[++i], 1, 100000000, &o->frames))
@@ -277,8 +298,7 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
     if (o->out.empty() && o->stills.empty() && o->trace.empty())
         return refuse("name a video to write, or stills, or a trace");
     if (!o->out.empty() && !formatof(o->out))
-        return refuse("'" + o->out + "': the video's name ends in .mp4 (H.264 and AAC), .webm (VP9 and Opus) or .mkv "
-                      "(H.264 and FLAC)");
+        return refuse("'" + o->out + "': the video's name ends in " + formatlist(true));
     if (o->slow && (!o->out.empty() || o->fps != CAPTURE_STEPRATE))
         return refuse("--slow draws when the machine would: it takes a trace or stills, not a video or --fps");
     if (o->stallms && !o->slow) return refuse("--stall stops a slow machine: it goes with --slow");
