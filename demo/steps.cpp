@@ -229,9 +229,10 @@ static void viewthemusic(uint32_t step)
         Soundsystem_ViewBlock(musicblock + stepblock(step));
 }
 
-// The time of the first step past scene event 17, where the show ends; -1
-// when the sync table never gets there. The current event is the highest
-// index whose time has come, so the earliest of those past 17 ends it.
+// The time of the first step past the last scene event (DEMO_LASTSCENE),
+// where the show ends; -1 when the sync table never gets there. The current
+// event is the highest index whose time has come, so the earliest of those
+// past the last one ends it.
 static int64_t showend()
 {
     int64_t end = -1;

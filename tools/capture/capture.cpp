@@ -113,8 +113,8 @@ bool wanted(uint32_t s)
 }
 
 // Frames the whole demo takes from the first, for the progress line; 0
-// when the sync table never ends it (it ends with the first step past
-// scene event 17).
+// when the sync table never ends it (it ends with the first step past its
+// last scene event, DEMO_LASTSCENE).
 uint32_t demoframes()
 {
     if (demotiming_numevents[0] <= DEMO_LASTSCENE + 1 || firstframe < 0 || options.slow) return 0;
