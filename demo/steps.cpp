@@ -48,13 +48,15 @@ enum {
     DEMO_CLOCKSLACK = 100,       // ms the show's clock may trail what the device has mixed
     DEMO_SOUNDSTALL = 1000,      // ms without a mixed block before the clock stops following the sound
     DEMO_BLOCKFRAMES = 2048,     // frames of one mixed block
-    DEMO_RINGBLOCKS = 4,         // blocks the output holds queued
+    DEMO_RINGBLOCKS = 4,         // blocks the ring holds queued
+    DEMO_AHEADBLOCKS = 16,       // blocks an output may hold beyond it (the browser's worklet)
 };
 
 // Every step a late frame rehearses reads a block the history still keeps:
-// a second of steps, the slack, and the blocks queued in the ring.
+// a second of steps, the slack, and the blocks queued in the ring and
+// beyond it.
 static_assert((MOX_MAXCATCHUP * 1000 / DEMO_STEPRATE + DEMO_CLOCKSLACK) * DEMO_OUTPUTRATE / 1000 / DEMO_BLOCKFRAMES +
-                      DEMO_RINGBLOCKS + 2 <
+                      DEMO_RINGBLOCKS + DEMO_AHEADBLOCKS + 2 <
                   SOUNDSYSTEM_HISTORY,
               "the sound history must cover the catch-up");
 
@@ -172,7 +174,7 @@ static uint32_t blocktime(uint32_t block)
 }
 
 // The show's clock in real time: the system clock, held within what the
-// output has mixed of the music. A step may not come before its block has
+// output has mixed of the music (less what it holds queued to play). A step may not come before its block has
 // been mixed, so the clock waits for a late block; and it follows a device
 // that plays faster than the system clock runs, trailing its last block by
 // DEMO_CLOCKSLACK at most. In between it runs as smoothly as the system
@@ -186,7 +188,9 @@ static int musicclock(uint32_t* ms)
         return 0;
     }
     const uint32_t now = MOX_GetMillis();
-    const uint32_t mixed = Soundsystem_BlocksMixed() - musicblock;
+    // What is heard follows what was mixed by the blocks the output holds.
+    const int64_t held = int64_t(Soundsystem_BlocksMixed() - musicblock) - audiodriver_aheadframes() / DEMO_BLOCKFRAMES;
+    const uint32_t mixed = uint32_t(held > 0 ? held : 0);
     if (!clockset || mixed != clockmixed) {
         clockmixed = mixed;
         clockmixedat = now;

@@ -32,7 +32,7 @@ fi
 
 # The Linux release (scripts/release.sh) builds SDL2 from Debian's source.
 if [[ $wants == *" release "* ]]; then
-  packages+=(dpkg-dev xvfb xdotool)
+  packages+=(dpkg-dev xvfb xdotool zip)
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
     . /etc/os-release
     echo "adding Debian's source packages for ${VERSION_CODENAME} (SDL2's source)"

@@ -5,12 +5,14 @@
 # built from Debian's source as a static library whose video and sound
 # drivers load the system's libraries when they run (X11 or Wayland, ALSA or
 # PulseAudio), and is linked in with GLEW, so the programs need nothing but
-# glibc, libstdc++ and the system's OpenGL. `release.sh --windows` builds
-# the Windows zips as well.
+# glibc, libstdc++ and the system's OpenGL. Then the web release,
+# orlem-web.zip: the page (index.html), its script and module, its data and a
+# README.txt, a folder any static web host serves as it is. `release.sh
+# --windows` builds the Windows zips as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-scripts/deps.sh release
+scripts/deps.sh release web
 [ "${1:-}" = --windows ] && scripts/windows.sh
 scripts/build.sh build   # the content: build/demo/orlem.dat and timing.dat
 
@@ -58,3 +60,31 @@ TEXT
 (cd "$stage" && sha256sum orlem orlem-capture orlem.dat timing.dat README.txt > SHA256SUMS)
 tar czf "$name.tar.gz" -C build-release "$name"
 echo "$name.tar.gz: $(du -h "$name.tar.gz" | cut -f1), needs: $(readelf -d "$stage/orlem" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | tr '\n' ' ')"
+
+# The web release: the static folder the page needs, nothing else.
+scripts/web.sh
+web=build-release/orlem-web
+rm -rf "$web" orlem-web.zip
+mkdir -p "$web"
+cp build-web/demo/orlem.html "$web/index.html"
+cp build-web/demo/orlem.js build-web/demo/orlem.wasm build-web/demo/orlem.dat.gz build-web/demo/music.mp3 \
+  build-web/demo/music.json build-web/demo/timing.dat "$web/"
+cat > "$web/README.txt" <<'TEXT'
+VELDRIX - ORLEM, in the browser
+
+Put the files of this folder on any web server, as they are, and open the
+folder's address (index.html). Nothing else is needed: no special headers,
+no server-side code, no compression (the data is compressed already; a host
+that compresses on the fly only saves a little more). Browsers load the
+page's module only from a web server, not from a file: address; to try it
+on your own machine, run in this folder
+
+    python3 -m http.server 8000
+
+and open http://localhost:8000/. The page downloads about 3.7 MB once (the
+browser keeps it for watching again), plays the show with its sound after
+a click, and draws the picture at the size the machine keeps pace with.
+Escape ends it.
+TEXT
+(cd build-release && rm -f ../orlem-web.zip && zip -qr -X ../orlem-web.zip orlem-web)
+echo "orlem-web.zip: $(du -h orlem-web.zip | cut -f1), $(du -cb "$web"/* | tail -1 | cut -f1) bytes served"

@@ -201,6 +201,8 @@ void audiodriver_ringplayed(uint32_t bytes)
     soundsystem_unlock();
 }
 
+uint32_t audiodriver_aheadframes() { return g_opened == AUDIODRIVER_DEVICE ? audiodriver_device_ahead() : 0; }
+
 uint64_t audiodriver_playedframes()
 {
     soundsystem_lock();

@@ -31,6 +31,10 @@ void audiodriver_mixbuffers(void* block, int bytes, int unused);
 uint32_t audiodriver_blocksby(uint64_t frames);
 uint64_t audiodriver_framesfor(uint32_t blocks);
 
+// Frames the open output holds mixed beyond the ring, not played yet: the
+// blocks the browser's worklet keeps queued; 0 for the other outputs.
+uint32_t audiodriver_aheadframes();
+
 // Output frames the open output has played since it opened: what a device
 // reports played, or what the silent and offline outputs played.
 uint64_t audiodriver_playedframes();

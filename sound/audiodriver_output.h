@@ -26,6 +26,9 @@ void audiodriver_ringplayed(uint32_t bytes);
 int audiodriver_device_open(unsigned frequency, unsigned bits, int channels);
 // Stops the device's callback and closes it; returns after the last callback.
 void audiodriver_device_close();
+// Frames the device holds mixed beyond the ring and not yet played (a
+// queue of its own, as the browser's worklet keeps); 0 for the others.
+uint32_t audiodriver_device_ahead();
 
 // The silent real-time output, for a machine without a device.
 int audiodriver_silent_open(unsigned frequency, unsigned framebytes);

@@ -60,3 +60,6 @@ void audiodriver_device_close()
     if (g_silent) audiodriver_silent_close();
     g_silent = false;
 }
+
+// The device asks for each block as it needs it: nothing is queued beyond the ring.
+uint32_t audiodriver_device_ahead() { return 0; }

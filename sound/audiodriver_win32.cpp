@@ -139,3 +139,6 @@ void audiodriver_device_close()
     if (g_refill_event) CloseHandle(g_refill_event);
     g_refill_event = nullptr;
 }
+
+// The device asks for each block as it needs it: nothing is queued beyond the ring.
+uint32_t audiodriver_device_ahead() { return 0; }

@@ -10,7 +10,7 @@
 
 enum {
     SOUNDSYSTEM_MAXACTIVE = 16,
-    SOUNDSYSTEM_HISTORY = 32
+    SOUNDSYSTEM_HISTORY = 64
 };
 
 // The mixer's own view of one field while a stream's callback runs on the

@@ -27,7 +27,14 @@ static int mox_havecontext = 0;
 
 // Until the browser's next animation frame: the frame just drawn is shown
 // and the page's events are handled meanwhile.
-EM_ASYNC_JS(void, moxweb_nextframe, (), { await new Promise(function(done) { requestAnimationFrame(done); }); });
+// The page hears of the first frame once (Module.moxFirstFrame).
+EM_ASYNC_JS(void, moxweb_nextframe, (), {
+    if (Module['moxFirstFrame']) {
+        Module['moxFirstFrame']();
+        Module['moxFirstFrame'] = null;
+    }
+    await new Promise(function(done) { requestAnimationFrame(done); });
+});
 
 // The WebGL 2 context on the page's canvas, made current with the
 // emulation's set-up run; 1 when made.

@@ -1,26 +1,34 @@
 #!/usr/bin/env python3
 """The web build played in a real browser: check_web.py WEBDIR DEMODIR.
 
-Serves WEBDIR (orlem.html and its files) on a local port, opens the page in
+Serves WEBDIR (orlem.html or index.html and their files; a .zip of such a
+folder, as the web release is, is unpacked first) on a local port, opens the page in
 headless Chromium with ?autostart, stills at 7 s (the logo at full
 brightness) and 47 s (the title over the floor, scene event 6) and Escape
 held at 52 s, and reads the page's console. The start-up lines must come in
 order, no GL error may be reported, each still must match orlem-capture's
 frame at the step the page drew (DEMODIR: the native build's demo) by mean
 luminance and by correlation, no frame may make more than 5,000 WebGL calls,
-and the page must end by Escape. The frames each scene drew, at what size,
-and the WebGL calls they made are printed. A second
+the page must end by Escape with its sound closed, no underrun while it
+played and no error or warning of its own on the console, the music it
+decoded must lie where the WAV's does (within 1 ms) at the WAV's level
+(within 0.5 dB), and the whole download must be at most 4 MB. The frames
+each scene drew, at what size, the WebGL calls they made and the bytes of
+each file are printed. A second
 short run without the autoplay permission must play on the silent output.
 """
+import array
 import functools
 import http.server
 import math
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
 import threading
+import zipfile
 import time
 
 STILLS = (7.0, 47.0)
@@ -81,9 +89,20 @@ def capture_cells(demodir, work, times):
     return cells
 
 
+# What the page asked of the server: (path, status, bytes sent), as a plain
+# static host serves it (no compression).
+served = []
+
+
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
+
+    def log_request(self, code="-", size="-"):
+        path = self.path.split("?")[0].lstrip("/")
+        local = os.path.join(self.directory, path)
+        sent = os.path.getsize(local) if int(code) == 200 and os.path.isfile(local) else 0
+        served.append((path, int(code), sent))
 
 
 def serve(webdir):
@@ -91,6 +110,52 @@ def serve(webdir):
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
+
+
+def wavsamples(demodir):
+    """music.wav's 16-bit samples, interleaved, from DEMODIR's data image."""
+    with open(os.path.join(demodir, "orlem.dat"), "rb") as f:
+        data = f.read()
+    count, romsize = struct.unpack_from("<Ii", data, 4)
+    at, entries = 12, []
+    for _ in range(count):
+        length = struct.unpack_from("<I", data, at)[0]
+        entries.append((data[at + 8:at + 8 + length].decode(), struct.unpack_from("<I", data, at + 8 + length)[0]))
+        at += 12 + length
+    offsets = [o for _, o in entries] + [romsize]
+    for i, (name, offset) in enumerate(entries):
+        if name == "music.wav":
+            end = min(o for o in offsets if o > offset)
+            return array.array("h", data[offset + 44:end])
+    fail("no music.wav in " + demodir)
+
+
+def checkmusic(lines, demodir):
+    """The page's decoded music against the WAV: where 2048 of its frames a
+    minute in lie (within 1 ms: 44 frames) and its level (within 0.5 dB)."""
+    line = next((l for l in lines if l.startswith("orlem-web: music level ")), None)
+    if not line:
+        fail("the page said nothing of its music")
+    m = re.match(r"orlem-web: music level (-?[0-9.]+) dB, frames (\d+) on: ([0-9a-f]+)$", line)
+    level, at, hexed = float(m.group(1)), int(m.group(2)), m.group(3)
+    page = [int(hexed[i:i + 4], 16) for i in range(0, len(hexed), 4)]
+    page = [v - 65536 if v >= 32768 else v for v in page]
+    wav = wavsamples(demodir)
+    mono = lambda start, n: [(wav[2 * i] + wav[2 * i + 1]) >> 1 for i in range(start, start + n)]
+    best, lag = -2, 0
+    for d in range(-400, 401):
+        w = mono(at + d, len(page))
+        c = correlation(page, w)
+        if c > best:
+            best, lag = c, d
+    squares = sum(v * v for v in wav)
+    wavlevel = 10 * math.log10(squares / len(wav) / 1073741824)
+    print("check_web: the decoded music lies %d frames (%.2f ms) from the WAV's (correlation %.4f); level %.3f dB, "
+          "the WAV's %.3f dB" % (lag, lag / 44.1, best, level, wavlevel))
+    if abs(lag) > 44 or best < 0.9:
+        fail("the decoded music is not where the WAV's is")
+    if abs(level - wavlevel) > 0.5:
+        fail("the decoded music's level differs from the WAV's by %.2f dB" % (level - wavlevel))
 
 
 def play(url, profile, timeout, autoplay=True, until="orlem: the demo has ended"):
@@ -130,15 +195,20 @@ def main():
         fail("usage: check_web.py WEBDIR DEMODIR")
     webdir, demodir = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as work:
+        if webdir.endswith(".zip"):
+            with zipfile.ZipFile(webdir) as z:
+                z.extractall(os.path.join(work, "release"))
+            webdir = os.path.join(work, "release", os.listdir(os.path.join(work, "release"))[0])
+        page = "index.html" if os.path.exists(os.path.join(webdir, "index.html")) else "orlem.html"
         server = serve(webdir)
-        url = "http://127.0.0.1:%d/orlem.html?autostart&glcalls&stills=%s&escape=%d" % (
+        url = ("http://127.0.0.1:%d/" + page + "?autostart&glcalls&musiccheck&stills=%s&escape=%d") % (
             server.server_address[1], ",".join("%g" % t for t in STILLS), ESCAPE_AT)
         started = time.time()
         # Well before the music's end (124 s): an end seen here is Escape's.
         lines = play(url, os.path.join(work, "profile"), ESCAPE_AT + 40)
         # Without the gesture the browser keeps sound off: the page plays on
         # the silent output, its music's clock still moving.
-        quiet = play("http://127.0.0.1:%d/orlem.html?autostart&stills=3" % server.server_address[1],
+        quiet = play("http://127.0.0.1:%d/%s?autostart&stills=3" % (server.server_address[1], page),
                      os.path.join(work, "quiet"), 40, autoplay=False, until="orlem-web: still at")
         server.shutdown()
         print("check_web: %d console lines in %.0f s" % (len(lines), time.time() - started))
@@ -193,6 +263,33 @@ def main():
         fail("the page's stills differ from the capture's")
     if "orlem: the demo has ended" not in lines:
         fail("the page did not end on Escape")
+    # The end: the sound closed, none missing while it played, a clean console.
+    stopped = next((l for l in lines if l.startswith("orlem-web: the sound has stopped")), "")
+    print("check_web: " + stopped)
+    m = re.match(r"orlem-web: the sound has stopped: the audio context is (\w+), (\d+) underruns", stopped)
+    if not m or m.group(1) != "closed":
+        fail("the page's sound was not closed at the end: %r" % stopped)
+    if int(m.group(2)) != 0:
+        fail("the sound ran dry %s times while it played" % m.group(2))
+    said = next((l for l in lines if l.endswith("errors and warnings of the page on the console")), "")
+    if not said.startswith("orlem-web: 0 errors"):
+        fail("the page's console: " + (said or "no count of its errors and warnings"))
+    noisy = [l for l in lines + quiet if re.search(r"deprecated|WARNING", l)]
+    if noisy:
+        fail("warnings on the console:\n  " + "\n  ".join(noisy[:5]))
+    checkmusic(lines, demodir)
+    # The download, as a plain static host serves it.
+    first = {}
+    for path, code, sent in served:
+        if code != 200 and code != 304:
+            fail("the page asked for %s: %d" % (path, code))
+        first.setdefault(path, sent)
+    total = sum(first.values())
+    for path in sorted(first):
+        print("check_web: %-14s %9d bytes" % (path, first[path]))
+    print("check_web: %d bytes in all" % total)
+    if total > 4000000:
+        fail("the page downloads %d bytes, more than 4 MB" % total)
     if not any(l.startswith("AUDIO: no audio device (") for l in quiet) or \
             not any(l.startswith("orlem-web: still at") for l in quiet):
         fail("without sound the page did not play on silently:\n  " + "\n  ".join(quiet[-20:]))
