@@ -48,8 +48,10 @@ enum {
 };
 
 // Arrays sized from the entry count (the table's three, and the listing's
-// count + 1 entries) must have byte sizes that fit the allocator's int.
-static const uint32_t MAX_ENTRIES = (uint32_t)(INT_MAX / sizeof(s_direntry)) - 1;
+// count + 1 entries) are allocated through an int: the ceiling keeps every
+// one of them far below that on any word size.
+static const uint32_t MAX_ENTRIES = COREFILE_MAXENTRIES;
+static_assert(uint64_t(COREFILE_MAXENTRIES + 1) * 64 < uint64_t(INT_MAX), "the listing must fit the allocator");
 
 // ---- small helpers ----------------------------------------------------------
 int getint(const unsigned char* p)
@@ -204,7 +206,7 @@ static int read_image_table()
 
     // Each entry takes at least 12 bytes, so the file bounds the count.
     const uint64_t room = file_size > (uint64_t)table_start ? file_size - (uint64_t)table_start : 0;
-    if (numfiles > room / 12) {
+    if (numfiles > room / COREFILE_ENTRYBYTES) {
         _dbg_printf("%s: image claims %u files, more than its table can hold\n", image_name, numfiles);
         return 0;
     }

@@ -37,6 +37,14 @@ struct s_direntry {
     uint8_t isdir;
 };
 
+// The most entries a data image (or a mounted directory) may have: a fixed
+// ceiling, so that an image is taken or refused alike on every word size
+// (its in-memory table, 3 to 5 words an entry, fits any allocator).
+enum {
+    COREFILE_MAXENTRIES = 1 << 20,
+    COREFILE_ENTRYBYTES = 12,  // an image's table entry without its name: length, hash, offset
+};
+
 enum {
     COREFILE_IMAGE = 0,
     COREFILE_APPENDED = 1,

@@ -43,6 +43,10 @@ static void put32(unsigned char* p, int32_t value)
     p[3] = (unsigned char)(v >> 24);
 }
 
+// Four counts, then four tracks of 256 times, each a 32-bit value.
+static_assert(DEMOTIMING_FILESIZE == 4 * 4 + DEMOTIMING_TRACKS * DEMOTIMING_MAXEVENTS * 4, "timing.dat is 4112 bytes");
+static_assert(sizeof demotiming_event == DEMOTIMING_TRACKS * DEMOTIMING_MAXEVENTS * 4, "tracks of 32-bit times");
+
 void LoadTiming(const char* path)
 {
     // Read whole before touching the table: a missing or short file leaves

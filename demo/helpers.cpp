@@ -25,6 +25,12 @@ int blendevent = 0;  // ramp mode of `blend`
 
 // One frame of a ramp; the comparison sees the value before the step, the
 // step is taken in double and stored as a float.
+// A voxel record is six IEEE singles in the file, and a demo buffer holds
+// VOXEL_MAXVOXELS of them, on every word size.
+static_assert(sizeof(float) == 4 && VOXEL_RECORDBYTES == 6 * sizeof(float), "a voxel record is 24 bytes");
+static_assert(VOXEL_MAXVOXELS * VOXEL_RECORDBYTES == 786432, "a voxel buffer is 786,432 bytes");
+static_assert(uint64_t(VOXEL_MAXCONVERTED) * VOXEL_RECORDBYTES < uint64_t(INT_MAX), "the converter's records fit an int");
+
 static void ramp(float* value, int mode)
 {
     switch (mode) {
@@ -121,7 +127,7 @@ int ConvertObjToFile(const char* name, int swap, const char* outpath)
     while (!corefile_feof(&h)) {
         read_line(line, &h);
         first_word(line, word);
-        if (strcmp(word, "g") == 0 && counted < INT_MAX / VOXEL_RECORDBYTES) counted++;
+        if (strcmp(word, "g") == 0 && counted < VOXEL_MAXCONVERTED) counted++;
     }
     corefile_close(&h);
     printf("num voxels found: %d\n", counted);

@@ -23,6 +23,7 @@ enum {
     VOXEL_FLOATS = 6,         // floats per voxel record
     VOXEL_RECORDBYTES = 24,   // bytes per voxel record in a file
     VOXEL_MAXVOXELS = 32768,  // records a demo buffer holds (786,432 bytes)
+    VOXEL_MAXCONVERTED = 1 << 22,  // cubes the OBJ converter takes at most (96 MiB of records)
 };
 
 // Reads the voxel file `name` (file layer) into `buffer`, which must hold

@@ -12,6 +12,7 @@ packages=(
   libgtest-dev
   libcairo2-dev libfreetype-dev fonts-dejavu-core   # the content tool draws the pictures
   clang libclang-rt-dev          # libFuzzer and the sanitizer runtimes
+  g++-multilib                   # the 32-bit compile check (scripts/m32.sh)
   xvfb xauth                     # a real window without a screen
   xdotool                        # holds keys in a window under xvfb (example test)
   ffmpeg                         # headless play renders to a video file

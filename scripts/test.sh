@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The whole suite: installs what is missing, then builds and runs the tests
-# plainly, the Linux release played from an unpacked folder (and the web
+# The whole suite: installs what is missing, compiles the core and sound
+# for 32 bits, then builds and runs the tests plainly, the Linux release played from an unpacked folder (and the web
 # release made), the tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
 # ThreadSanitizer, every fuzz target for a bounded time, the web release
@@ -12,6 +12,9 @@ scripts/deps.sh windows release web
 
 jobs=$(nproc)
 run_ctest() { (cd "$1" && ctest --output-on-failure -j "$jobs" ${2:+-L "$2"} --timeout 600); }
+
+echo "== the engine's core and sound compiled for 32 bits"
+scripts/m32.sh
 
 echo "== tests"
 scripts/build.sh build

@@ -13,7 +13,12 @@
 #include "core/corefile.h"
 #include "sound/coresound.h"
 
-static const uint32_t WAV_HEADERSIZE = 44;  // the canonical header
+static const uint32_t WAV_HEADERSIZE = 44;  // the canonical header: RIFF (12), fmt (8 + 16), data (8)
+static_assert(WAV_HEADERSIZE == 12 + 8 + 16 + 8, "the canonical WAV header is 44 bytes");
+// The largest WAV file taken (25 minutes of 44100 Hz 16-bit stereo): a
+// fixed ceiling, so a file is taken or refused alike on every word size
+// (the file and its samples are both held while it loads).
+static const uint32_t WAV_MAXFILEBYTES = 256u << 20;
 
 static uint32_t get32(const unsigned char* p)
 {
@@ -63,9 +68,15 @@ int Soundsystem_LoadWAV(const char* name, s_sound* sound)
         printf("%s: refused, unreadable size\n", name);
         return 0;
     }
+    uint32_t filesize = (uint32_t)h.size;
+    if (filesize > WAV_MAXFILEBYTES) {
+        corefile_close(&h);
+        printf("%s: refused, %u bytes is more than the %u a sound's file may have\n", name, (unsigned)filesize,
+               (unsigned)WAV_MAXFILEBYTES);
+        return 0;
+    }
     // At least a header's worth, zeroed, so a short file is judged on the
     // bytes it has and reads as zeros beyond them.
-    uint32_t filesize = (uint32_t)h.size;
     unsigned char* file = (unsigned char*)calloc(1, filesize < WAV_HEADERSIZE ? WAV_HEADERSIZE : filesize);
     if (!file) {
         corefile_close(&h);

@@ -235,8 +235,10 @@ void MOX_CreateBitmap(int width, int height, s_bitmap* b)
         printf("MOX_CreateBitmap: bitmap table full (%d), %dx%d bitmap not made\n", MOX_MAXBITMAPS, width, height);
         return;
     }
+    // A fixed ceiling of 2^26 pixels (an 8192 x 8192 texture, 256 MiB), so a
+    // picture is taken or refused alike on every word size.
     const int texwidth = PowerOfTwo(width), texheight = PowerOfTwo(height);
-    if (texwidth <= 0 || texheight <= 0 || (int64_t)texwidth * texheight > INT32_MAX / 4) {
+    if (texwidth <= 0 || texheight <= 0 || (int64_t)texwidth * texheight > MOX_MAXBITMAPPIXELS) {
         printf("MOX_CreateBitmap: size %dx%d not possible, bitmap not made\n", width, height);
         return;
     }

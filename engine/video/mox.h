@@ -152,6 +152,7 @@ struct s_bitmap;
 struct s_sprite;
 enum {
     MOX_MAXBITMAPS = 1024,
+    MOX_MAXBITMAPPIXELS = 1 << 26,  // a bitmap's texture: at most 8192 x 8192
     MOX_MAXSPRITES = 1024,
     MOX_MAXFONTS = 16
 };

@@ -384,19 +384,25 @@ TEST_F(FileLayer, BrokenImagesAreRefusedWithTheirFault)
 // A count the file is large enough to back, but whose listing array (24
 // bytes an entry) would pass what one allocation may ask for: refused before
 // the table is read, not after millions of entries. The file is sparse.
-TEST_F(FileLayer, ACountBeyondTheListingArrayIsRefusedUpFront)
+// The file layer holds at most COREFILE_MAXENTRIES entries, a fixed
+// ceiling: an image whose table claims more (and whose file is long enough
+// for a table of that many) is refused before anything is allocated, the
+// same on every word size. Sparse files here.
+TEST_F(FileLayer, ACountBeyondTheCeilingIsRefusedUpFront)
 {
-    const uint32_t count = 90000000;  // 90M entries: 2.16e9 bytes of listing
-    write_file("image.dat", "CORE" + le32(count) + le32(12));
-    fs::resize_file("image.dat", 12 + (uint64_t)count * 12);
-    std::string log = stdout_of([] { EXPECT_EQ(corefile_mountimage("image.dat", 0), 0); });
-    corefile_closeimage();  // a refused image keeps its stream; Windows removes no open file
-    fs::remove("image.dat");
-    EXPECT_NE(log.find("image.dat: image claims 90000000 files, more than the file layer can hold\n"),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(corefile_image.numfiles, 0u);
-    EXPECT_EQ(g_mem_in_use, 0u);
+    for (const uint32_t count : {uint32_t(COREFILE_MAXENTRIES) + 1, uint32_t(90000000)}) {
+        write_file("image.dat", "CORE" + le32(count) + le32(12));
+        fs::resize_file("image.dat", 12 + (uint64_t)count * COREFILE_ENTRYBYTES);
+        std::string log = stdout_of([] { EXPECT_EQ(corefile_mountimage("image.dat", 0), 0); });
+        corefile_closeimage();  // a refused image keeps its stream; Windows removes no open file
+        fs::remove("image.dat");
+        EXPECT_NE(log.find("image.dat: image claims " + std::to_string(count) +
+                           " files, more than the file layer can hold\n"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(corefile_image.numfiles, 0u);
+        EXPECT_EQ(g_mem_in_use, 0u);
+    }
 }
 
 // Sparse images past 2 GiB: an entry beyond the 2 GiB mark is still read at

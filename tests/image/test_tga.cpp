@@ -433,6 +433,9 @@ TEST_F(Tga, UnsupportedShapesAreRefusedWithTheFileName)
     zero_height.height = 0;
     Header huge;  // 65535 by 65535 from a few bytes
     huge.width = huge.height = 65535;
+    Header ceiling;  // a 16384 by 8192 texture: past 2^26 pixels on every word size
+    ceiling.width = 8193;
+    ceiling.height = 8192;
     Header depth12;
     depth12.depth = 12;
     Header map32;
@@ -445,6 +448,7 @@ TEST_F(Tga, UnsupportedShapesAreRefusedWithTheFileName)
         {"zero width", zero_width, bgr(1, 2, 3)},
         {"zero height", zero_height, bgr(1, 2, 3)},
         {"65535 square", huge, bgr(1, 2, 3) + bgr(1, 2, 3)},
+        {"past the pixel ceiling", ceiling, Bytes(8193 * 8192 / 128 + 1, 0)},  // enough for run packets
         {"12 bits", depth12, bgr(1, 2, 3)},
         {"32-bit map", map32, bgra(1, 2, 3, 4) + bytes({0})},
     };
@@ -454,6 +458,9 @@ TEST_F(Tga, UnsupportedShapesAreRefusedWithTheFileName)
         EXPECT_EQ(b.pixels, nullptr) << c.why;
         EXPECT_EQ(mox_numbitmaps, 0) << c.why;
         EXPECT_NE(log.find("bad.tga: "), std::string::npos) << c.why << ": " << log;
+        if (c.h.width == 8193) {
+            EXPECT_NE(log.find("MOX_CreateBitmap: size 8193x8192 not possible"), std::string::npos) << log;
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include "soundtest.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "core/corefile.h"
 
@@ -99,6 +100,24 @@ TEST_F(WavFiles, AnotherChunkBeforeTheDataIsRefusedSilently)
     memcpy(file.data() + 36, "fact", 4);
     EXPECT_EQ(load("fact.wav", file), 0);
     EXPECT_EQ(log, "");
+    EXPECT_EQ(sound.data, nullptr);
+}
+
+// A file past the 256 MiB a sound's file may have is refused before any of
+// it is read, on every word size (a sparse file here).
+TEST_F(WavFiles, AFileBeyondTheCeilingIsRefusedUpFront)
+{
+    writefile("huge.wav", wavfile(1, 2, 44100, 16, {1, 0, 2, 0}, 4));
+    std::filesystem::resize_file("huge.wav", (256u << 20) + 1);
+    Soundsystem_DeleteSound(&sound);
+    sound = s_sound{};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Soundsystem_LoadWAV("huge.wav", &sound), 0);
+    log = testing::internal::GetCapturedStdout();
+    std::filesystem::remove("huge.wav");
+    EXPECT_NE(log.find("huge.wav: refused, 268435457 bytes is more than the 268435456 a sound's file may have\n"),
+              std::string::npos)
+        << log;
     EXPECT_EQ(sound.data, nullptr);
 }
 
