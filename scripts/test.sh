@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The whole suite: installs what is missing, compiles the core and sound
-# for 32 bits, then builds and runs the tests plainly, the Linux release played from an unpacked folder (and the web
-# release made), the tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
-# ThreadSanitizer, every fuzz target for a bounded time, the web release
-# played in a headless browser, and the Windows build with its checks under
+# for 32 bits, builds and runs the tests plainly, makes the Linux release
+# (played from an unpacked folder) and the web release, runs the tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer and the threaded
+# tests under ThreadSanitizer, every fuzz target for a bounded time, plays
+# the web release in a headless browser, and checks the Windows build under
 # Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
