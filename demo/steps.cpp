@@ -155,11 +155,7 @@ static void choosesize()
     if (!mox_virtualclock() && !MOX_RenderSizeAsked()) MOX_SetAutoRenderSize(1);
 }
 
-uint32_t StepAt(double seconds)
-{
-    const double step = std::ceil(seconds * DEMO_STEPRATE - 1e-9);
-    return step > 0 ? uint32_t(step) : 0;
-}
+uint32_t StepAt(double seconds) { return MOX_FirstStepAt(seconds, DEMO_STEPRATE); }
 
 // The block of music step `step` sees, counted from the music's start.
 static uint32_t stepblock(uint32_t step)

@@ -9,6 +9,7 @@
 #include "engine/platform/moxgl.h"  // entry points past OpenGL 1.1
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -161,6 +162,12 @@ uint32_t MOX_StepTime(uint32_t step)
 {
     if (MOX_video_steprate <= 0) return 0;
     return uint32_t(uint64_t(step) * 1000u / unsigned(MOX_video_steprate));
+}
+
+uint32_t MOX_FirstStepAt(double seconds, int rate)
+{
+    const double step = std::ceil(seconds * rate - 1e-9);
+    return step > 0 ? uint32_t(step) : 0;
 }
 
 // The last step at or before `ms` on the grid: step k lies at or before it

@@ -108,6 +108,10 @@ void MOX_SetStepRate(int rate);
 // Where step `step` lies on the show's clock, in ms: step x 1000 / rate,
 // rounded down (0 without a rate).
 uint32_t MOX_StepTime(uint32_t step);
+// The first step at or after `seconds` on a grid of `rate` steps a second:
+// step k stands at k / rate s, and a time within a billionth of a step
+// after it is taken as that step's own (a still asked for at T shows it).
+uint32_t MOX_FirstStepAt(double seconds, int rate);
 // A clock of the program's own for the show, in ms from its step 0: gives 1
 // and *ms, or 0 to leave the reading to the system clock. Read only while
 // the offline clock is off. Null removes it.

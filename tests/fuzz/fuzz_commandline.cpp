@@ -11,7 +11,7 @@
 
 #include "demo/demo.h"
 #include "engine/platform/driver.h"
-#include "tools/capture/capture.h"
+#include "tools/capture/capture_parts.h"
 
 // The platform layer links against a program's coremain; this one never
 // runs it.

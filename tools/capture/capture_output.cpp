@@ -6,6 +6,7 @@
 // hundredths of a second, whatever the demo is doing: it stops ffmpeg,
 // removes every file the capture had under way and ends the process.
 #include "capture.h"
+#include "capture_parts.h"
 
 #include <malloc.h>  // mallinfo2: the heap in use, for the trace
 #include <sys/stat.h>
@@ -26,12 +27,12 @@
 #include <stb/stb_image_write.h>  // PNG stills
 
 #include "core/coremem.h"
-#include "demo/demotiming.h"
-#include "demo/helpers.h"
-#include "demo/demo.h"
+#include "engine/video/mox.h"
 #include "engine/platform/driver.h"
 
 namespace {
+
+const char* prog() { return capture_the ? capture_the->program : "capture"; }
 
 // The capture's own options; the formats and the demo's and the
 // platform's options are added from their tables (usage()).
@@ -94,13 +95,13 @@ std::string formatlist(bool says)
 void usage(FILE* to)
 {
     fprintf(to,
-            "usage: orlem-capture [OUT%s] [--frames N] [--fps N] [--size WxH]\n"
-            "                     [--stills DIR --at T1,T2,...] [--trace FILE]\n"
-            "                     [--slow MS|MIN-MAX [--stall T:MS]] [demo options]\n"
+            "usage: %s [OUT%s] [--frames N] [--fps N] [--size WxH]\n"
+            "         [--stills DIR --at T1,T2,...] [--trace FILE]\n"
+            "         [--slow MS|MIN-MAX [--stall T:MS]] [demo options]\n"
             "Plays the demo off-screen on a virtual clock and writes it as a video with\n"
             "its sound through ffmpeg, however long each frame takes: OUT ends in\n"
             "%s.\n%s",
-            formatlist(false).c_str(), formatlist(true).c_str(), ownoptions);
+            prog(), formatlist(false).c_str(), formatlist(true).c_str(), ownoptions);
     fputs("Options of the demo and the engine:\n", to);
     mox_printoptions(to);
 }
@@ -171,7 +172,7 @@ bool stalltime(const char* text, capture_options* o)
 
 int refuse(const std::string& why)
 {
-    fprintf(stderr, "orlem-capture: %s\n", why.c_str());
+    fprintf(stderr, "%s: %s\n", prog(), why.c_str());
     usage(stderr);
     return 2;
 }
@@ -241,7 +242,7 @@ void watchinterrupts(capture_options o, capture_output* out)
     removefile(out->audiopath);
     if (!o.out.empty()) removefile(o.out + ".partial");
     if (writingstill.load()) unlink(stillpart);
-    fprintf(stderr, "\norlem-capture: %s: stopped, nothing written%s%s\n",
+    fprintf(stderr, "\n%s: %s: stopped, nothing written%s%s\n", prog(),
             signal == SIGINT ? "interrupted (Ctrl-C)" : "told to stop (SIGTERM)", o.out.empty() ? "" : " to ",
             o.out.c_str());
     _exit(128 + signal);
@@ -326,26 +327,24 @@ static bool openoutputs(const capture_options& o, capture_output* out)
         mkdir(o.stills.c_str(), 0777);
         struct stat st;
         if (stat(o.stills.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-            fprintf(stderr, "orlem-capture: %s: cannot make a folder for the stills there\n", o.stills.c_str());
+            fprintf(stderr, "%s: %s: cannot make a folder for the stills there\n", prog(), o.stills.c_str());
             return false;
         }
     }
     if (!o.trace.empty()) {
         out->trace = fopen(o.trace.c_str(), "w");
         if (!out->trace) {
-            fprintf(stderr, "orlem-capture: %s: cannot be written\n", o.trace.c_str());
+            fprintf(stderr, "%s: %s: cannot be written\n", prog(), o.trace.c_str());
             return false;
         }
-        fputs(
-            "# step ms t scene effecttime pulse greetname fade blend blurzoom blurrgb beat particles "
-            "explosion camrot centery centerz picturehash soundhash wrapped heap\n",
-            out->trace);
+        fprintf(out->trace, "# step ms%s%s picturehash soundhash wrapped heap\n", *capture_the->traceheader ? " " : "",
+                capture_the->traceheader);
     }
     if (o.out.empty()) return true;  // stills and traces need no ffmpeg
     if (system("ffmpeg -version >/dev/null 2>&1") != 0) {
         fprintf(stderr,
-                "orlem-capture: ffmpeg was not found or does not run: install it "
-                "(apt-get install ffmpeg) to write %s\n",
+                "%s: ffmpeg was not found or does not run: install it "
+                "(apt-get install ffmpeg) to write %s\n", prog(),
                 o.out.c_str());
         return false;
     }
@@ -353,7 +352,7 @@ static bool openoutputs(const capture_options& o, capture_output* out)
     out->audiopath = o.out + ".sound.raw";
     out->audio = fopen(out->audiopath.c_str(), "wb");
     if (!out->audio) {
-        fprintf(stderr, "orlem-capture: %s: cannot be written\n", out->audiopath.c_str());
+        fprintf(stderr, "%s: %s: cannot be written\n", prog(), out->audiopath.c_str());
         return false;
     }
     // A write into an ffmpeg that has ended must fail, not end the process.
@@ -377,7 +376,7 @@ void capture_writeframe(capture_output& out, const capture_options& o, const uin
             quoted(out.videopath);
         out.videopid = startcommand(command, &out.video);
         if (out.videopid <= 0 || !out.video) {
-            fprintf(stderr, "\norlem-capture: ffmpeg could not be started for %s\n", o.out.c_str());
+            fprintf(stderr, "\n%s: ffmpeg could not be started for %s\n", prog(), o.out.c_str());
             out.failed = true;
             return;
         }
@@ -385,7 +384,7 @@ void capture_writeframe(capture_output& out, const capture_options& o, const uin
     if (width != out.width || height != out.height) return;  // the window never changes size
     const size_t bytes = size_t(width) * height * 3;
     if (fwrite(rgb, 1, bytes, out.video) != bytes) {
-        fprintf(stderr, "\norlem-capture: ffmpeg stopped taking frames for %s\n", o.out.c_str());
+        fprintf(stderr, "\n%s: ffmpeg stopped taking frames for %s\n", prog(), o.out.c_str());
         out.failed = true;
     }
 }
@@ -396,7 +395,7 @@ bool capture_stilldue(const capture_options& o, uint32_t step)
 {
     // Step k stands at k / 60 s; a still at T is the first step at or after T.
     for (double t : o.at)
-        if (step == StepAt(t)) return true;
+        if (step == MOX_FirstStepAt(t, CAPTURE_STEPRATE)) return true;
     return false;
 }
 
@@ -413,7 +412,7 @@ bool capture_writestill(uint32_t step, const capture_options& o, const uint8_t* 
         stbi_write_png(stillpart, width, height, 3, rgb, width * 3) && rename(stillpart, path.c_str()) == 0;
     if (!written) unlink(stillpart);
     writingstill = false;
-    if (!written) fprintf(stderr, "\norlem-capture: %s: cannot be written\n", path.c_str());
+    if (!written) fprintf(stderr, "\n%s: %s: cannot be written\n", prog(), path.c_str());
     return written;
 }
 
@@ -424,18 +423,17 @@ uint64_t capture_hash(const uint8_t* bytes, size_t size)
     return h;
 }
 
-void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, uint64_t position, bool drawn, uint64_t picture,
-                       uint64_t sound)
+void capture_tracestep(capture_output& out, uint32_t step, uint32_t ms, bool drawn, uint64_t picture, uint64_t sound)
 {
     char fingerprint[20] = "-";
     if (drawn) snprintf(fingerprint, sizeof fingerprint, "%016llx", (unsigned long long)picture);
+    fprintf(out.trace, "%u %u", step, ms);
+    if (capture_the->tracecolumns) capture_the->tracecolumns(out.trace);
     // The memory the program holds as the step ends: what the engine's
     // wrappers hold, and the C heap as a whole (the GL driver's included).
     const struct mallinfo2 heap = mallinfo2();
-    fprintf(out.trace, "%u %u %d %d %d %d %d %.6f %.6f %.6f %.6f %.6f %d %.6f %.6f %.6f %.6f %s %016llx %u %zu\n", step,
-            ms, TimingUnits(position), demostate, effecttime, eventpulse, greetname, fade, blend, blurzoom,
-            blurrgb, beatmultiplyer, numparticles, explosionCount, camrot, centerY, centerZ, fingerprint,
-            (unsigned long long)sound, g_mem_in_use, heap.uordblks + heap.hblkhd);
+    fprintf(out.trace, " %s %016llx %u %zu\n", fingerprint, (unsigned long long)sound, g_mem_in_use,
+            heap.uordblks + heap.hblkhd);
 }
 
 void capture_progress(const capture_options& o, uint32_t step, uint32_t done, uint32_t total, int stills,
@@ -449,18 +447,17 @@ void capture_progress(const capture_options& o, uint32_t step, uint32_t done, ui
     lastshown = seconds;
     const char* start = terminal ? "\r" : "";
     const char* end = terminal ? "   " : "\n";
-    const float seek = SeekProgress();
+    const float seek = capture_the->seekprogress ? capture_the->seekprogress() : -1;
     if (seek >= 0) {
-        if (seekscene > 0)
-            fprintf(stderr, "%srehearsing to scene event %d: %.0f %%%s", start, seekscene, 100.0 * seek, end);
-        else
-            fprintf(stderr, "%srehearsing to %.2f s: %.0f %%%s", start, seektime, 100.0 * seek, end);
+        fprintf(stderr, "%srehearsing to %s: %.0f %%%s", start, capture_the->seekaim ? capture_the->seekaim() : "?",
+                100.0 * seek, end);
         fflush(stderr);
         return;
     }
+    const char* where = capture_the->where ? capture_the->where() : "";
     if (o.stillsonly) {
-        fprintf(stderr, "%s%d of %zu stills written, %.1f s into the music, scene event %d%s", start, stills,
-                o.at.size(), capture_steptime(step), demostate, end);
+        fprintf(stderr, "%s%d of %zu stills written, %.1f s into the music%s%s%s", start, stills, o.at.size(),
+                capture_steptime(step), *where ? ", " : "", where, end);
         fflush(stderr);
         return;
     }
@@ -475,8 +472,8 @@ void capture_progress(const capture_options& o, uint32_t step, uint32_t done, ui
     }
     char of[32] = "";
     if (total > 0) snprintf(of, sizeof of, "/%u", total);
-    fprintf(stderr, "%sframe %u%s  scene event %d  %.1f frames/s  %s left%s", start, done, of, demostate, rate, left,
-            end);
+    fprintf(stderr, "%sframe %u%s  %s%s%.1f frames/s  %s left%s", start, done, of, where, *where ? "  " : "", rate,
+            left, end);
     fflush(stderr);
 }
 
@@ -487,9 +484,9 @@ static void reporttiming(uint32_t steps, const capture_timing& t)
     if (steps == 0 || total <= 0) return;
     const double length = capture_steptime(steps);
     printf(
-        "orlem-capture: %.1f s for %.1f s of demo (%.2f times its length): drawing %.0f %%, rehearsing %.0f %%, "
+        "%s: %.1f s for %.1f s of demo (%.2f times its length): drawing %.0f %%, rehearsing %.0f %%, "
         "read-back %.0f %%, handing frames to ffmpeg %.0f %%, sound, stills and trace %.1f %%, "
-        "adding the sound track %.0f %%\n",
+        "adding the sound track %.0f %%\n", prog(),
         total, length, total / length, 100 * t.drawing / total, 100 * t.rehearsing / total, 100 * t.readback / total,
         100 * t.encoding / total, 100 * t.rest / total, 100 * t.finishing / total);
 }
@@ -503,9 +500,9 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
     const double seconds = double(frames) / o.fps;
     const std::string ending = why.empty() ? "the demo ended" : why;
     if (!o.stills.empty())
-        printf("orlem-capture: %d of %zu stills written to %s\n", stills, o.at.size(), o.stills.c_str());
+        printf("%s: %d of %zu stills written to %s\n", prog(), stills, o.at.size(), o.stills.c_str());
     if (o.out.empty()) {
-        printf("orlem-capture: %u steps (%.2f s), %u of them drawn: %s\n", steps, capture_steptime(steps), drawn,
+        printf("%s: %u steps (%.2f s), %u of them drawn: %s\n", prog(), steps, capture_steptime(steps), drawn,
                ending.c_str());
         reporttiming(steps, *timing);
         return 0;
@@ -538,13 +535,13 @@ int capture_finish(const capture_options& o, capture_output* out, uint32_t frame
     if (!ok) {
         removefile(partial);
         if (frames == 0)
-            fprintf(stderr, "orlem-capture: the demo presented no frame; no video written\n");
+            fprintf(stderr, "%s: the demo presented no frame; no video written\n", prog());
         else
-            fprintf(stderr, "orlem-capture: ffmpeg failed while encoding %s (status %d); no video written\n",
+            fprintf(stderr, "%s: ffmpeg failed while encoding %s (status %d); no video written\n", prog(),
                     o.out.c_str(), status);
         return 1;
     }
-    printf("orlem-capture: %s written: %u frames, %.2f s at %d frames a second, with its sound: %s\n", o.out.c_str(),
+    printf("%s: %s written: %u frames, %.2f s at %d frames a second, with its sound: %s\n", prog(), o.out.c_str(),
            frames, seconds, o.fps, ending.c_str());
     reporttiming(steps, *timing);
     return 0;

@@ -1,20 +1,20 @@
-// orlem-capture: plays the unchanged demo on the engine's offline platform
-// and writes what a viewer would have seen and heard. The demo steps 60
-// times a second; the virtual clock moves 1/60 s per step, and as each step
-// begins the offline audio output plays the ring up to the step's time,
-// mixing each block as virtual time reaches it; what it plays is the
-// video's sound track, a step's share being what plays until the next one.
-// Steps that no frame (every 60/fps-th from the first drawn) and no still
-// needs are rehearsed: the demo makes their state changes without drawing.
-// So any machine gives the same frames and the same sound, however slowly
-// it draws, and fewer frames show the same show. --slow puts the clock on a
-// slow (or fast) machine's time instead, where the engine's pacer chooses
-// which steps are drawn; every step still stands on the grid.
+// The capture run, for any demo (capture.h): the unchanged demo played on
+// the engine's offline platform, writing what a viewer would have seen and
+// heard. The demo steps 60 times a second; the virtual clock moves 1/60 s
+// per step, and as each step begins the offline audio output plays the ring
+// up to the step's time, mixing each block as virtual time reaches it; what
+// it plays is the video's sound track, a step's share being what plays
+// until the next one. Steps that no frame (every 60/fps-th from the first
+// drawn) and no still needs are rehearsed: the demo makes their state
+// changes without drawing. So any machine gives the same frames and the
+// same sound, however slowly it draws, and fewer frames show the same show.
+// --slow puts the clock on a slow (or fast) machine's time instead, where
+// the engine's pacer chooses which steps are drawn; every step still stands
+// on the grid.
 //
-//   orlem-capture [OUT.mp4] [--frames N] [--fps N] [--size WxH]
-//                 [--stills DIR --at T1,T2,...] [--trace FILE]
-//                 [--from N|Ts] [--slow MS|MIN-MAX [--stall T:MS]]
-//                 [--every-frame]
+//   DEMO-capture [OUT.mp4] [--frames N] [--fps N] [--size WxH]
+//                [--stills DIR --at T1,T2,...] [--trace FILE]
+//                [--slow MS|MIN-MAX [--stall T:MS]] [demo options]
 //
 // Threads: the options and the finish run on the entry thread around
 // mox_main; everything per step runs on the demo thread, in the step hook
@@ -31,13 +31,13 @@
 #include <vector>
 
 #include "capture.h"
-#include "demo/demotiming.h"
-#include "demo/helpers.h"
-#include "demo/demo.h"
+#include "capture_parts.h"
 #include "engine/platform/coreinput.h"
 #include "engine/platform/driver.h"
 #include "engine/video/mox.h"
 #include "sound/audiodriver.h"
+
+const capture_demo* capture_the = nullptr;
 
 namespace {
 
@@ -53,7 +53,6 @@ int64_t firstframe = -1;      // the step of the first frame: the first the demo
 int stillsdone = 0;
 bool hashed = false;        // the running step's picture was read back
 uint64_t picturehash = 0;   // and this is its fingerprint
-uint64_t position = 0;      // the music's position as the running step's queries saw it
 uint32_t steptime = 0;      // the running step's time on the frame clock, ms
 bool presented = false;     // the running step was drawn
 uint64_t soundplayed = 0;   // audio frames played so far
@@ -113,15 +112,13 @@ bool wanted(uint32_t s)
 }
 
 // Frames the whole demo takes from the first, for the progress line; 0
-// when the sync table never ends it (it ends with the first step past its
-// last scene event, DEMO_LASTSCENE).
+// when it is not known.
 uint32_t demoframes()
 {
-    if (demotiming_numevents[0] <= DEMO_LASTSCENE + 1 || firstframe < 0 || options.slow) return 0;
-    const double units = demotiming_event[0][DEMO_LASTSCENE + 1];
-    const int64_t last = int64_t(TimingSeconds(int64_t(units)) * CAPTURE_STEPRATE) + 1;
+    const uint32_t last = capture_the->laststep ? capture_the->laststep() : 0;
+    if (!last || firstframe < 0 || options.slow) return 0;
     const int every = CAPTURE_STEPRATE / options.fps;
-    return last > firstframe ? uint32_t((last - firstframe + every - 1) / every) : 0;
+    return last + 1 > firstframe ? uint32_t((int64_t(last) + 1 - firstframe + every - 1) / every) : 0;
 }
 
 // Holds Escape as a viewer would: the running step, rehearsed and written
@@ -150,8 +147,7 @@ void endstep(uint32_t s, uint32_t until)
     if (closed) return;
     stepswritten = s + 1;
     if (output.audio && firstframe >= 0) fwrite(sound.data(), 1, sound.size(), output.audio);
-    if (output.trace)
-        capture_tracestep(output, s, steptime, position, hashed, picturehash, capture_hash(sound.data(), sound.size()));
+    if (output.trace) capture_tracestep(output, s, steptime, hashed, picturehash, capture_hash(sound.data(), sound.size()));
 }
 
 // Every step's start (MOX_WaitRefresh has placed it): the last step's
@@ -169,19 +165,19 @@ void onstep()
     begun = true;
     step = s;
     presented = hashed = false;
-    position = snd_demomusic.position;  // what this step's queries will see
+    if (capture_the->stepbegins) capture_the->stepbegins();
     steptime = MOX_video_time;
 
     capture_progress(options, s, frames, demoframes(), stillsdone, started);
     if (options.frames > 0 && frames >= uint32_t(options.frames)) finish("--frames reached");
     if (options.stillsonly) {
         bool more = false;
-        for (double t : options.at) more |= StepAt(t) >= s;
+        for (double t : options.at) more |= MOX_FirstStepAt(t, CAPTURE_STEPRATE) >= s;
         if (!more) finish("every still was written");
     }
     // Once the music has ended (or was never there) the timeline cannot
-    // advance: the demo would show scene event 0 until Escape.
-    silentsteps = snd_demomusic.playing ? 0 : silentsteps + 1;
+    // advance: the demo would show its start until Escape.
+    silentsteps = !capture_the->advancing || capture_the->advancing() ? 0 : silentsteps + 1;
     if (silentsteps >= uint32_t(CAPTURE_STEPRATE) * CAPTURE_MARGINSECONDS)
         finish("the music has ended or is missing, so the timeline cannot advance");
     // A slow machine's steps are the engine's to choose.
@@ -230,8 +226,9 @@ void onpresent(int width, int height)
 
 }  // namespace
 
-int main(int argc, char** argv)
+int capture_main(int argc, char** argv, const capture_demo& demo)
 {
+    capture_the = &demo;
     std::vector<char*> rest;
     int code = capture_readoptions(argc, argv, &options, &rest);
     if (code >= 0) return code;
@@ -242,9 +239,9 @@ int main(int argc, char** argv)
     mox_setoffscreen(1);
     if (options.width) {
         // Drawn at the size the picture fills in the video, not scaled after.
-        const double scale = std::min(double(options.width) / DEMO_WIDTH, double(options.height) / DEMO_HEIGHT);
+        const double scale = std::min(double(options.width) / demo.width, double(options.height) / demo.height);
         mox_setoffscreensize(options.width, options.height);
-        if (!MOX_RenderSizeAsked()) MOX_AskRenderSize(int(DEMO_WIDTH * scale + 0.5), int(DEMO_HEIGHT * scale + 0.5));
+        if (!MOX_RenderSizeAsked()) MOX_AskRenderSize(int(demo.width * scale + 0.5), int(demo.height * scale + 0.5));
     }
     audiodriver_setoutput(AUDIODRIVER_OFFLINE);
     mox_setvirtualclock(CAPTURE_STEPRATE, 0);
