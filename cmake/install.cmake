@@ -16,8 +16,8 @@ set_target_properties(mox_sdl2 PROPERTIES EXPORT_NAME sdl2)
 
 set(mox_libraries mox_core mox_sound mox_platform mox_video mox_image mox_demotoolkit mox_capture mox_sdl2 mox_all)
 set(mox_tools moxpack timingtool obj2vxl)
-install(TARGETS ${mox_libraries} EXPORT MOXTargets ARCHIVE DESTINATION lib)
-install(TARGETS ${mox_tools} EXPORT MOXTargets RUNTIME DESTINATION bin)
+install(TARGETS ${mox_libraries} EXPORT MOXTargets ARCHIVE DESTINATION lib COMPONENT dev)
+install(TARGETS ${mox_tools} EXPORT MOXTargets RUNTIME DESTINATION bin COMPONENT dev)
 
 # The public headers: what a program includes. The parts between the
 # engine's own modules (a backend's contract, the sound outputs', the core's
@@ -32,15 +32,15 @@ set(mox_headers
   tools/capture/capture.h)
 foreach(header ${mox_headers})
   get_filename_component(dir ${header} DIRECTORY)
-  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION include/mox/${dir})
+  install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION include/mox/${dir} COMPONENT dev)
 endforeach()
 
-install(EXPORT MOXTargets NAMESPACE MOX:: DESTINATION lib/cmake/MOX)
+install(EXPORT MOXTargets NAMESPACE MOX:: DESTINATION lib/cmake/MOX COMPONENT dev)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/MOXConfig.cmake.in ${PROJECT_BINARY_DIR}/MOXConfig.cmake
                               INSTALL_DESTINATION lib/cmake/MOX)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/MOXConfigVersion.cmake VERSION ${PROJECT_VERSION}
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/MOXConfig.cmake ${PROJECT_BINARY_DIR}/MOXConfigVersion.cmake
-        DESTINATION lib/cmake/MOX)
+        DESTINATION lib/cmake/MOX COMPONENT dev)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/mox.pc.in ${PROJECT_BINARY_DIR}/mox.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/mox.pc DESTINATION lib/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/mox.pc DESTINATION lib/pkgconfig COMPONENT dev)

@@ -14,6 +14,7 @@
 // the order of the draws is part of what the viewer sees.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "demo/c_mesh.h"
 #include "demo/c_particle.h"
@@ -52,9 +53,15 @@ struct s_demobuffers {
     int output = -1, blur = -1, scene = -1;
 };
 // Everything before the music starts: the random seed, the data image
-// `image` mounted, the video, the frame buffers and shader programs, every
+// `image` mounted (from the working directory, or where ORLEM_DATADIR
+// names when the working directory lacks it), the video, the frame buffers and shader programs, every
 // asset (LoadAssets) and the sync table from timing.dat.
 s_demobuffers LoadDemo(const char* image);
+// `name` in the folder the data image was mounted from.
+std::string DemoDataPath(const char* name);
+// The sync table written back where it was read (SaveTiming), except into
+// an installed data folder, which is left as it was with one line.
+int WriteBackTiming();
 // Every asset of demo_assets into the module's globals, in the table's
 // order by kind: the mesh, the voxel sets (then the pulse slots), the
 // pictures, the sheets cut into their pieces, the font, the textures (then

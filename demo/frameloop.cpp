@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "core/corefile.h"
 #include "core/corerand.h"
@@ -17,9 +18,45 @@
 #include "demo/helpers.h"
 #include "engine/video/mox.h"
 
+// The working directory when it holds the image (a release folder, the
+// build), else the folder an installed package keeps the data in.
+static void FindDemoData(const char* image)
+{
+#ifdef ORLEM_DATADIR
+    if (FILE* here = fopen(image, "rb")) {
+        fclose(here);
+        return;
+    }
+    const std::string shared = std::string(ORLEM_DATADIR "/") + image;
+    if (FILE* there = fopen(shared.c_str(), "rb")) {
+        fclose(there);
+        snprintf(corefile_pathname, sizeof corefile_pathname, "%s/", ORLEM_DATADIR);
+    }
+#else
+    (void)image;
+#endif
+}
+
+std::string DemoDataPath(const char* name) { return std::string(corefile_pathname) + name; }
+
+int WriteBackTiming()
+{
+    const std::string table = DemoDataPath("timing.dat");
+#ifdef ORLEM_DATADIR
+    // The installed copy belongs to the package, whoever plays it.
+    if (corefile_pathname[0]) {
+        printf("%s: the sync table could not be written back (an installed copy); the file there is left as it was\n",
+               table.c_str());
+        return 0;
+    }
+#endif
+    return SaveTiming(table.c_str());
+}
+
 s_demobuffers LoadDemo(const char* image)
 {
     MOX_srand(13371337);
+    FindDemoData(image);
     corefile_mountimage(image, 0);
     MOX_SetTitle("VELDRIX - ORLEM");
     MOX_InitVideo(DEMO_WIDTH, DEMO_HEIGHT, 1);
@@ -36,7 +73,7 @@ s_demobuffers LoadDemo(const char* image)
 
     LoadAssets();
     InitTiming();
-    LoadTiming("timing.dat");
+    LoadTiming(DemoDataPath("timing.dat").c_str());
     return b;
 }
 

@@ -10,9 +10,15 @@
 
 // The viewer's options are the platform layer's and the demo's own (--from,
 // --every-frame, declared beside the steps they choose).
+#ifdef ORLEM_DATADIR
+#define ORLEM_DATAWHERE ",\nor else in " ORLEM_DATADIR ".\n"
+#else
+#define ORLEM_DATAWHERE ".\n"
+#endif
 static const int orlem_usage =
     mox_setusage("orlem",
-                 "Plays VELDRIX - ORLEM from orlem.dat and timing.dat in the working directory.\n"
+                 "Plays VELDRIX - ORLEM from orlem.dat and timing.dat in the working directory"
+                 ORLEM_DATAWHERE
                  "Full screen at 1920 x 1080 where the display offers that mode; elsewhere full\n"
                  "screen at the desktop's own size, the picture scaled with its shape kept.\n"
                  "Escape ends it.\n");
@@ -37,5 +43,5 @@ int coremain(int argc, char** argv)
         DrawStep(buffers, nullptr);
     } while (exitgame == 0 && demostate <= DEMO_LASTSCENE);
 
-    return SaveTiming("timing.dat");
+    return WriteBackTiming();
 }

@@ -33,7 +33,7 @@ fi
 
 # The Linux release (scripts/release.sh) builds SDL2 from Debian's source.
 if [[ $wants == *" release "* ]]; then
-  packages+=(dpkg-dev xvfb xdotool zip)
+  packages+=(dpkg-dev xvfb xdotool zip lintian desktop-file-utils)
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
     . /etc/os-release
     echo "adding Debian's source packages for ${VERSION_CODENAME} (SDL2's source)"

@@ -5,7 +5,8 @@
 # built from Debian's source as a static library whose video and sound
 # drivers load the system's libraries when they run (X11 or Wayland, ALSA or
 # PulseAudio), and is linked in with GLEW, so the programs need nothing but
-# glibc, libstdc++ and the system's OpenGL. Then the web release,
+# glibc, libstdc++ and the system's OpenGL. The Debian packages
+# orlem_VERSION_amd64.deb and libmox-dev_VERSION_amd64.deb. Then the web release,
 # orlem-web.zip: the page (index.html), its script and module, its data and a
 # README.txt, a folder any static web host serves as it is. `release.sh
 # --windows` builds the Windows zips as well.
@@ -60,6 +61,27 @@ TEXT
 (cd "$stage" && sha256sum orlem orlem-capture orlem.dat timing.dat README.txt > SHA256SUMS)
 tar czf "$name.tar.gz" -C build-release "$name"
 echo "$name.tar.gz: $(du -h "$name.tar.gz" | cut -f1), needs: $(readelf -d "$stage/orlem" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p' | tr '\n' ' ')"
+
+# The Debian packages, orlem and libmox-dev: the demo and the engine built
+# for /usr against the system's libraries, the demo's data in
+# /usr/share/orlem with an icon cut from a still of the show.
+deb=build-deb
+mkdir -p "$deb/data"
+cp build/demo/orlem.dat build/demo/timing.dat "$deb/data/"
+if [ ! -f "$deb/data/orlem.png" ]; then
+  (cd build/demo && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=none \
+     ./orlem-capture --stills "$root/$deb/data/stills" --at 75 >/dev/null)
+  convert "$deb/data/stills/still-0075.00s.png" -gravity north -crop 780x780+0+10 +repage -resize 256x256 -strip \
+          "$deb/data/orlem.png"
+fi
+scripts/build.sh "$deb" -DCMAKE_BUILD_TYPE=Release -DMOX_PACKAGES=ON -DCMAKE_INSTALL_PREFIX=/usr \
+                 -DORLEM_DATADIR=/usr/share/orlem -DORLEM_PACKAGE_DATA="$root/$deb/data" \
+                 "-DMOX_PARTS=core;sound;engine/platform;engine/video;engine/image;demo;tools;capture;content;moxpack;timingtool;obj2vxl"
+rm -f "$deb"/*.deb orlem_*.deb libmox-dev_*.deb
+(cd "$deb" && cpack -G DEB >cpack.log) || { cat "$deb/cpack.log"; exit 1; }
+cp "$deb"/orlem_*.deb "$deb"/libmox-dev_*.deb .
+for p in orlem_*.deb libmox-dev_*.deb; do echo "$p: $(du -h "$p" | cut -f1), $(dpkg-deb -f "$p" Depends)"; done
+if command -v lintian >/dev/null; then lintian --no-tag-display-limit orlem_*.deb libmox-dev_*.deb || true; fi
 
 # The web release: the static folder the page needs, nothing else.
 scripts/web.sh

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole suite: installs what is missing, compiles the core and sound
 # for 32 bits, builds and runs the tests plainly, makes the Linux release
-# (played from an unpacked folder) and the web release, runs the tests
+# (played from an unpacked folder), the Debian packages (installed, played
+# and removed) and the web release, runs the tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer and the threaded
 # tests under ThreadSanitizer, every fuzz target for a bounded time, plays
 # the web release in a headless browser, and checks the Windows build under
@@ -23,6 +24,9 @@ run_ctest build
 echo "== the Linux release, unpacked and played where there is no build tree"
 scripts/release.sh
 tests/release/check_release.sh orlem-linux-x86_64.tar.gz
+
+echo "== the Debian packages (release.sh made them), installed, played from /tmp and removed"
+tests/release/check_debs.sh orlem_*.deb libmox-dev_*.deb examples/starter
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 (

@@ -92,6 +92,17 @@ std::string formatlist(bool says)
     return list;
 }
 
+// The video written when nothing is named: the demo's name, from
+// "NAME-capture", as .mp4 in the working directory.
+std::string defaultvideo()
+{
+    std::string name = prog();
+    const std::string suffix = "-capture";
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        name.resize(name.size() - suffix.size());
+    return name + ".mp4";
+}
+
 void usage(FILE* to)
 {
     fprintf(to,
@@ -100,8 +111,8 @@ void usage(FILE* to)
             "         [--slow MS|MIN-MAX [--stall T:MS]] [demo options]\n"
             "Plays the demo off-screen on a virtual clock and writes it as a video with\n"
             "its sound through ffmpeg, however long each frame takes: OUT ends in\n"
-            "%s.\n%s",
-            prog(), formatlist(false).c_str(), formatlist(true).c_str(), ownoptions);
+            "%s;\nwith no video, stills or trace named it writes %s.\n%s",
+            prog(), formatlist(false).c_str(), formatlist(true).c_str(), defaultvideo().c_str(), ownoptions);
     fputs("Options of the demo and the engine:\n", to);
     mox_printoptions(to);
 }
@@ -296,8 +307,7 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
         }
     }
     if (o->stills.empty() != o->at.empty()) return refuse("--stills and --at go together");
-    if (o->out.empty() && o->stills.empty() && o->trace.empty())
-        return refuse("name a video to write, or stills, or a trace");
+    if (o->out.empty() && o->stills.empty() && o->trace.empty()) o->out = defaultvideo();
     if (!o->out.empty() && !formatof(o->out))
         return refuse("'" + o->out + "': the video's name ends in " + formatlist(true));
     if (o->slow && (!o->out.empty() || o->fps != CAPTURE_STEPRATE))
