@@ -28,7 +28,7 @@ set(mox_headers
   engine/platform/driver.h engine/platform/coreinput.h engine/platform/moxgl.h engine/platform/gl_web.h
   engine/video/mox.h
   engine/image/corebitmap.h engine/image/corefont.h engine/image/coresprite.h
-  demo/demotiming.h demo/helpers.h demo/c_mesh.h
+  demo/demotiming.h demo/timingtext.h demo/helpers.h demo/c_mesh.h
   tools/capture/capture.h)
 foreach(header ${mox_headers})
   get_filename_component(dir ${header} DIRECTORY)

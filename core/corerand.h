@@ -9,5 +9,11 @@ enum {
     MOX_RAND_MAX = 32767
 };
 
+// Sets the state to `seed`; before any call the state is 1.
 void MOX_srand(unsigned int seed);
+// Steps the state and gives 0..MOX_RAND_MAX. Demo thread only: the order
+// of the draws is part of the show.
 int MOX_rand();
+// The generator's state: MOX_srand of it goes on with the same sequence
+// from there (a program that starts its show again from a saved point).
+unsigned int MOX_GetRandState();

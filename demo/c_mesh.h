@@ -36,8 +36,13 @@ public:
     // that is missing, short, or out of range anywhere is refused whole with
     // a log line naming it; the mesh is then empty and draws nothing.
     void Load(const char* name);
+    // Compiles the display lists from the arrays (Load calls it); only the
+    // last face group's lists are kept.
     void Build();
+    // Calls the channel 0 list with the current matrices and texture;
+    // nothing for a mesh never built.
     void Draw();
+    // Frees the arrays and zeroes the counts; the lists stay.
     void Remove();
 
     float* verts = nullptr;            // x, y, z per vertex

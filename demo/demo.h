@@ -72,6 +72,11 @@ void LoadAssets();
 const s_sprite* AssetSprite(int asset, int piece);
 // The values the frame loop starts from.
 void StartShow();
+// The show from its start again, as LoadDemo left it (the random sequence,
+// the field, the camera, the ramps, the timeline's values), with the music
+// started again and SeekSteps aimed at `scene` or `seconds`: the steps up to
+// there are rehearsed, so what is drawn there is what a whole run draws.
+void RestartShow(int scene, double seconds);
 // One step, in two: the wait for its place on the show's clock, the music's
 // position through the sync table and the beat; then everything it draws
 // and moves. `stagedone` (may be null) is told as each stage ends.
@@ -127,6 +132,31 @@ void StartSteps();
 void HandleStep();
 // How far a --from rehearsal has come, 0 to 1; -1 when none runs.
 float SeekProgress();
+// Pauses (1) or resumes (0) the steps and the music together: in real time
+// the music leaves the output where it stands and comes back to it, and the
+// show's clock goes on from where the show stood.
+void PauseSteps(int pause);
+// StartSteps again, aimed at scene event `scene` (> 0) or `seconds` into
+// the music (> 0), else at the start, with the music just started again.
+void SeekSteps(int scene, double seconds);
+
+// --- edit: orlem --edit, the demo maker's loop (edit.cpp) ------------------------
+
+extern int editing;  // --edit: the sync table's text watched, the edit keys taken
+// After LoadDemo: the text read (or written from the table when missing)
+// and, in real time, the overlay set over what is presented.
+void StartEdit();
+// Before each step: the keys pressed and the text saved since the last
+// pass. Returns 1 when the show stands still (paused): the pass presented
+// the picture again and no step is to run; 0 to run the step.
+int EditPass();
+// After each step: whether it was drawn.
+void EditStepDrawn();
+// For tests: the times the text was read again, its fault (empty when it
+// parsed) and whether the show is paused.
+int EditReloads();
+const char* EditProblem();
+int EditPaused();
 
 // Prints one line for each asset that did not load, and says when the
 // timeline cannot advance (no music) or never reaches its end (a sync table

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "core/corefile.h"
@@ -53,6 +54,53 @@ int WriteBackTiming()
     return SaveTiming(table.c_str());
 }
 
+// Everything the show changes as it plays, as LoadDemo leaves it: what a
+// restart puts back before StartShow sets the rest.
+namespace {
+struct s_showstart {
+    unsigned int random;
+    int demostate, effecttime, eventpulse, greetname, exitgame, fadeevent, blendevent, numparticles, laststate;
+    float currentframe, framestep, beatmultiplyer, blurzoom, blurrgb, fade, blend, particle_startsize,
+        particle_scalefactor, explosionCount, camrot, centerX, centerY, centerZ, focus;
+    float pulse_startsize[DEMO_PULSESLOTS], pulse_scale[DEMO_PULSESLOTS];
+    c_particle particle[DEMO_MAXPARTICLES];
+};
+s_showstart showstart;
+
+// Both ways between the globals and the saved start.
+template <typename F>
+void eachvalue(F&& pass)
+{
+    s_showstart& k = showstart;
+    pass(demostate, k.demostate), pass(effecttime, k.effecttime), pass(eventpulse, k.eventpulse);
+    pass(greetname, k.greetname), pass(exitgame, k.exitgame), pass(fadeevent, k.fadeevent);
+    pass(blendevent, k.blendevent), pass(numparticles, k.numparticles), pass(laststate, k.laststate);
+    pass(currentframe, k.currentframe), pass(framestep, k.framestep), pass(beatmultiplyer, k.beatmultiplyer);
+    pass(blurzoom, k.blurzoom), pass(blurrgb, k.blurrgb), pass(fade, k.fade), pass(blend, k.blend);
+    pass(particle_startsize, k.particle_startsize), pass(particle_scalefactor, k.particle_scalefactor);
+    pass(explosionCount, k.explosionCount), pass(camrot, k.camrot), pass(centerX, k.centerX);
+    pass(centerY, k.centerY), pass(centerZ, k.centerZ), pass(focus, k.focus);
+    pass(pulse_startsize, k.pulse_startsize), pass(pulse_scale, k.pulse_scale), pass(particle, k.particle);
+}
+}  // namespace
+
+static void KeepShowStart()
+{
+    showstart.random = MOX_GetRandState();
+    eachvalue([](auto& global, auto& kept) { memcpy(&kept, &global, sizeof kept); });
+}
+
+void RestartShow(int scene, double seconds)
+{
+    MOX_srand(showstart.random);
+    eachvalue([](auto& global, auto& kept) { memcpy(&global, &kept, sizeof kept); });
+    soundsystem_lock();
+    Soundsystem_PlaySound(&snd_demomusic, 0);
+    SeekSteps(scene, seconds);
+    soundsystem_unlock();
+    StartShow();
+}
+
 s_demobuffers LoadDemo(const char* image)
 {
     MOX_srand(13371337);
@@ -74,6 +122,7 @@ s_demobuffers LoadDemo(const char* image)
     LoadAssets();
     InitTiming();
     LoadTiming(DemoDataPath("timing.dat").c_str());
+    KeepShowStart();
     return b;
 }
 

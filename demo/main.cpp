@@ -30,6 +30,7 @@ int coremain(int argc, char** argv)
 
     const s_demobuffers buffers = LoadDemo("orlem.dat");
     ReportMissingAssets();
+    StartEdit();
     // Held across both, so no block of the song is mixed before a demo
     // maker's --from has taken it to the offline output to rehearse on.
     soundsystem_lock();
@@ -39,9 +40,11 @@ int coremain(int argc, char** argv)
 
     StartShow();
     do {
+        if (EditPass()) continue;
         ReadTimeline();
         DrawStep(buffers, nullptr);
-    } while (exitgame == 0 && demostate <= DEMO_LASTSCENE);
+        EditStepDrawn();
+    } while (exitgame == 0 && (editing || demostate <= DEMO_LASTSCENE));
 
     return WriteBackTiming();
 }

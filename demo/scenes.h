@@ -43,6 +43,14 @@ enum {
     DEMO_LASTSCENE = SCENE_CREDITSFADE, // the show ends after the first step past it
 };
 
+// The music's grid, from its start: a beat is ten mixer blocks of 1,024
+// timing units (129.2 beats a minute), a bar four beats.
+enum {
+    DEMO_BEATUNITS = 10 * 1024,
+    DEMO_BARBEATS = 4,
+    DEMO_BARUNITS = DEMO_BARBEATS * DEMO_BEATUNITS,
+};
+
 // Ramp modes: what HandleFading does to fade (fadeevent) or blend
 // (blendevent) each step. Any other mode changes nothing.
 enum demo_ramp {

@@ -106,7 +106,8 @@ static const int fromoption = mox_addoption("--from", "N|Ts",
 
 static int seekoffline = 0;                  // orlem rehearsing on the offline platform of its own
 static int seekjoin = 0;                     // that rehearsal has drawn its first step: real time from the next
-static int seekoutput = AUDIODRIVER_DEVICE;  // the real-time output to hand the music back to
+static int awayfrom = -1;                    // the real-time output the music left (a seek, a pause); -1: none
+static int pausedaway = 0;                   // a pause took the music away (not a seek)
 static uint32_t seekclock = 0;               // where its offline clock started, ms
 static int seekunits = 0;                    // where the rehearsal aims, in timing units (for its progress)
 static MOX_stephook previoushook = nullptr;
@@ -296,10 +297,43 @@ static int seektarget(int scene, double seconds)
     return int(units);
 }
 
+// The music leaves the real-time output for the offline one, which plays
+// only when told (a rehearsal, a pause); `newring`: from a new ring, with
+// nothing of the music mixed. The output it left is kept to go back to.
+static void leavetheoutput(int newring)
+{
+    if (awayfrom < 0) awayfrom = audiodriver_openoutput();
+    audiodriver_switchoutput(AUDIODRIVER_OFFLINE, newring);
+}
+
+// Back to the real-time output with the ring as it stands: the music plays
+// on from where it stood, and the show's clock follows it from there.
+static void backtotheoutput()
+{
+    if (awayfrom >= 0) audiodriver_switchoutput(awayfrom, 0);
+    awayfrom = -1;
+    pausedaway = 0;
+    clockset = 0;
+}
+
+// A show that starts at once: back on the real-time output and clock when
+// a seek or a pause had left them.
+static void startrealtime()
+{
+    if (awayfrom >= 0) {
+        backtotheoutput();
+        mox_setvirtualclock(0, 0);
+        MOX_SetRefreshRate(60);
+    }
+    choosesize();
+}
+
 void StartSteps()
 {
     const int scene = fromscene;
     const double seconds = fromseconds;
+    // A platform offline from the start (orlem-capture) is not one of ours.
+    const int platformoffline = mox_virtualclock() && awayfrom < 0;
     seekscene = 0;
     seektime = 0;
     seekoffline = seekjoin = 0;
@@ -313,23 +347,23 @@ void StartSteps()
     if (scene <= 0 && seconds <= 0) {
         puts("orlem: the music starts");  // the show's time 0, for whoever times it from the log
         fflush(stdout);
-        choosesize();
+        startrealtime();
         return;
     }
     seekunits = seektarget(scene, seconds);
     if (seekunits <= 0) {
         seekscene = 0;
         seektime = 0;
-        choosesize();
+        startrealtime();
         return;
     }
     seekstarted = std::chrono::steady_clock::now();
-    if (mox_virtualclock()) return;  // orlem-capture: offline already
+    if (platformoffline) return;  // orlem-capture: offline already
     // Rehearsed faster than real time, on a clock that moves a step at a
     // time and a sound output that plays only when told, from a new ring
     // (nothing of the music has been mixed yet), as orlem-capture does.
-    seekoutput = audiodriver_openoutput();
-    audiodriver_switchoutput(AUDIODRIVER_OFFLINE, 1);
+    leavetheoutput(1);
+    pausedaway = 0;
     musicblock = Soundsystem_BlocksMixed();
     seekclock = MOX_GetMillis();
     mox_setvirtualclock(DEMO_STEPRATE, seekclock);
@@ -346,22 +380,27 @@ float SeekProgress()
 
 // The first step after the rehearsal's drawn one: the music moves to the
 // device with the blocks mixed so far, and the show's clock follows the
-// device from where the show stands.
-static void jointherealtime()
+// device from where the show stands. `sizenow`: the render size may change
+// at once (a pause keeps the drawn picture, and sizes on resuming).
+static int sizeonresume = 0;
+static void jointherealtime(int sizenow)
 {
     seekjoin = 0;
     seekoffline = 0;
-    audiodriver_switchoutput(seekoutput, 0);
+    backtotheoutput();
     mox_setvirtualclock(0, 0);
     MOX_SetRefreshRate(60);  // one step per frame: its tick starts now
-    choosesize();
+    if (sizenow)
+        choosesize();
+    else
+        sizeonresume = 1;
 }
 
 void HandleStep()
 {
     if (previoushook) previoushook();
     const uint32_t step = MOX_video_step;
-    if (seekjoin) jointherealtime();
+    if (seekjoin) jointherealtime(1);
     // This step's place in the music: the blocks its time has played.
     if (seekoffline) audiodriver_offline_playuntil(uint64_t(MOX_video_time - seekclock) * DEMO_OUTPUTRATE / 1000);
     viewthemusic(step);
@@ -389,4 +428,31 @@ void HandleStep()
     seekscene = 0;
     seektime = 0;
     seekjoin = seekoffline;
+}
+
+void PauseSteps(int pause)
+{
+    if (pause) {
+        // A seek whose first step is drawn joins the real time now, so the
+        // paused picture is presented on the real clock; a rehearsal under
+        // way holds the music on the offline output already; in real time
+        // the music stops where it stands.
+        if (seekjoin) jointherealtime(0);
+        if (awayfrom < 0 && !mox_virtualclock()) {
+            leavetheoutput(0);
+            pausedaway = 1;
+        }
+        return;
+    }
+    if (pausedaway) backtotheoutput();  // a seek's own return waits for its next step
+    if (sizeonresume) choosesize();
+    sizeonresume = 0;
+    MOX_ResumeShowClock();
+}
+
+void SeekSteps(int scene, double seconds)
+{
+    fromscene = scene;
+    fromseconds = seconds;
+    StartSteps();
 }

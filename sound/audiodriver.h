@@ -17,11 +17,28 @@ enum {
     AUDIODRIVER_SILENT = 2
 };
 
+// Opens a new ring of 4 blocks of 2048 frames at `frequency` Hz and `bits`
+// (8 or 16) per sample, stereo when flags bit 1 is set, and starts the
+// output audiodriver_setoutput chose; `bufferlength` is not used. An open
+// ring is closed first. Returns 1 when the output plays, 0 for other bits
+// or an output that does not open; frequency 0 does nothing and returns 1.
+// Demo thread (Soundsystem_Init calls it).
 int audiodriver_init(unsigned frequency, unsigned bits, int bufferlength, int flags);
+// Stops the output (its last callback has run when it returns), then frees
+// the ring. Demo thread.
 void audiodriver_close();
+// The block the ring refills next and the bytes of a block (both may be
+// null). Returns 1. For a program that feeds an output by hand.
 int audiodriver_getbuffer(void** block, unsigned* bytes);
+// Queues that block whole and moves the ring on to the next, unmixed.
 void audiodriver_submitbuffer();
+// Mixes the block played longest ago and moves the ring on; an output
+// calls it (through the ring) each time a block has been played.
 void fillnextbuffer();
+// The mixer: every started sound into `block`, `bytes` bytes in the
+// output's format (at most one mix buffer's worth), stopping sounds that
+// end and keeping the block in the history. Runs under the lock, on the
+// thread that plays the ring; `unused` is not used.
 void audiodriver_mixbuffers(void* block, int bytes, int unused);
 
 // The blocks a new ring has mixed once `frames` output frames have played
@@ -29,6 +46,7 @@ void audiodriver_mixbuffers(void* block, int bytes, int unused);
 // frames played when a new ring mixes its block number `blocks`: the
 // schedule that every output keeps, give or take its own timing.
 uint32_t audiodriver_blocksby(uint64_t frames);
+// See audiodriver_blocksby: the frames played when block `blocks` is mixed.
 uint64_t audiodriver_framesfor(uint32_t blocks);
 
 // Frames the open output holds mixed beyond the ring, not played yet: the

@@ -111,24 +111,68 @@ struct s_soundsystem {
 extern s_soundsystem soundsystem;
 extern s_sound* active_sounds[SOUNDSYSTEM_MAXACTIVE];
 
+// Starts the sound system: closes any open output, sets the output record
+// (volumes 255, blocks of 2048 frames, `frequency` as the rate every step
+// is computed for), makes the mix buffer and the block history, and opens
+// the output audiodriver_setoutput chose at 44100 Hz, 16-bit, stereo when
+// `channels` is 2, else mono. `bits` does not last: the output's 16 does.
+// Always returns 1; an output that does not open leaves the sounds silent
+// and unmoved. Demo thread.
 int Soundsystem_Init(int frequency, int bits, int channels);
+// Stops the output (its last callback has run when it returns) and frees
+// the mix buffer and the history. Sound records and their data stay.
 void Soundsystem_CloseAudio();
+// The master level, 0..255 (clamped), applied to every sound from the next
+// block. Demo thread, or a stream callback.
 void Soundsystem_SetMasterVolume(int volume);
+// The level of sounds started with Soundsystem_PlayMusic, 0..255 (clamped).
 void Soundsystem_SetMusicVolume(int volume);
+// The level of every other sound, 0..255 (clamped).
 void Soundsystem_SetEffectVolume(int volume);
+// The sound's own gain, 0..255 (clamped), and its left and right gains
+// from its panning.
 void Soundsystem_SetVolume(s_sound* sound, int volume);
+// 0 left .. 255 right; above 255 is 255, a negative value keeps its low 8
+// bits. Sets the left and right gains from the volume.
 void Soundsystem_SetPanning(s_sound* sound, int panning);
+// Plays the sound's data as if sampled at `frequency` Hz: its step becomes
+// frequency x 256 x channels / the output record's frequency (0 before
+// Soundsystem_Init).
 void Soundsystem_SetFrequency(s_sound* sound, int frequency);
+// Loads a ".wav" file (any case) through the file layer into the record,
+// with the defaults (volume 255, centred, not looping, not playing, step
+// for its rate). Another extension, or a refused file, gives a record with
+// no data, which plays silence. The record is replaced whole under the
+// lock; data it held before is not freed (Soundsystem_DeleteSound first).
 void Soundsystem_LoadSound(const char* name, s_sound* sound);
+// Soundsystem_SaveWAV.
 void Soundsystem_SaveSound(const char* name, s_sound* sound);
+// A stream: a looping record with length x channels x bits / 8 bytes of
+// zeroed data; play reaches its end at `length` samples, all channels
+// counted, and each time the mixer runs `callback` (on the mixing thread,
+// under the lock) to refill the data. Not playing until started.
 void Soundsystem_CreateSoundStream(s_sound* sound, soundstream_callback callback, int frequency, int bits, int channels,
                                    int length);
+// Starts the sound from its beginning (position 0) and lists it in
+// active_sounds; `loop` nonzero makes it loop (0 leaves an earlier loop
+// set). Already listed: it starts again in its place. With 16 sounds
+// listed it is not mixed, with a line. Under the lock, so the mixer sees
+// it from its next block whole.
 void Soundsystem_PlaySound(s_sound* sound, int loop);
+// Soundsystem_PlaySound with the music level applied (`music` set to 1).
 void Soundsystem_PlayMusic(s_sound* sound, int loop);
+// Stops the sound: position 0, not playing, out of active_sounds. The
+// mixer calls it too, when a sound that does not loop reaches its end.
 void Soundsystem_StopSound(s_sound* sound);
+// Soundsystem_StopSound.
 void Soundsystem_StopMusic(s_sound* sound);
+// Stops the sound and frees its data; the record stays the caller's.
 void Soundsystem_DeleteSound(s_sound* sound);
+// Moves play to `offset`: a sample index (all channels counted) x 256.
+// Under the lock, so the block being mixed does not overwrite it.
 void Soundsystem_SetSoundOffset(s_sound* sound, uint64_t offset);
+// The position of the copied record: a sample index x 256, as it stood
+// when the copy was made (whole, never torn).
 uint64_t Soundsystem_GetSoundOffset(s_sound sound);
 // The last finished mix block (channels x bufferlength values, the mixer's
 // sums before the shift and clamp). The demo thread gets its own copy, taken
@@ -155,10 +199,19 @@ void soundsystem_keepblock();
 // The mixer, under the lock, before each block: the last block's entry
 // takes the sounds as they stand, started, stopped or moved since it.
 void soundsystem_keepstarts();
+// Upper-cases the ASCII letters of `string` in place and returns it.
 char* upcase_sound(char* string);
 
 // WAV files (loadwav.cpp): the canonical 44-byte PCM layout only.
+// Reads the file `name` through the file layer into the record's format,
+// data, size and length: 1, or 0 with the record's data untouched (the
+// format fields may be set). 8-bit unsigned or 16-bit signed PCM, at most
+// 256 MiB. Demo thread.
 int Soundsystem_LoadWAV(const char* name, s_sound* sound);
+// Writes the record as a canonical WAV file (the header's sizes from
+// `length`, then `size` bytes of data) through corefile_savebuffer, so
+// only into a mounted folder. Returns 1, also when nothing was written
+// (with a line when the data cannot be saved).
 int Soundsystem_SaveWAV(const char* name, s_sound* sound);
 // Why the file `name` (through the file layer) is not one the reader plays,
 // as "NAME: reason", for the line of a program left without its sound; null
@@ -169,5 +222,7 @@ const char* Soundsystem_WAVRemedy();
 
 // The lock that serialises the demo thread's changes with the mixer's block.
 // Recursive, so a stream callback run by the mixer may call Soundsystem_.
+// Any thread; hold it briefly, since the mixer waits on it for its block.
 void soundsystem_lock();
+// Releases one hold of soundsystem_lock.
 void soundsystem_unlock();

@@ -52,6 +52,19 @@ void draw(int x, int y, const s_font& f, const char* text, bool spaced_space)
     }
 }
 
+// As draw, at `scale` times the size; the pen moves in fractions.
+void drawscaled(int x, int y, float scale, const s_font& f, const char* text)
+{
+    float pen = float(x);
+    for (const char* p = text; *p; p++) {
+        const int i = letter_of((unsigned char)*p);
+        if (i == SKIP) continue;
+        if (i != 0) MOX_DrawScaledSprite(int(pen), y, f.letters[i].width * scale, f.letters[i].height * scale,
+                                         f.letters[i], 0);
+        pen += (f.widths[i] + (i == 1 ? 0 : f.spacing)) * scale;
+    }
+}
+
 }  // namespace
 
 void MOX_LoadFont(const char* name, s_font* f)
@@ -125,4 +138,10 @@ void MOX_DrawCenteredTextXW(int x, int y, int w, s_font f, const char* format, .
 {
     FORMAT_TEXT(text, format);
     draw(x + floor_half(w) - floor_half(measure(f, text)), y, f, text, true);
+}
+
+void MOX_DrawScaledText(int x, int y, float scale, s_font f, const char* format, ...)
+{
+    FORMAT_TEXT(text, format);
+    drawscaled(x, y, scale, f, text);
 }

@@ -58,7 +58,7 @@ static const mox_option* mox_findoption(const char* name)
 int mox_optionvalue(const char* name)
 {
     const mox_option* o = mox_findoption(name);
-    return o ? (o->value ? 1 : 0) : -1;
+    return o ? (o->value ? (o->value[0] == '[' ? 2 : 1) : 0) : -1;
 }
 
 static int mox_takewindow(const char*)
@@ -114,7 +114,10 @@ int mox_readoptions(int* argc, char** argv)
         const mox_option* o = mox_findoption(a);
         if (o) {
             const char* value = nullptr;
-            if (o->value) {
+            if (o->value && o->value[0] == '[') {
+                // An optional value: the next argument, unless it is an option.
+                if (i + 1 < *argc && argv[i + 1][0] != '-') value = argv[++i];
+            } else if (o->value) {
                 if (i + 1 >= *argc) {
                     fprintf(stderr, "%s: %s wants %s\n", mox_program ? mox_program : argv[0], a, o->value);
                     return 2;

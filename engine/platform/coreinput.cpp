@@ -28,6 +28,11 @@ int mox_mouse_x = 0, mox_mouse_y = 0, mox_mouse_oldx = 0, mox_mouse_oldy = 0;
 int mox_mouse_z = 0, mox_mouse_zdir = 0, mox_mouse_buttons = 0;
 
 static int mox_held[256];                     // keys held, as mox_input saw them go down and up
+// Presses in order: mox_input writes at `written`, MOX_NextKeyPress reads at
+// `taken`; the count published with release is read with acquire, so the
+// press it counts is there.
+static int mox_presses[MOX_KEYPRESSES];
+static unsigned mox_presseswritten = 0, mox_pressestaken = 0;
 static int mox_cursorx = 0, mox_cursory = 0;  // the cursor as the last mouse event left it
 
 s_controller MOX_controller[MOX_MAXCONTROLLERS];
@@ -131,6 +136,16 @@ void MOX_GetKeys(int* held, int* pressed)
     if (held) *held = mask;
     if (pressed) *pressed = mask & ~mox_input_prevkey;
     mox_input_prevkey = mask;
+}
+
+int MOX_NextKeyPress()
+{
+    const unsigned written = __atomic_load_n(&mox_presseswritten, __ATOMIC_ACQUIRE);
+    if (mox_pressestaken == written) return 0;
+    const int press = mox_presses[mox_pressestaken % MOX_KEYPRESSES];
+    // The slot is read before it is given back to the writer.
+    __atomic_store_n(&mox_pressestaken, mox_pressestaken + 1, __ATOMIC_RELEASE);
+    return press;
 }
 
 void MOX_GetKeycode(int* code, int* changed)
@@ -345,6 +360,13 @@ void mox_input(const s_input& e)
         mox_store(MOX_keys[vk], e.down ? 1 : 0);
         if (e.down) {
             mox_store(mox_keycode, vk);
+            // A full queue drops the new press: a slot is written only once
+            // the reader has given it back.
+            const unsigned at = mox_presseswritten;
+            if (at - __atomic_load_n(&mox_pressestaken, __ATOMIC_ACQUIRE) < MOX_KEYPRESSES) {
+                mox_presses[at % MOX_KEYPRESSES] = vk | (mox_load(mox_held[MOX_VK_SHIFT]) ? MOX_KEYPRESS_SHIFT : 0);
+                __atomic_store_n(&mox_presseswritten, at + 1, __ATOMIC_RELEASE);
+            }
         } else if (mox_load(mox_keycode) == vk) {
             mox_store(mox_input_prevkeycode, 0);
             mox_store(mox_keycode, 0);

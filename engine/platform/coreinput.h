@@ -67,6 +67,17 @@ extern int mox_input_prevcontrollerkey;
 
 void MOX_GetKeys(int* held, int* pressed);
 void MOX_GetKeycode(int* code, int* changed);
+// Every key pressed, in order, for a program that acts on each press (a tap
+// between two polls of MOX_GetKeys is not lost, and a key held down repeats
+// as the system repeats it): the next press's virtual-key code, with
+// MOX_KEYPRESS_SHIFT added when Shift was held, or 0 when none is waiting.
+// Holds MOX_KEYPRESSES presses not yet taken; more are dropped until
+// there is room. Demo thread.
+enum {
+    MOX_KEYPRESS_SHIFT = 0x100,
+    MOX_KEYPRESSES = 64
+};
+int MOX_NextKeyPress();
 void MOX_GetMouse(int* x, int* y, int* buttons);
 void MOX_GetMouseWheel(int* z, int* zdir);
 void MOX_SetMouse(int x, int y);

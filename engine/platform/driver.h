@@ -20,17 +20,26 @@ int mox_main(int argc, char** argv);
 // block holds the pointers and the text and is never released.
 char** CommandLineToArgvA(const char* cmdline, int* argc);
 
+// The desktop's size in pixels (the first display's); SDL gives 0 x 0 when
+// it cannot say.
 void GetDesktopResolution(int& width, int& height);
 
 // Shapes and shows the window (full screen when flags bit 0 is set), creates
 // the GL context on the calling thread and loads the GL entry points.
 void mox_initwindow(int width, int height, int flags);
+// Releases the GL context (demo thread); the window stays until the entry
+// thread closes it after coremain returns.
 void mox_closewindow();
+// Presents the back buffer: runs the present hook, swaps (waiting for the
+// display where the driver does; in a browser, for the next animation
+// frame) and counts a frame. Demo thread.
 void mox_swapbuffers();
 
 // 1 once the GL entry points are loaded: the renderer's shader path is on.
 extern int MOX_shaders_enabled;
 
+// Sets the window's title, carried out by the window's thread (on SDL the
+// caller does not wait for it). Null is an empty title.
 void MOX_SetTitle(const char* title);
 // Milliseconds, unsigned 32-bit; every difference of two readings is taken
 // in unsigned 32-bit arithmetic, so the wrap is harmless.
@@ -100,8 +109,10 @@ int mox_setusage(const char* program, const char* description);
 const char* mox_programname();
 
 // Declares an option: its name ("--from"), its value's name for --help
-// ("N|Ts"; null when it takes none), its help (lines ending in line
-// breaks) and the handler that takes it, with its value (null when none);
+// ("N|Ts"; null when it takes none; in brackets, "[TEXT]", when it may be
+// left out: the next argument is its value unless it starts with "-"),
+// its help (lines ending in line breaks) and the handler that takes it,
+// with its value (null when none);
 // a handler that refuses the value says why on stderr and returns 0. The
 // platform declares --window, the renderer --resolution; a program declares
 // its own, usually from a static initialiser (which is why this returns 1;
@@ -113,9 +124,10 @@ enum {
     MOX_MAXOPTIONS = 16
 };
 typedef int (*mox_optionhandler)(const char* value);
+// Returns 1 when declared (or declared before), 0 when the table is full.
 int mox_addoption(const char* name, const char* value, const char* help, mox_optionhandler handler);
-// 1 when a declared option takes a value, 0 when it takes none, -1 when no
-// option has that name.
+// 1 when a declared option takes a value, 2 when it may take one, 0 when
+// it takes none, -1 when no option has that name.
 int mox_optionvalue(const char* name);
 
 // The declared options and their help, as --help lists them, into `to`.

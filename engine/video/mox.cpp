@@ -180,6 +180,8 @@ static uint32_t mox_laststepby(uint32_t ms)
 
 void MOX_SetShowClock(MOX_showclock clock) { mox_showclock = clock; }
 
+void MOX_ResumeShowClock() { mox_showsource = -1; }
+
 MOX_stephook MOX_SetStepHook(MOX_stephook hook)
 {
     MOX_stephook previous = mox_stephook;

@@ -57,10 +57,30 @@ extern uint8_t MOX_Palette[8][256][3];
 extern const uint8_t quad_index[6];
 extern const uint8_t line_index[2];
 
+// Opens the window for a picture of width x height pixels (full screen
+// when flags bit 0 is set), makes the GL context current on the calling
+// thread, which becomes the demo thread, and sets the renderer up: fixed GL
+// state, the white texture, frame buffer 0 of the picture's size (made
+// current), post values (no post shader, fade 1, scanlines 0), MOX_video,
+// empty caches, empty bitmap and sprite tables, a 60 Hz tick, and what
+// --resolution asked.
+// Call it once, before any other MOX_ drawing call.
 void MOX_InitVideo(int width, int height, int flags);
+// Releases the GL context; the window closes when coremain returns.
 void MOX_CloseVideo();
+// The tick of one step per frame (and the unit of MOX_WaitRefresh's
+// result): 1000 / (rate x 1.1) ms, truncated (15 ms at 60); 0 gives 1 ms,
+// a negative rate -rate ms. Restarts the tick's clock now.
 void MOX_SetRefreshRate(int rate);
+// Places the next step (see below: on the grid, or one per frame), runs
+// the step hook and returns the step's framestep: the ms from the step
+// before on the grid (or the frame's duration with rate 0) over the tick,
+// 0 for step 0. On the 60-a-second grid with a 15 ms tick that is 16 / 15
+// or 17 / 15. With MOX_vsync_enabled, 1 for any step not longer than a
+// tick. Demo thread, once per step, before the step's work.
 float MOX_WaitRefresh();
+// The frames drawn (rehearsed steps not counted) in the last whole second:
+// a new count is taken when more than 999 ms have passed since the last.
 int MOX_GetFPS();
 
 // --- steps and rehearsal ------------------------------------------------------
@@ -116,38 +136,89 @@ uint32_t MOX_FirstStepAt(double seconds, int rate);
 // and *ms, or 0 to leave the reading to the system clock. Read only while
 // the offline clock is off. Null removes it.
 typedef int (*MOX_showclock)(uint32_t* ms);
+// Sets that clock; demo thread.
 void MOX_SetShowClock(MOX_showclock clock);
 // Called by MOX_WaitRefresh once it has placed a step: MOX_video_step and
 // MOX_video_time are the step's, MOX_rehearsing whether it is rehearsed; the
 // hook may set MOX_rehearsing. Returns the hook it replaces, so hooks can
 // chain.
 typedef void (*MOX_stephook)();
+// Sets the hook; demo thread.
 MOX_stephook MOX_SetStepHook(MOX_stephook hook);
+// The show's clock goes on from where the show stands at the next wait, as
+// after a pause: the time the show stood still is neither caught up nor
+// skipped. (A program's own clock keeps its own account.)
+void MOX_ResumeShowClock();
 
+// Triangles, counted texture binds and state switches since the last
+// present (or rehearsed step); a null pointer is skipped.
 void MOX_GetRenderStatus(int* triangles, int* texturebinds, int* stateswitches);
+// Multiplies the current matrix by a perspective frustum: fovy in degrees
+// (vertical), aspect width over height, near and far planes (> 0).
 void MOX_Perspective(float fovy, float aspect, float znear, float zfar);
+// 2D drawing in the current frame buffer's own pixels, origin top-left,
+// y down: the projection is remade when the last was 3D; modelview
+// identity; depth test and lighting off in GL (the state mask is not told).
 void MOX_Enable2D();
+// Back to 3D when in 2D: a 45-degree perspective at the frame buffer's
+// aspect, planes 0.01 and 1000; the modelview is left as it is.
 void MOX_Disable2D();
+// Enables the MOX_DEPTHTEST, MOX_ALPHATEST, MOX_BLEND, MOX_LIGHTING bits
+// asked for, unless any of them is already recorded as on (then nothing).
 void MOX_EnableRenderState(int flags);
+// Disables every bit asked for when any of them is recorded as on.
 void MOX_DisableRenderState(int flags);
+// The blend function: 1 multiplies (source colour, destination colour),
+// 2 adds (source colour, one); other modes leave it. Blending itself is
+// turned on by MOX_EnableRenderState(MOX_BLEND).
 void MOX_SetBlendMode(int mode);
+// Alpha blending on in GL (not in the state mask), drawing colour white
+// at opacity `alpha`, 0..1.
 void MOX_EnableAlphaBlend(float alpha);
+// Blending off in GL, drawing colour opaque white.
 void MOX_DisableAlphaBlend();
+// A texture of width x height RGBA bytes (`pixels` may be null: content
+// undefined), left bound; minified linear, magnified nearest. Returns the
+// GL name. `unused` is not used.
 int MOX_CreateTexture(int width, int height, void* pixels, int unused);
+// The texture's GL filters and wraps (GL enum values); leaves it bound.
 void MOX_SetTextureOptions(int texture, int minfilter, int magfilter, int wraps, int wrapt);
+// Replaces the texture's image with width x height RGBA bytes; leaves it
+// bound.
 void MOX_UpdateTexture(int texture, int width, int height, void* pixels);
+// Deletes the GL texture; the cache forgets it when it was the bound one.
 void MOX_DeleteTexture(int texture);
+// Binds the texture, skipped when the cache says it is bound; counted.
 void MOX_BindTexture(int texture);
+// Makes unit `channel` (0 to 3; others leave the unit) active and binds
+// the texture there, uncounted; the unit stays active.
 void MOX_BindTextureChannel(int texture, int channel);
+// A quad of the bound texture in 2D (switched to if need be) at x, y, w x
+// h pixels of the current frame buffer, texture corners s0, t0 (top-left)
+// to s1, t1; nothing when it lies wholly outside the frame buffer.
 void MOX_DrawQuad(float x, float y, float w, float h, float s0, float t0, float s1, float t1);
+// As MOX_DrawQuad, turned `angle` degrees about its centre; the modelview
+// is left turned.
 void MOX_DrawRotatedQuad(float x, float y, float w, float h, float s0, float t0, float s1, float t1, float angle);
+// As MOX_DrawQuad over the whole bound texture, tinted r, g, b (0..1);
+// bind mox_whitetexture_id first for a flat colour.
 void MOX_DrawColorQuad(float x, float y, float w, float h, float r, float g, float b);
+// A line in 2D in colour r, g, b (0..1), the bound texture still applying;
+// nothing when neither end lies inside the frame buffer in x or in y.
 void MOX_DrawLineRGB(float x1, float y1, float x2, float y2, float r, float g, float b);
+// Copies `count` RGB triples (at most 256) into palette `index` (0..7);
+// anything out of range does nothing.
 void MOX_SetPallete(int index, int count, uint8_t* rgb);
+// Prints the bitmap, sprite, font and frame-buffer counts and their limits.
 void MOX_ShowGraphicsMemory();
+// Does nothing; kept for callers.
 void MOX_PushGraphics();
+// Does nothing; kept for callers.
 void MOX_PopGraphics();
+// Deletes every listed sprite and bitmap (buffers and textures) and empties
+// the sprite, bitmap and font tables. Frame buffers and shaders stay.
 void MOX_FlushGraphics();
+// Returns n: textures take any size, so nothing is rounded up.
 int PowerOfTwo(int n);
 
 // The 2D imaging tables. The image library fills them; they live here so
@@ -205,6 +276,9 @@ extern const char* ff_defaultpostshader;
 // Returns the index, or -1 (with a log line) when the table is full or the
 // size is not positive.
 int MOX_CreateFrameBuffer(int width, int height, int flags);
+// Makes frame buffer `index` the one drawn into: binds it, sets the
+// viewport to its draw size and the next 2D call's projection to its own
+// size. An index not made is ignored.
 void MOX_SetFrameBuffer(int index);
 
 // --- render size ---------------------------------------------------------------
@@ -231,21 +305,55 @@ int MOX_RenderSizeAsked();
 // Asks for a fixed render size as --resolution WxH does (0 x 0: nothing),
 // before MOX_InitVideo.
 void MOX_AskRenderSize(int width, int height);
+// Applies what --resolution or MOX_AskRenderSize asked (MOX_InitVideo
+// calls it).
 void mox_applyresolution();
 // Called by MOX_SwapBuffers after each present.
 void mox_pacerendersize();
+// The current frame buffer's own width (its 2D coordinates, whatever the
+// render size); 0 when there is none.
 int MOX_GetFrameBufferWidth();
+// Its own height; 0 when there is none.
 int MOX_GetFrameBufferHeight();
+// The GL name of frame buffer `index`'s colour texture; 0 for an index not
+// made.
 int MOX_GetFrameBufferTexture(int index);
+// The GL name of its depth texture; 0 for an index not made or a frame
+// buffer made without MOX_FRAMEBUFFER_DEPTH.
 int MOX_GetFrameBufferDepth(int index);
 // colour: red in bits 0-7, green 8-15, blue 16-23, alpha 24-31.
 void MOX_ClearFrameBuffer(int colour);
+// Draws frame buffer `index`'s image, the right way up, as a quad at x, y,
+// w x h of the current frame buffer. An index not made is ignored.
 void MOX_DrawFrameBuffer(int x, int y, int w, int h, int index);
+// Ends the step. A rehearsed step presents nothing: it is counted and the
+// statistics start again. A drawn one shows the current frame buffer in
+// the window through the post shader (fade and scanlines), scaled with its
+// shape kept, presents it, binds that frame buffer again, clears the
+// texture cache and the statistics and reports the frame to the render
+// size's pacing. Demo thread, once per step, after the step's drawing.
 void MOX_SwapBuffers();
+// Drawn by MOX_SwapBuffers over the presented picture, after the post
+// shader, in the picture's own coordinates with 2D drawing on: what the
+// viewer sees over the show but the picture does not hold (an editor's
+// overlay). Null removes it. Demo thread.
+void MOX_SetPresentOverlay(void (*draw)());
+// Presents the window's back buffer as it is (no post pass, rehearsal not
+// looked at: it always counts as a frame), then binds the window (frame
+// buffer object 0) with the current frame buffer's viewport.
 void MOX_SwapBuffersBasic();
+// The program MOX_SwapBuffers draws the picture through (an index of
+// MOX_InitShader), -1 for none. It is given the uniforms fbo_texture (0),
+// fbo_depth (1), width, height, fadevalue and scanlinevalue.
 void MOX_SetPostShader(int shader);
+// The picture's brightness in the post pass, 1 as drawn, 0 black: the post
+// shader's fadevalue, or a blend when shaders are off. With shaders on and
+// no post shader nothing applies it.
 void MOX_SetFadeValue(float fade);
+// How much the post pass darkens every second row: 0 none, 1 black.
 void MOX_SetScanlineValue(float scanline);
+// Compiles the default post shader (fade and scanlines); returns its
+// index, or -1 when the shader table is full.
 int MOX_InitDefaultPostShader();
 
 // --- shaders and camera ------------------------------------------------------
@@ -265,20 +373,42 @@ extern int MOX_numshaders;
 
 // Returns the index, or -1 when a source is null or the table is full.
 int MOX_InitShader(const char* vertexsource, const char* fragmentsource);
+// MOX_InitShader of two source files read from the system's file system
+// (not the file layer, see textFileRead); a file not read gives -1 while
+// shaders are on.
 int MOX_LoadShader(const char* vertexpath, const char* fragmentpath);
+// Deletes the program's GL objects; its index is not handed out again.
 void MOX_DeleteShader(int index);
+// Uses program `index`; an index not made, or shaders off, does nothing.
 void MOX_BindShader(int index);
+// Back to the fixed-function pipeline (while shaders are on).
 void MOX_UnbindShader();
+// Binds program `index` (it stays bound) and sets the named int uniform; a
+// name the program lacks is ignored, as are an index not made and shaders
+// off. The forms below do the same for their types.
 void MOX_SetShaderUniform1i(int index, const char* name, int value);
+// One float.
 void MOX_SetShaderUniform1f(int index, const char* name, float value);
+// A vec2.
 void MOX_SetShaderUniform2f(int index, const char* name, float a, float b);
+// A vec3.
 void MOX_SetShaderUniform3f(int index, const char* name, float a, float b, float c);
+// A vec4.
 void MOX_SetShaderUniform4f(int index, const char* name, float a, float b, float c, float d);
+// `count` floats into a float array uniform.
 void MOX_SetShaderUniform1fv(int index, const char* name, int count, const float* values);
+// MOX_Perspective with its arguments in another order; the first two are
+// not used.
 void MOX_ViewPort(int unused1, int unused2, float aspect, float fovy, float znear, float zfar);
+// Multiplies the current matrix by the view from the eye towards the
+// centre, y up (a pitch, a yaw and the eye's offset); nothing when the two
+// points are the same.
 void MOX_LookAt(float eyex, float eyey, float eyez, float centrex, float centrey, float centrez);
+// Loads the 16 floats of `m` (column by column) into the current matrix.
 void MOX_UpdateMatrix(const float* m);
+// Does nothing; kept for callers.
 void MOX_UpdateVertexData(float* data, int a, int b);
+// Does nothing; kept for callers.
 void MOX_DrawFaceList(int a, int b);
 
 // Whole text file, NUL-terminated, caller-owned; null when the path is null,

@@ -31,6 +31,7 @@ s_framebuffer* MOX_FrameBuffer = nullptr;
 int MOX_framebuffers_enabled = 0;
 int MOX_postshader_id = -1;
 float MOX_fadevalue = 1.0f;
+static void (*mox_presentoverlay)() = nullptr;  // drawn over the presented picture
 float MOX_scanlinevalue = 0.0f;
 int mox_scanlinetexture_id = 0;
 
@@ -531,6 +532,7 @@ void MOX_SwapBuffers()
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
         glDisable(GL_BLEND);
     }
+    if (mox_presentoverlay) mox_presentoverlay();
 
     glFinish();
     mox_swapbuffers();
@@ -543,6 +545,8 @@ void MOX_SwapBuffers()
     MOX_stats_numstateswitches = 0;
     mox_pacerendersize();
 }
+
+void MOX_SetPresentOverlay(void (*draw)()) { mox_presentoverlay = draw; }
 
 void MOX_SwapBuffersBasic()
 {

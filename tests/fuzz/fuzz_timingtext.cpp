@@ -1,4 +1,4 @@
-// links: mox_timingtext mox_demotoolkit mox_sound mox_core
+// links: mox_demotoolkit mox_sound mox_core
 // Arbitrary text for `timingtool build`: it is read into a table or
 // refused with a line number inside the text (or one past it); a table it
 // read keeps its counts within 0..256 and saves and loads back to itself.
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "demo/demotiming.h"
-#include "tools/timingtool/timingtext.h"
+#include "demo/timingtext.h"
 
 static std::string path;
 
@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::string error;
-    const int line = timingtool_readtext(text, &error);
+    const int line = ReadTimingText(text, &error);
     size_t lines = 1;
     for (char c : text) lines += c == '\n';
     if (line < 0 || size_t(line) > lines + 1 || (line > 0 && error.empty())) __builtin_trap();

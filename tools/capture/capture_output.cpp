@@ -299,7 +299,8 @@ int capture_readoptions(int argc, char** argv, capture_options* o, std::vector<c
             // The platform's and the demo's options (--from N, --every-frame,
             // --window): the platform reads them; a value goes along.
             rest->push_back(argv[i]);
-            if (mox_optionvalue(a.c_str()) == 1 && hasvalue) rest->push_back(argv[++i]);
+            const int value = mox_optionvalue(a.c_str());
+            if (hasvalue && (value == 1 || (value == 2 && argv[i + 1][0] != '-'))) rest->push_back(argv[++i]);
         } else if (o->out.empty()) {
             o->out = a;
         } else {

@@ -13,6 +13,8 @@ constexpr int BLOCKS_PER_BEAT = 10;
 constexpr int FRAMES_PER_BEAT = FRAMES_PER_BLOCK * BLOCKS_PER_BEAT;
 constexpr int FRAMES_PER_BAR = 4 * FRAMES_PER_BEAT;
 constexpr int UNITS_PER_BAR = 4 * BLOCKS_PER_BEAT * UNITS_PER_BLOCK;
+static_assert(UNITS_PER_BAR == DEMO_BARUNITS && BLOCKS_PER_BEAT * UNITS_PER_BLOCK == DEMO_BEATUNITS,
+              "the demo's bars are the music's");
 constexpr int SAMPLE_RATE = 44100;
 
 constexpr int SONG_BARS = 70;        // 130 s, under the 190 s the sound system plays

@@ -19,15 +19,12 @@
 
 #include "core/corefile.h"
 #include "demo/demotiming.h"
+#include "demo/timingtext.h"
 #include "sound/audiodriver.h"
 #include "sound/coresound.h"
 #include "tools/linkedfile.h"
 #include "tools/timingtool/musicblocks.h"
 #include "tools/timingtool/plot.h"
-#include "tools/timingtool/timingtext.h"
-
-static const char* HEADER =
-    "# sync table: per track, each event's time in timing units and in seconds (22050 units a second)";
 
 static int usage()
 {
@@ -77,14 +74,7 @@ static int dump(const char* path)
         }
     }
     LoadTiming(path);
-    printf("%s\n", HEADER);
-    for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
-        printf("track %d events %d\n", track, (int)demotiming_numevents[track]);
-        for (int i = 0; i < demotiming_numevents[track]; i++) {
-            int32_t units = demotiming_event[track][i];
-            printf("event %d %d %.6f\n", i, (int)units, TimingSeconds(units));
-        }
-    }
+    fputs(TimingText().c_str(), stdout);
     return 0;
 }
 
@@ -96,7 +86,7 @@ static int build(const char* textpath, const char* outpath)
         return 1;
     }
     std::string error;
-    const int line = timingtool_readtext(std::string(bytes.begin(), bytes.end()), &error);
+    const int line = ReadTimingText(std::string(bytes.begin(), bytes.end()), &error);
     if (line) {
         fprintf(stderr, "timingtool: %s:%d: %s\n", textpath, line, error.c_str());
         return 1;

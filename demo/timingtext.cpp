@@ -3,17 +3,17 @@
 // as "event INDEX UNITS [SECONDS]"; blank lines and "#" comments anywhere,
 // CR LF line ends taken. Every number is checked before it is stored, so any
 // text leaves a valid table or a line number and a reason.
-#include "tools/timingtool/timingtext.h"
+#include "demo/timingtext.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "demo/demotiming.h"
-
 
 // One line of the text, split into words.
 static std::vector<std::string> words(const std::string& line)
@@ -50,7 +50,7 @@ static bool parsedouble(const std::string& word, double* value)
     return true;
 }
 
-int timingtool_readtext(const std::string& text, std::string* error)
+int ReadTimingText(const std::string& text, std::string* error)
 {
     memset(demotiming_numevents, 0, sizeof demotiming_numevents);
     memset(demotiming_event, 0, sizeof demotiming_event);
@@ -123,4 +123,21 @@ int timingtool_readtext(const std::string& text, std::string* error)
         return fail(lineno + 1, "expected track " + std::to_string(track + 1) + ": all four tracks are needed");
 
     return 0;
+}
+
+std::string TimingText()
+{
+    std::string text =
+        "# sync table: per track, each event's time in timing units and in seconds (22050 units a second)\n";
+    char line[96];
+    for (int track = 0; track < DEMOTIMING_TRACKS; track++) {
+        snprintf(line, sizeof line, "track %d events %d\n", track, (int)demotiming_numevents[track]);
+        text += line;
+        for (int i = 0; i < demotiming_numevents[track]; i++) {
+            const int32_t units = demotiming_event[track][i];
+            snprintf(line, sizeof line, "event %d %d %.6f\n", i, (int)units, TimingSeconds(units));
+            text += line;
+        }
+    }
+    return text;
 }
