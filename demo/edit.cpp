@@ -138,6 +138,7 @@ static void restart(int scene, double seconds)
 {
     RestartShow(scene, seconds);
     editdrawn = 0;
+    editstep = 0;  // a start from the beginning; a seek answers for itself
 }
 
 static void seekunits(int64_t units)
@@ -148,23 +149,40 @@ static void seekunits(int64_t units)
         restart(0, TimingSeconds(units));
 }
 
-// Page Down: the first scene event after the music's time; Page Up: the
-// start of the current one, or of the one before within a second of it.
+// The scene event the show stands in: a seek's aim, or the drawn step's.
+static int editscene()
+{
+    if (seekscene > 0) return seekscene;
+    if (seektime > 0) return -1;
+    return demostate;
+}
+
+// Page Down: the next scene event that comes later than the one shown (its
+// first step is the first that sees it); Page Up: the start of the one
+// shown, or of the one before within a second of it.
 static void seekscenes(int direction)
 {
-    const int32_t now = edittime();
     const int count = demotiming_numevents[0];
-    if (direction > 0) {
+    const int32_t* events = demotiming_event[0];
+    int current = editscene();
+    if (current < 0) {  // a seek by time under way: the event its aim lies in
+        current = 0;
         for (int i = 1; i < count; i++)
-            if (demotiming_event[0][i] > now) return restart(i, 0);
+            if (events[i] <= edittime()) current = i;
+    }
+    if (current >= count) return;
+    if (direction > 0) {
+        int next = current + 1;
+        while (next < count && events[next] <= events[current]) next++;
+        if (next < count) restart(next, 0);
         return;
     }
-    int target = 0;
-    for (int i = 1; i < count; i++)
-        if (demotiming_event[0][i] <= now - EDIT_BACKSLACK) target = i;
+    int target = current;
+    if (edittime() - events[current] < EDIT_BACKSLACK)
+        for (target = current - 1; target > 0 && events[target] >= events[current];) target--;
     // Events at one time: the first of them is the scene's start.
-    while (target > 0 && demotiming_event[0][target - 1] == demotiming_event[0][target]) target--;
-    restart(target, 0);
+    while (target > 0 && events[target - 1] == events[target]) target--;
+    restart(target > 0 ? target : 0, 0);
 }
 
 // M, T: an event at the music's time on `track`, after those at or before

@@ -108,6 +108,8 @@ static int seekoffline = 0;                  // orlem rehearsing on the offline 
 static int seekjoin = 0;                     // that rehearsal has drawn its first step: real time from the next
 static int awayfrom = -1;                    // the real-time output the music left (a seek, a pause); -1: none
 static int pausedaway = 0;                   // a pause took the music away (not a seek)
+static int started = 0;                      // the show has started once: a start now is a restart
+static int seekstart = 0;                    // a start again: its step 0 drawn offline
 static uint32_t seekclock = 0;               // where its offline clock started, ms
 static int seekunits = 0;                    // where the rehearsal aims, in timing units (for its progress)
 static MOX_stephook previoushook = nullptr;
@@ -328,6 +330,20 @@ static void startrealtime()
     choosesize();
 }
 
+// Rehearsed faster than real time, on a clock that moves a step at a time
+// and a sound output that plays only when told, from a new ring (nothing
+// of the music has been mixed yet), as orlem-capture does.
+static void gooffline()
+{
+    leavetheoutput(1);
+    pausedaway = 0;
+    musicblock = Soundsystem_BlocksMixed();
+    seekclock = MOX_GetMillis();
+    mox_setvirtualclock(DEMO_STEPRATE, seekclock);
+    MOX_SetRefreshRate(60);
+    seekoffline = 1;
+}
+
 void StartSteps()
 {
     const int scene = fromscene;
@@ -336,7 +352,7 @@ void StartSteps()
     const int platformoffline = mox_virtualclock() && awayfrom < 0;
     seekscene = 0;
     seektime = 0;
-    seekoffline = seekjoin = 0;
+    seekoffline = seekjoin = seekstart = 0;
     clockset = 0;
     musicblock = Soundsystem_BlocksMixed();
     MOX_SetStepRate(everyframe ? 0 : DEMO_STEPRATE);
@@ -344,10 +360,22 @@ void StartSteps()
     const MOX_stephook previous = MOX_SetStepHook(HandleStep);
     if (previous != HandleStep) previoushook = previous;
     pacedscene = -1;
+    const int again = started;
+    started = 1;
     if (scene <= 0 && seconds <= 0) {
         puts("orlem: the music starts");  // the show's time 0, for whoever times it from the log
         fflush(stdout);
-        startrealtime();
+        // A start again in real time: nothing mixed before it may be seen
+        // or heard, so its step 0 is drawn from a new ring on the offline
+        // output, as a seek's first step is, and the real time goes on
+        // from the next.
+        if (!again || platformoffline) {
+            startrealtime();
+            return;
+        }
+        seekstart = 1;
+        seekstarted = std::chrono::steady_clock::now();
+        gooffline();
         return;
     }
     seekunits = seektarget(scene, seconds);
@@ -359,20 +387,12 @@ void StartSteps()
     }
     seekstarted = std::chrono::steady_clock::now();
     if (platformoffline) return;  // orlem-capture: offline already
-    // Rehearsed faster than real time, on a clock that moves a step at a
-    // time and a sound output that plays only when told, from a new ring
-    // (nothing of the music has been mixed yet), as orlem-capture does.
-    leavetheoutput(1);
-    pausedaway = 0;
-    musicblock = Soundsystem_BlocksMixed();
-    seekclock = MOX_GetMillis();
-    mox_setvirtualclock(DEMO_STEPRATE, seekclock);
-    MOX_SetRefreshRate(60);
-    seekoffline = 1;
+    gooffline();
 }
 
 float SeekProgress()
 {
+    if (seekstart) return 0;
     if (seekscene <= 0 && seektime <= 0) return -1;
     const double done = double(MusicUnits(snd_demomusic)) / seekunits;
     return float(done < 0 ? 0 : (done > 1 ? 1 : done));
@@ -405,6 +425,11 @@ void HandleStep()
     if (seekoffline) audiodriver_offline_playuntil(uint64_t(MOX_video_time - seekclock) * DEMO_OUTPUTRATE / 1000);
     viewthemusic(step);
     reportpace();
+    if (seekstart) {
+        seekstart = 0;
+        seekjoin = seekoffline;
+        return;
+    }
     if (seekscene <= 0 && seektime <= 0) return;
 
     bool reached = seekscene > 0 ? GetTimingEvent(snd_demomusic, 0) >= seekscene : step >= StepAt(seektime);

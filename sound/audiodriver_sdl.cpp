@@ -41,7 +41,10 @@ int audiodriver_device_open(unsigned frequency, unsigned bits, int channels)
         SDL_PauseAudioDevice(g_device, 0);
         return 1;
     }
-    printf("AUDIO: no audio device (%s): playing silence in real time\n", SDL_GetError());
+    // Said once: a demo maker's seeks and pauses come back to it often.
+    static bool said = false;
+    if (!said) printf("AUDIO: no audio device (%s): playing silence in real time\n", SDL_GetError());
+    said = true;
     if (g_audio_subsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     g_audio_subsystem = false;
     g_silent = true;

@@ -96,7 +96,10 @@ int audiodriver_device_open(unsigned frequency, unsigned bits, int channels)
                                 : MMSYSERR_NOMEM;
     if (opened != MMSYSERR_NOERROR) {
         g_wo = nullptr;
-        printf("AUDIO: no audio device (wave-out error %u): playing silence in real time\n", unsigned(opened));
+        // Said once: a demo maker's seeks and pauses come back to it often.
+        static bool said = false;
+        if (!said) printf("AUDIO: no audio device (wave-out error %u): playing silence in real time\n", unsigned(opened));
+        said = true;
         g_silent = true;
         return audiodriver_silent_open(frequency, framebytes);
     }

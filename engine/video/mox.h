@@ -335,8 +335,10 @@ void MOX_DrawFrameBuffer(int x, int y, int w, int h, int index);
 void MOX_SwapBuffers();
 // Drawn by MOX_SwapBuffers over the presented picture, after the post
 // shader, in the picture's own coordinates with 2D drawing on: what the
-// viewer sees over the show but the picture does not hold (an editor's
-// overlay). Null removes it. Demo thread.
+// viewer sees over the show but the show's frame buffers do not hold (an
+// editor's overlay). A capture reads the window, overlay and all, so a
+// program sets it only where it plays in real time. Null removes it. Demo
+// thread.
 void MOX_SetPresentOverlay(void (*draw)());
 // Presents the window's back buffer as it is (no post pass, rehearsal not
 // looked at: it always counts as a frame), then binds the window (frame
