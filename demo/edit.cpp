@@ -32,6 +32,7 @@ static int editpaused = 0;       // Space: the show stands still
 static int editdrawn = 0;        // a step has been drawn since the last restart
 static std::string editproblem;  // the text's fault while the table before it stays
 static int editreloads = 0;
+static uint32_t editreadat = 0;  // when a save was read, until its picture is drawn; 0: none
 
 static std::string editseen;     // the text as last read or written, to see it saved again
 static uint32_t editpolled = 0;  // when the text was last looked at, ms
@@ -263,6 +264,7 @@ static void watch()
            TimingSeconds(at));
     fflush(stdout);
     seekunits(at);
+    editreadat = realms();
 }
 
 // --- the overlay ------------------------------------------------------------------
@@ -363,6 +365,11 @@ void EditStepDrawn()
 {
     if (!editing || MOX_rehearsing) return;
     editdrawn = 1;
+    if (editreadat) {
+        printf("orlem: the new table's picture drawn %u ms after the save was seen\n", realms() - editreadat);
+        fflush(stdout);
+        editreadat = 0;
+    }
     // The step's place on the grid, so a seek back to it lands on it again;
     // one step per frame has only the music it saw.
     editstep = everyframe ? MusicUnits(snd_demomusic)
