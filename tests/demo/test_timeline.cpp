@@ -926,6 +926,17 @@ TEST_F(Timeline, TheSizeThatKeepsPaceStepsDownOnASlowMachineAndNeverOnAFastOne)
     }
 }
 
+// A new folder `name` with the real show's data image and sync table.
+fs::path realfolder(const char* name)
+{
+    const fs::path d = fs::absolute(name), data = ORLEM_DAT;
+    fs::remove_all(d);
+    fs::create_directories(d);
+    fs::copy_file(data, d / "orlem.dat");
+    fs::copy_file(data.parent_path() / "timing.dat", d / "timing.dat");
+    return d;
+}
+
 // The real show on its own data and sync table, across the camera field's
 // spawn at scene event 2 (14.7 s), whose start block a step off the grid
 // would see once more or less than the capture, splitting the random draws
@@ -934,12 +945,7 @@ TEST_F(Timeline, TheSizeThatKeepsPaceStepsDownOnASlowMachineAndNeverOnAFastOne)
 // both draw.
 TEST(RealShow, MachinesOfEverySpeedFollowTheCaptureAcrossASpawn)
 {
-    const fs::path d = fs::absolute("realshow");
-    fs::remove_all(d);
-    fs::create_directories(d);
-    const fs::path data = ORLEM_DAT;
-    fs::copy_file(data, d / "orlem.dat");
-    fs::copy_file(data.parent_path() / "timing.dat", d / "timing.dat");
+    const fs::path d = realfolder("realshow");
     std::string out;
     ASSERT_EQ(capture(d, "--fps 3 --from 14.5s --frames 8 --trace ref.txt", &out), 0) << out;
     std::map<int, Frame> capture60;
@@ -975,12 +981,7 @@ TEST(RealShow, MachinesOfEverySpeedFollowTheCaptureAcrossASpawn)
 // are the 1920 x 1080 one, cell for cell (48 x 27 cells).
 TEST(RealShow, OtherSizesShowTheSamePicture)
 {
-    const fs::path d = fs::absolute("realsizes");
-    fs::remove_all(d);
-    fs::create_directories(d);
-    const fs::path data = ORLEM_DAT;
-    fs::copy_file(data, d / "orlem.dat");
-    fs::copy_file(data.parent_path() / "timing.dat", d / "timing.dat");
+    const fs::path d = realfolder("realsizes");
     std::string out;
     for (const char* size : {"--resolution 1920x1080", "--resolution 960x540", "--size 3840x2160"}) {
         ASSERT_EQ(capture(d, std::string(size) + " --stills '" + size + "' --at 61", &out), 0) << out;

@@ -20,7 +20,6 @@
 
 namespace {
 
-
 struct span {
     double from, to;
     double left, right;  // pixel columns of from and to
