@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "core/corefile.h"
@@ -65,13 +66,14 @@ struct s_showstart {
     float pulse_startsize[DEMO_PULSESLOTS], pulse_scale[DEMO_PULSESLOTS];
     c_particle particle[DEMO_MAXPARTICLES];
 };
-s_showstart showstart;
+// On the heap: the field's copy would outgrow the browser build's first memory.
+std::unique_ptr<s_showstart> showstart;
 
 // Both ways between the globals and the saved start.
 template <typename F>
 void eachvalue(F&& pass)
 {
-    s_showstart& k = showstart;
+    s_showstart& k = *showstart;
     pass(demostate, k.demostate), pass(effecttime, k.effecttime), pass(eventpulse, k.eventpulse);
     pass(greetname, k.greetname), pass(exitgame, k.exitgame), pass(fadeevent, k.fadeevent);
     pass(blendevent, k.blendevent), pass(numparticles, k.numparticles), pass(laststate, k.laststate);
@@ -86,13 +88,14 @@ void eachvalue(F&& pass)
 
 static void KeepShowStart()
 {
-    showstart.random = MOX_GetRandState();
+    if (!showstart) showstart.reset(new s_showstart());
+    showstart->random = MOX_GetRandState();
     eachvalue([](auto& global, auto& kept) { memcpy(&kept, &global, sizeof kept); });
 }
 
 void RestartShow(int scene, double seconds)
 {
-    MOX_srand(showstart.random);
+    MOX_srand(showstart->random);
     eachvalue([](auto& global, auto& kept) { memcpy(&global, &kept, sizeof kept); });
     soundsystem_lock();
     Soundsystem_PlaySound(&snd_demomusic, 0);
