@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -88,7 +89,8 @@ TEST(Options, DeclaredOptionsAreTakenWithTheirValuesAndListedInHelp)
 // names it, and those declared before it are still taken and listed.
 TEST(Options, PastTheTableTheNextOptionIsRefusedAloud)
 {
-    static std::vector<std::string> names;
+    // The table keeps the names' pointers: a deque does not move its strings.
+    static std::deque<std::string> names;
     int added = 0;
     testing::internal::CaptureStderr();
     for (int i = 0; i < MOX_MAXOPTIONS + 2; i++) {
