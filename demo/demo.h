@@ -72,7 +72,10 @@ void LoadAssets();
 const s_sprite* AssetSprite(int asset, int piece);
 // The values the frame loop starts from.
 void StartShow();
-// The show from its start again, as LoadDemo left it (the random sequence,
+// Keeps everything the show changes as it plays, as LoadDemo left it, for
+// RestartShow; right after LoadDemo, before the first step.
+void KeepShowStart();
+// The show from its start again, as KeepShowStart kept it (the random sequence,
 // the field, the camera, the ramps, the timeline's values), with the music
 // started again and SeekSteps aimed at `scene` or `seconds`: the steps up to
 // there are rehearsed, so what is drawn there is what a whole run draws.
@@ -143,8 +146,9 @@ void SeekSteps(int scene, double seconds);
 // --- edit: orlem --edit, the demo maker's loop (edit.cpp) ------------------------
 
 extern int editing;  // --edit: the sync table's text watched, the edit keys taken
-// After LoadDemo: the text read (or written from the table when missing)
-// and, in real time, the overlay set over what is presented.
+// After LoadDemo: the show's start kept, the text read (or written from
+// the table when missing) and, in real time, the overlay set over what is
+// presented.
 void StartEdit();
 // Before each step: the keys pressed and the text saved since the last
 // pass. Returns 1 when the show stands still (paused): the pass presented

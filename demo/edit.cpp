@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "demo/demo.h"
@@ -90,12 +91,13 @@ static bool writetext()
     FILE* f = fopen(temporary.c_str(), "wb");
     bool written = f && fwrite(text.data(), 1, text.size(), f) == text.size();
     if (f && fclose(f) != 0) written = false;
-    if (written) {
-        remove(edittext.c_str());  // Windows' rename does not replace
-        written = rename(temporary.c_str(), edittext.c_str()) == 0;
-    }
-    if (!written) {
-        printf("orlem: %s: the sync table could not be written (%s)\n", edittext.c_str(), strerror(errno));
+    // The library's rename replaces the file on every system, so the text
+    // is never missing (the runtime's does not replace on Windows).
+    std::error_code failed;
+    if (written) std::filesystem::rename(temporary, edittext, failed);
+    if (!written || failed) {
+        printf("orlem: %s: the sync table could not be written (%s)\n", edittext.c_str(),
+               failed ? failed.message().c_str() : strerror(errno));
         remove(temporary.c_str());
         return false;
     }
@@ -103,18 +105,13 @@ static bool writetext()
     return true;
 }
 
-// `text` read into the table; on a fault the table before it is put back
-// and the fault kept to show.
+// `text` read into the table; on a fault the table stays and the fault is
+// kept to show.
 static bool readtable(const std::string& text)
 {
-    int32_t counts[DEMOTIMING_TRACKS], events[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS];
-    memcpy(counts, demotiming_numevents, sizeof counts);
-    memcpy(events, demotiming_event, sizeof events);
     std::string error;
     const int line = ReadTimingText(text, &error);
     if (line) {
-        memcpy(demotiming_numevents, counts, sizeof counts);
-        memcpy(demotiming_event, events, sizeof events);
         editproblem = edittext + ":" + std::to_string(line) + ": " + error;
         printf("orlem: %s; the sync table stays as it was\n", editproblem.c_str());
         fflush(stdout);
@@ -328,6 +325,7 @@ static void drawoverlay()
 void StartEdit()
 {
     if (!editing) return;
+    KeepShowStart();
     if (edittext.empty()) edittext = DemoDataPath("timing.txt");
     if (readtext(edittext, &editseen)) {
         if (readtable(editseen)) printf("orlem: the sync table from %s\n", edittext.c_str());

@@ -66,7 +66,7 @@ struct s_showstart {
     float pulse_startsize[DEMO_PULSESLOTS], pulse_scale[DEMO_PULSESLOTS];
     c_particle particle[DEMO_MAXPARTICLES];
 };
-// On the heap: the field's copy would outgrow the browser build's first memory.
+// Kept only for an editing show, on the heap: the field's copy is 2.5 MB.
 std::unique_ptr<s_showstart> showstart;
 
 // Both ways between the globals and the saved start.
@@ -86,7 +86,7 @@ void eachvalue(F&& pass)
 }
 }  // namespace
 
-static void KeepShowStart()
+void KeepShowStart()
 {
     if (!showstart) showstart.reset(new s_showstart());
     showstart->random = MOX_GetRandState();
@@ -125,7 +125,6 @@ s_demobuffers LoadDemo(const char* image)
     LoadAssets();
     InitTiming();
     LoadTiming(DemoDataPath("timing.dat").c_str());
-    KeepShowStart();
     return b;
 }
 

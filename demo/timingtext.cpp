@@ -1,8 +1,9 @@
 // The sync table as text: what `timingtool dump` writes and `build` reads.
 // Four tracks in order, each a "track N events COUNT" line and its events
 // as "event INDEX UNITS [SECONDS]"; blank lines and "#" comments anywhere,
-// CR LF line ends taken. Every number is checked before it is stored, so any
-// text leaves a valid table or a line number and a reason.
+// CR LF line ends taken. The text is read whole before the table takes it,
+// so any text gives a valid table or a line number and a reason, and a
+// faulty one leaves the table as it was.
 #include "demo/timingtext.h"
 
 #include <cerrno>
@@ -52,8 +53,8 @@ static bool parsedouble(const std::string& word, double* value)
 
 int ReadTimingText(const std::string& text, std::string* error)
 {
-    memset(demotiming_numevents, 0, sizeof demotiming_numevents);
-    memset(demotiming_event, 0, sizeof demotiming_event);
+    int32_t numevents[DEMOTIMING_TRACKS] = {};
+    int32_t event[DEMOTIMING_TRACKS][DEMOTIMING_MAXEVENTS] = {};
 
     int track = -1;     // the track being read
     long expected = 0;  // its event count
@@ -91,7 +92,7 @@ int ReadTimingText(const std::string& text, std::string* error)
             expected = count;
             seen = 0;
             trackline = lineno;
-            demotiming_numevents[track] = (int32_t)count;
+            numevents[track] = (int32_t)count;
         } else if (w[0] == "event") {
             if (track < 0) return fail(lineno, "an event before the first 'track' line");
             if (seen == expected)
@@ -111,7 +112,7 @@ int ReadTimingText(const std::string& text, std::string* error)
                     return fail(lineno, w[2] + " units is " + std::to_string(TimingSeconds(units)) + " s, not " +
                                             w[3] + " s");
             }
-            demotiming_event[track][seen++] = (int32_t)units;
+            event[track][seen++] = (int32_t)units;
         } else {
             return fail(lineno, "unknown line '" + w[0] + "': expected 'track' or 'event'");
         }
@@ -122,6 +123,8 @@ int ReadTimingText(const std::string& text, std::string* error)
     if (track != DEMOTIMING_TRACKS - 1)
         return fail(lineno + 1, "expected track " + std::to_string(track + 1) + ": all four tracks are needed");
 
+    memcpy(demotiming_numevents, numevents, sizeof numevents);
+    memcpy(demotiming_event, event, sizeof event);
     return 0;
 }
 

@@ -5,8 +5,7 @@
 
 // Reads `text` into the sync table (demotiming). Returns 0, or the number
 // of the line at fault (one past the last when a track is missing) with
-// `error` saying what is wrong; the table is then not to be saved (it holds
-// what was read up to the fault).
+// `error` saying what is wrong; the table is then left as it was.
 int ReadTimingText(const std::string& text, std::string* error);
 // The sync table as text: a "#" header line, then each track's "track N
 // events COUNT" line and its events as "event INDEX UNITS SECONDS".

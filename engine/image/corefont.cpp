@@ -37,31 +37,19 @@ int measure(const s_font& f, const char* text)
     return m;
 }
 
-// Draws at the pen; a space takes the spacing only when spaced_space is set.
-void draw(int x, int y, const s_font& f, const char* text, bool spaced_space)
-{
-    for (const char* p = text; *p; p++) {
-        const int i = letter_of((unsigned char)*p);
-        if (i == SKIP) continue;
-        if (i == 0) {
-            x += f.widths[0] + f.spacing;
-            continue;
-        }
-        MOX_DrawSprite(x, y, f.letters[i]);
-        x += f.widths[i] + (i == 1 && !spaced_space ? 0 : f.spacing);
-    }
-}
-
-// As draw, at `scale` times the size; the pen moves in fractions.
-void drawscaled(int x, int y, float scale, const s_font& f, const char* text)
+// Draws at the pen, `scale` times the font's size (the pen moves in
+// fractions then); a space takes the spacing only when spaced_space is set.
+void draw(int x, int y, const s_font& f, const char* text, bool spaced_space, float scale = 1)
 {
     float pen = float(x);
     for (const char* p = text; *p; p++) {
         const int i = letter_of((unsigned char)*p);
         if (i == SKIP) continue;
-        if (i != 0) MOX_DrawScaledSprite(int(pen), y, f.letters[i].width * scale, f.letters[i].height * scale,
-                                         f.letters[i], 0);
-        pen += (f.widths[i] + (i == 1 ? 0 : f.spacing)) * scale;
+        if (i != 0 && scale == 1)
+            MOX_DrawSprite(int(pen), y, f.letters[i]);
+        else if (i != 0)
+            MOX_DrawScaledSprite(int(pen), y, f.letters[i].width * scale, f.letters[i].height * scale, f.letters[i], 0);
+        pen += float(f.widths[i] + (i == 1 && !spaced_space ? 0 : f.spacing)) * scale;
     }
 }
 
@@ -143,5 +131,5 @@ void MOX_DrawCenteredTextXW(int x, int y, int w, s_font f, const char* format, .
 void MOX_DrawScaledText(int x, int y, float scale, s_font f, const char* format, ...)
 {
     FORMAT_TEXT(text, format);
-    drawscaled(x, y, scale, f, text);
+    draw(x, y, f, text, false, scale);
 }

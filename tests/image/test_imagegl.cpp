@@ -184,6 +184,20 @@ TEST_F(ImageGL, TextLettersSitSideBySideAtThePen)
     EXPECT_EQ(runs(14), (std::vector<Run>{{0, BLACK}}));
 }
 
+// Twice the size: each letter twice as wide and tall, the pen moving twice
+// the width and spacing ('!' 3 wide, spacing -1: '"' starts 4 on).
+TEST_F(ImageGL, ScaledTextGrowsTheLettersAndThePenTogether)
+{
+    put("font.tga", font_image());
+    stdout_of([&] { MOX_LoadFont("font.tga", &font); });
+    MOX_SetFontSpacing(-1, &font);
+    MOX_DrawScaledText(5, 10, 2, font, "!\"");
+    using Run = std::pair<int, uint32_t>;
+    const std::vector<Run> want = {{0, BLACK}, {5, rgb(R)}, {9, rgb(G)}, {17, BLACK}};
+    for (int y = 10; y < 18; y++) EXPECT_EQ(runs(y), want) << "row " << y;
+    EXPECT_EQ(runs(18), (std::vector<Run>{{0, BLACK}}));
+}
+
 TEST_F(ImageGL, CentredTextSitsInTheMiddleOfTheFrameBufferAndOfASpan)
 {
     put("font.tga", font_image());
