@@ -80,6 +80,45 @@ TEST_F(FrameBuffers, AtAnotherRenderSizeCoordinatesStayAndEdgesFallOnItsPixels)
     MOX_SetFrameBuffer(0);
 }
 
+// The size that keeps pace, on a machine that takes 170 ms a frame (5.9 a
+// second, no whole number of steps): down at once to the size expected to
+// keep 30 a second (the smallest, a third of the picture each way); then,
+// drawing 100 a second, up one size at a time, each 4 s after the last.
+TEST_F(FrameBuffers, TheAutoSizeDropsAtOnceAndGrowsAStepAtATime)
+{
+    mox_setvirtualclock(60, 1000);
+    mox_setvirtualdrawtime(170);
+    testing::internal::CaptureStdout();
+    MOX_SetAutoRenderSize(1);
+    using Size = std::pair<int, int>;
+    auto size = [] {
+        int w = 0, h = 0;
+        MOX_GetRenderSize(&w, &h);
+        return Size{w, h};
+    };
+    for (int i = 0; i < 5; i++) MOX_SwapBuffers();  // 850 ms: too soon to judge
+    EXPECT_EQ(size(), Size(kWidth, kHeight));
+    MOX_SwapBuffers();
+    EXPECT_EQ(size(), Size(22, 16));
+    EXPECT_EQ(MOX_GetMillis(), 2020u);
+
+    mox_setvirtualdrawtime(10);
+    std::vector<std::pair<uint32_t, Size>> changes;
+    for (int i = 0; i < 2000 && size() != Size(kWidth, kHeight); i++) {
+        const Size was = size();
+        MOX_SwapBuffers();
+        if (size() != was) changes.push_back({MOX_GetMillis(), size()});
+    }
+    const std::string log = testing::internal::GetCapturedStdout();
+    MOX_SetAutoRenderSize(0);
+    mox_setvirtualdrawtime(0);
+    const std::vector<std::pair<uint32_t, Size>> want = {
+        {6020, {32, 24}}, {10020, {42, 32}}, {14020, {54, 40}}, {18020, {kWidth, kHeight}}};
+    EXPECT_EQ(changes, want);
+    EXPECT_NE(log.find("[MOX] drawing at 22 x 16: 5.9 frames a second at 64 x 48\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("[MOX] drawing at 64 x 48: 100.0 frames a second at 54 x 40\n"), std::string::npos) << log;
+}
+
 TEST_F(FrameBuffers, NewFrameBuffersAreNotSelectedAndKeepTheirFlags)
 {
     int before = MOX_numframebuffers;
