@@ -85,6 +85,28 @@ TEST(Options, DeclaredOptionsAreTakenWithTheirValuesAndListedInHelp)
     mox_setusage(nullptr, nullptr);
 }
 
+// A value in brackets may be left out: the next argument is taken unless
+// it is an option, and the handler is told nothing when none was given.
+TEST(Options, AnOptionalValueIsTheNextArgumentUnlessItIsAnOption)
+{
+    static std::vector<std::string> got;
+    ASSERT_EQ(mox_addoption("--watch", "[TEXT]", "watch TEXT\n",
+                            [](const char* v) {
+                                got.push_back(v ? v : "(none)");
+                                return 1;
+                            }),
+              1);
+    EXPECT_EQ(mox_optionvalue("--watch"), 2);
+    std::vector<std::string> args = {"p", "--watch", "a.txt", "x", "--watch", "--other", "--watch"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    int argc = int(args.size());
+    EXPECT_EQ(mox_readoptions(&argc, argv.data()), -1);
+    EXPECT_EQ(got, (Args{"a.txt", "(none)", "(none)"}));
+    EXPECT_EQ(Args(argv.begin(), argv.begin() + argc), (Args{"p", "x", "--other"}));
+}
+
 // The table holds MOX_MAXOPTIONS: the next one is refused with a line that
 // names it, and those declared before it are still taken and listed.
 TEST(Options, PastTheTableTheNextOptionIsRefusedAloud)
